@@ -1,0 +1,29 @@
+#pragma once
+
+// Host-side controls of GSRoot, for the workbench and tests only; the add-on never sees them.
+
+#include "GSRoot/Definitions.hpp"
+
+#include <functional>
+#include <string_view>
+
+namespace GS::Host {
+
+struct MemoryStats {
+    UInt64 liveBlocks = 0;
+    UInt64 liveBytes = 0;
+    UInt64 liveOperatorNewBlocks = 0; // of liveBlocks, those made by a module's operator new
+    UInt64 allocations = 0;           // successful Allocate calls since start
+    UInt64 failedAllocations = 0;
+};
+
+MemoryStats GetMemoryStats();
+
+// Makes the n-th Allocate call from now fail (1: the next one); 0 disarms.
+void FailNthAllocation(UInt64 n);
+
+// Where DBPrintf text goes; an empty sink restores the default, standard error.
+using DebugSink = std::function<void(std::string_view text)>;
+void SetDebugSink(DebugSink sink);
+
+} // namespace GS::Host

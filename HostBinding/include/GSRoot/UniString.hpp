@@ -1,0 +1,72 @@
+#pragma once
+
+#include "GSRoot/Definitions.hpp"
+
+namespace GS {
+
+enum GSCharCode : Int32 {
+    CC_Default = 0, // the host's default 8-bit encoding (UTF-8 on this host)
+    CC_UTF8 = 1,
+    CC_Legacy = 2 // Latin-1: one byte per code unit up to U+00FF
+};
+
+// Unicode text stored as UTF-16 code units. The buffer belongs to the library and is allocated
+// through GS::MemoryManager, so a string built on one side of the module boundary can be
+// destroyed on the other.
+class UniString {
+public:
+    // Zero-terminated 8-bit copy of part of a UniString; owns its buffer.
+    class CStr {
+    public:
+        CStr(CStr&& source) noexcept;
+        CStr& operator=(CStr&&) = delete;
+        CStr(const CStr&) = delete;
+        ~CStr();
+
+        const char* Get() const { return text; }
+        USize GetLength() const { return length; }
+
+    private:
+        friend class UniString;
+        CStr(char* text, USize length) : text(text), length(length) {}
+
+        char* text;
+        USize length;
+    };
+
+    UniString();
+    UniString(const char* cStr, GSCharCode charCode = CC_Default);
+    UniString(const char* text, USize byteCount, GSCharCode charCode);
+    UniString(const UniChar* uStr);
+    UniString(const UniChar* units, USize length);
+    UniString(const UniString& source);
+    UniString(UniString&& source) noexcept;
+    UniString& operator=(const UniString& source);
+    UniString& operator=(UniString&& source) noexcept;
+    ~UniString();
+
+    USize GetLength() const { return length; }
+    bool IsEmpty() const { return length == 0; }
+    UniChar operator[](UIndex index) const { return content[index]; }
+
+    // Always zero-terminated; valid until the string changes.
+    const UniChar* ToUStr() const { return content; }
+
+    UniString GetSubstring(UIndex from, USize range) const;
+    CStr ToCStr(UIndex from = 0, USize range = MaxUSize, GSCharCode charCode = CC_Default) const;
+
+    UniString& Append(const UniString& tail);
+    UniString& operator+=(const UniString& tail) { return Append(tail); }
+
+    bool operator==(const UniString& other) const;
+    bool operator!=(const UniString& other) const { return !(*this == other); }
+
+private:
+    void Assign(const UniChar* units, USize count);
+
+    UniChar* content;
+    USize length;
+    USize capacity;
+};
+
+} // namespace GS

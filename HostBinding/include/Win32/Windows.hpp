@@ -1,0 +1,37 @@
+#pragma once
+
+// The few Windows calls the module makes, under the names Windows gives them.
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <cstdint>
+
+using BOOL = int;
+using UINT = unsigned int;
+using DWORD = std::uint32_t;
+using INT = int;
+using WCHAR = char16_t; // UTF-16 code unit, as on Windows
+using LPWSTR = WCHAR*;
+using LPCWSTR = const WCHAR*;
+using LPCCH = const char*;
+using LPVOID = void*;
+using HINSTANCE = void*; // the module's base address
+using HMODULE = HINSTANCE;
+using HWND = void*;
+
+#define WINAPI
+#define TRUE 1
+#define FALSE 0
+#define MAX_PATH 260
+#define DLL_PROCESS_DETACH 0
+#define DLL_PROCESS_ATTACH 1
+#define DLL_THREAD_ATTACH 2
+#define DLL_THREAD_DETACH 3
+#define CP_UTF8 65001
+#define SW_SHOWNORMAL 1
+
+extern "C" {
+UINT RegisterWindowMessageW(LPCWSTR name);
+DWORD GetModuleFileNameW(HMODULE module, LPWSTR fileName, DWORD size);
+}
+#endif

@@ -1,0 +1,21 @@
+# Warnings as errors on our own targets only; system and third-party code keeps its own flags.
+function(kavelo_warnings target)
+    target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Wshadow -Wconversion
+                                             -Wno-sign-conversion -Werror)
+endfunction()
+
+# A host library: one shared library, its add-on-visible headers under HostBinding/include/<name>,
+# and an optional host-side header folder exposed only through the <name>Host interface target.
+function(kavelo_host_library name)
+    cmake_parse_arguments(ARG "" "" "SOURCES;DEPENDS;HOST_DEPENDS;PRIVATE_DEPENDS" ${ARGN})
+    add_library(${name} SHARED ${ARG_SOURCES})
+    target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/HostBinding/include)
+    target_link_libraries(${name} PUBLIC ${ARG_DEPENDS} PRIVATE ${ARG_PRIVATE_DEPENDS})
+    set_target_properties(${name} PROPERTIES CXX_VISIBILITY_PRESET default)
+    kavelo_warnings(${name})
+    add_library(${name}Host INTERFACE)
+    target_link_libraries(${name}Host INTERFACE ${name} ${ARG_HOST_DEPENDS})
+    if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/host)
+        target_include_directories(${name}Host INTERFACE ${CMAKE_CURRENT_SOURCE_DIR}/host)
+    endif()
+endfunction()
