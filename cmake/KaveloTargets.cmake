@@ -19,3 +19,23 @@ function(kavelo_host_library name)
         target_include_directories(${name}Host INTERFACE ${CMAKE_CURRENT_SOURCE_DIR}/host)
     endif()
 endfunction()
+
+# A GoogleTest executable whose cases CTest lists one by one.
+function(kavelo_test name)
+    cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+    add_executable(${name} ${ARG_SOURCES})
+    target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gmock GTest::gtest_main)
+    kavelo_warnings(${name})
+    include(GoogleTest)
+    gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST
+                         PROPERTIES ENVIRONMENT "KAVELO_BIN_DIR=${CMAKE_BINARY_DIR}/bin")
+endfunction()
+
+# Adds every listed subfolder that has a CMakeLists.txt, so rooms can grow independently.
+function(kavelo_add_existing_subdirectories)
+    foreach(dir IN LISTS ARGN)
+        if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/CMakeLists.txt)
+            add_subdirectory(${dir})
+        endif()
+    endforeach()
+endfunction()
