@@ -5,6 +5,7 @@
 #include "GSRoot/Definitions.hpp"
 
 #include <functional>
+#include <string>
 #include <string_view>
 
 namespace GS::Host {
@@ -25,5 +26,11 @@ void FailNthAllocation(UInt64 n);
 // Where DBPrintf text goes; an empty sink restores the default, standard error.
 using DebugSink = std::function<void(std::string_view text)>;
 void SetDebugSink(DebugSink sink);
+
+// UTF-8 and UTF-16 on standard strings, for host code that must not allocate through
+// GS::MemoryManager (that would disturb the add-on's allocation counts and injected failures).
+// Ill-formed input becomes U+FFFD, as in GS::UniString.
+std::u16string Utf8ToUtf16(std::string_view text);
+std::string Utf16ToUtf8(std::u16string_view text);
 
 } // namespace GS::Host

@@ -1,0 +1,135 @@
+#include "GSRoot/MemoryManager.hpp"
+
+#include "GSRootHost.hpp"
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <limits>
+#include <new>
+
+namespace {
+
+// Sits in front of every block. Its 16 bytes keep malloc's 16-byte alignment for the caller, and
+// the magic lets Free tell our live blocks from anything else.
+struct BlockHeader {
+    UInt64 size;
+    UInt32 magic;
+    UInt32 fromOperatorNew;
+};
+static_assert(sizeof(BlockHeader) == 16);
+static_assert(alignof(std::max_align_t) >= 16, "malloc must align to 16 bytes");
+
+constexpr UInt32 LiveMagic = 0x4B564D4D; // "KVMM"
+constexpr UInt32 FreedMagic = 0;
+constexpr std::size_t BlockAlignment = 16;
+constexpr std::size_t MaxBlockSize = std::numeric_limits<std::size_t>::max() - sizeof(BlockHeader);
+
+struct Counters {
+    std::atomic<UInt64> liveBlocks{0};
+    std::atomic<UInt64> liveBytes{0};
+    std::atomic<UInt64> liveOperatorNewBlocks{0};
+    std::atomic<UInt64> allocations{0};
+    std::atomic<UInt64> failedAllocations{0};
+    std::atomic<UInt64> failCountdown{0}; // 0: disarmed; 1: the next Allocate fails
+};
+
+constinit Counters counters;
+
+// Counts one Allocate against the armed failure; true for the one that must fail.
+bool ConsumeInjectedFailure()
+{
+    UInt64 remaining = counters.failCountdown.load(std::memory_order_relaxed);
+    while (remaining != 0) {
+        if (counters.failCountdown.compare_exchange_weak(remaining, remaining - 1, std::memory_order_relaxed)) {
+            return remaining == 1;
+        }
+    }
+    return false;
+}
+
+[[noreturn]] void RefuseFree(const void* block)
+{
+    std::fprintf(stderr,
+                 "GS::MemoryManager::Free: %p is not a live block of GS::MemoryManager "
+                 "(never allocated by it, or freed already)\n",
+                 block);
+    std::fflush(stderr);
+    std::abort();
+}
+
+} // namespace
+
+namespace GS {
+
+void* MemoryManager::Allocate(std::size_t size, Int32 exceptionBehavior, bool fromOperatorNew)
+{
+    void* raw = nullptr;
+    if (!ConsumeInjectedFailure() && size <= MaxBlockSize) {
+        raw = std::malloc(sizeof(BlockHeader) + size);
+    }
+    if (raw == nullptr) {
+        counters.failedAllocations.fetch_add(1, std::memory_order_relaxed);
+        // Any behaviour other than NullOnFailure throws, so a caller never meets an unexpected null.
+        if (exceptionBehavior == NullOnFailure) {
+            return nullptr;
+        }
+        throw std::bad_alloc();
+    }
+
+    auto* header = ::new (raw) BlockHeader{size, LiveMagic, fromOperatorNew ? 1u : 0u};
+    counters.liveBlocks.fetch_add(1, std::memory_order_relaxed);
+    counters.liveBytes.fetch_add(size, std::memory_order_relaxed);
+    if (fromOperatorNew) {
+        counters.liveOperatorNewBlocks.fetch_add(1, std::memory_order_relaxed);
+    }
+    counters.allocations.fetch_add(1, std::memory_order_relaxed);
+    return header + 1;
+}
+
+void MemoryManager::Free(void* block)
+{
+    if (block == nullptr) {
+        return;
+    }
+    // A misaligned pointer cannot be ours; checking first avoids a misaligned header read.
+    if (reinterpret_cast<std::uintptr_t>(block) % BlockAlignment != 0) {
+        RefuseFree(block);
+    }
+    BlockHeader* header = static_cast<BlockHeader*>(block) - 1;
+    if (header->magic != LiveMagic) {
+        RefuseFree(block);
+    }
+    header->magic = FreedMagic;
+
+    counters.liveBlocks.fetch_sub(1, std::memory_order_relaxed);
+    counters.liveBytes.fetch_sub(header->size, std::memory_order_relaxed);
+    if (header->fromOperatorNew != 0) {
+        counters.liveOperatorNewBlocks.fetch_sub(1, std::memory_order_relaxed);
+    }
+    std::free(header);
+}
+
+} // namespace GS
+
+namespace GS::Host {
+
+MemoryStats GetMemoryStats()
+{
+    MemoryStats stats;
+    stats.liveBlocks = counters.liveBlocks.load(std::memory_order_relaxed);
+    stats.liveBytes = counters.liveBytes.load(std::memory_order_relaxed);
+    stats.liveOperatorNewBlocks = counters.liveOperatorNewBlocks.load(std::memory_order_relaxed);
+    stats.allocations = counters.allocations.load(std::memory_order_relaxed);
+    stats.failedAllocations = counters.failedAllocations.load(std::memory_order_relaxed);
+    return stats;
+}
+
+void FailNthAllocation(UInt64 n)
+{
+    counters.failCountdown.store(n, std::memory_order_relaxed);
+}
+
+} // namespace GS::Host

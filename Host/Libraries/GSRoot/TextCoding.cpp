@@ -1,0 +1,175 @@
+#include "TextCoding.hpp"
+
+#include "GSRootHost.hpp"
+
+#include <stdexcept>
+#include <string>
+
+namespace GS::TextCoding {
+namespace {
+
+constexpr char32_t FirstSupplementary = 0x10000;
+constexpr char LatinUnrepresentable = '?';
+
+bool IsHighSurrogate(UniChar unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
+bool IsLowSurrogate(UniChar unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
+bool IsUtf8(GSCharCode charCode) { return charCode == CC_Default || charCode == CC_UTF8; }
+
+std::size_t WriteCodePoint(char32_t codePoint, UniChar* out)
+{
+    if (codePoint < FirstSupplementary) {
+        out[0] = static_cast<UniChar>(codePoint);
+        return 1;
+    }
+    const char32_t offset = codePoint - FirstSupplementary;
+    out[0] = static_cast<UniChar>(0xD800 + (offset >> 10));
+    out[1] = static_cast<UniChar>(0xDC00 + (offset & 0x3FF));
+    return 2;
+}
+
+// One UTF-8 sequence starting at text[i]; advances i past it. The byte ranges are those of
+// well-formed UTF-8, so overlong forms, surrogates and values above U+10FFFF are refused at the
+// first byte that makes them so.
+char32_t DecodeUtf8Sequence(const unsigned char* text, std::size_t byteCount, std::size_t& i)
+{
+    const unsigned char lead = text[i++];
+    if (lead < 0x80) {
+        return lead;
+    }
+    std::size_t trailing = 0;
+    char32_t codePoint = 0;
+    unsigned char low = 0x80;
+    unsigned char high = 0xBF;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        trailing = 1;
+        codePoint = lead & 0x1Fu;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        trailing = 2;
+        codePoint = lead & 0x0Fu;
+        low = lead == 0xE0 ? 0xA0 : low;
+        high = lead == 0xED ? 0x9F : high;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        trailing = 3;
+        codePoint = lead & 0x07u;
+        low = lead == 0xF0 ? 0x90 : low;
+        high = lead == 0xF4 ? 0x8F : high;
+    } else {
+        return ReplacementCharacter;
+    }
+    for (std::size_t k = 0; k < trailing; ++k) {
+        if (i == byteCount || text[i] < low || text[i] > high) {
+            return ReplacementCharacter;
+        }
+        codePoint = (codePoint << 6) | (text[i++] & 0x3Fu);
+        low = 0x80;
+        high = 0xBF;
+    }
+    return codePoint;
+}
+
+// The code point starting at units[i]; advances i past it. A lone surrogate reads as U+FFFD.
+char32_t NextCodePoint(const UniChar* units, std::size_t count, std::size_t& i)
+{
+    const UniChar unit = units[i++];
+    if (IsHighSurrogate(unit) && i < count && IsLowSurrogate(units[i])) {
+        const UniChar low = units[i++];
+        return FirstSupplementary + ((char32_t(unit) - 0xD800) << 10) + (char32_t(low) - 0xDC00);
+    }
+    if (IsHighSurrogate(unit) || IsLowSurrogate(unit)) {
+        return ReplacementCharacter;
+    }
+    return unit;
+}
+
+std::size_t Utf8Length(char32_t codePoint)
+{
+    return codePoint < 0x80 ? 1 : codePoint < 0x800 ? 2 : codePoint < FirstSupplementary ? 3 : 4;
+}
+
+std::size_t WriteUtf8(char32_t codePoint, char* out)
+{
+    const std::size_t length = Utf8Length(codePoint);
+    if (length == 1) {
+        out[0] = static_cast<char>(codePoint);
+        return 1;
+    }
+    static constexpr unsigned char LeadMarks[] = {0, 0, 0xC0, 0xE0, 0xF0};
+    for (std::size_t k = length - 1; k > 0; --k) {
+        out[k] = static_cast<char>(0x80 | (codePoint & 0x3F));
+        codePoint >>= 6;
+    }
+    out[0] = static_cast<char>(LeadMarks[length] | codePoint);
+    return length;
+}
+
+} // namespace
+
+void CheckCharCode(GSCharCode charCode)
+{
+    if (!IsUtf8(charCode) && charCode != CC_Legacy) {
+        throw std::invalid_argument("GS::UniString: unknown character code " +
+                                    std::to_string(static_cast<Int32>(charCode)));
+    }
+}
+
+std::size_t Decode(const char* text, std::size_t byteCount, GSCharCode charCode, UniChar* out)
+{
+    CheckCharCode(charCode);
+    const auto* bytes = reinterpret_cast<const unsigned char*>(text);
+    if (!IsUtf8(charCode)) {
+        for (std::size_t i = 0; i < byteCount; ++i) {
+            out[i] = bytes[i];
+        }
+        return byteCount;
+    }
+    // A sequence of n bytes yields at most n units, so out never needs more than byteCount.
+    std::size_t written = 0;
+    for (std::size_t i = 0; i < byteCount;) {
+        written += WriteCodePoint(DecodeUtf8Sequence(bytes, byteCount, i), out + written);
+    }
+    return written;
+}
+
+std::size_t EncodedSize(const UniChar* units, std::size_t count, GSCharCode charCode)
+{
+    CheckCharCode(charCode);
+    std::size_t size = 0;
+    for (std::size_t i = 0; i < count;) {
+        const char32_t codePoint = NextCodePoint(units, count, i);
+        size += IsUtf8(charCode) ? Utf8Length(codePoint) : 1;
+    }
+    return size;
+}
+
+void Encode(const UniChar* units, std::size_t count, GSCharCode charCode, char* out)
+{
+    CheckCharCode(charCode);
+    for (std::size_t i = 0; i < count;) {
+        const char32_t codePoint = NextCodePoint(units, count, i);
+        if (IsUtf8(charCode)) {
+            out += WriteUtf8(codePoint, out);
+        } else {
+            *out++ = codePoint <= 0xFF ? static_cast<char>(codePoint) : LatinUnrepresentable;
+        }
+    }
+}
+
+} // namespace GS::TextCoding
+
+namespace GS::Host {
+
+std::u16string Utf8ToUtf16(std::string_view text)
+{
+    std::u16string units(text.size(), u'\0');
+    units.resize(TextCoding::Decode(text.data(), text.size(), CC_UTF8, units.data()));
+    return units;
+}
+
+std::string Utf16ToUtf8(std::u16string_view text)
+{
+    std::string bytes(TextCoding::EncodedSize(text.data(), text.size(), CC_UTF8), '\0');
+    TextCoding::Encode(text.data(), text.size(), CC_UTF8, bytes.data());
+    return bytes;
+}
+
+} // namespace GS::Host

@@ -1,0 +1,150 @@
+#include "GSRoot/UniString.hpp"
+
+#include "TextBuffer.hpp"
+#include "TextCoding.hpp"
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <utility>
+
+namespace GS {
+
+UniString::CStr::CStr(CStr&& source) noexcept
+    : text(std::exchange(source.text, TextBuffer::Empty<char>())), length(std::exchange(source.length, 0))
+{
+}
+
+UniString::CStr::~CStr()
+{
+    TextBuffer::Release(text);
+}
+
+UniString::UniString() : content(TextBuffer::Empty<UniChar>()), length(0), capacity(0) {}
+
+UniString::UniString(const char* cStr, GSCharCode charCode)
+    : UniString(cStr, cStr == nullptr ? 0 : TextBuffer::CheckedLength(std::strlen(cStr)), charCode)
+{
+}
+
+UniString::UniString(const char* text, USize byteCount, GSCharCode charCode) : UniString()
+{
+    TextCoding::CheckCharCode(charCode);
+    if (byteCount == 0) {
+        return;
+    }
+    if (text == nullptr) {
+        throw std::invalid_argument("GS::UniString: null text with a non-zero byte count");
+    }
+    // Every byte yields at most one unit, so byteCount units always suffice.
+    content = TextBuffer::Allocate<UniChar>(byteCount);
+    capacity = byteCount + 1;
+    length = static_cast<USize>(TextCoding::Decode(text, byteCount, charCode, content));
+    content[length] = 0;
+}
+
+UniString::UniString(const UniChar* uStr) : UniString()
+{
+    if (uStr != nullptr) {
+        Assign(uStr, TextBuffer::CheckedLength(std::char_traits<UniChar>::length(uStr)));
+    }
+}
+
+UniString::UniString(const UniChar* units, USize length) : UniString()
+{
+    Assign(units, length);
+}
+
+UniString::UniString(const UniString& source) : UniString()
+{
+    Assign(source.content, source.length);
+}
+
+UniString::UniString(UniString&& source) noexcept
+    : content(std::exchange(source.content, TextBuffer::Empty<UniChar>())),
+      length(std::exchange(source.length, 0)), capacity(std::exchange(source.capacity, 0))
+{
+}
+
+UniString& UniString::operator=(const UniString& source)
+{
+    if (this != &source) {
+        *this = UniString(source);
+    }
+    return *this;
+}
+
+UniString& UniString::operator=(UniString&& source) noexcept
+{
+    if (this != &source) {
+        TextBuffer::Release(content);
+        content = std::exchange(source.content, TextBuffer::Empty<UniChar>());
+        length = std::exchange(source.length, 0);
+        capacity = std::exchange(source.capacity, 0);
+    }
+    return *this;
+}
+
+UniString::~UniString()
+{
+    TextBuffer::Release(content);
+}
+
+UniString UniString::GetSubstring(UIndex from, USize range) const
+{
+    const USize start = std::min(from, length);
+    return UniString(content + start, std::min(range, length - start));
+}
+
+UniString::CStr UniString::ToCStr(UIndex from, USize range, GSCharCode charCode) const
+{
+    const USize start = std::min(from, length);
+    const USize count = std::min(range, length - start);
+    const USize size = TextBuffer::CheckedLength(TextCoding::EncodedSize(content + start, count, charCode));
+    if (size == 0) {
+        return CStr(TextBuffer::Empty<char>(), 0);
+    }
+    char* text = TextBuffer::Allocate<char>(size);
+    TextCoding::Encode(content + start, count, charCode, text);
+    text[size] = '\0';
+    return CStr(text, size);
+}
+
+UniString& UniString::Append(const UniString& tail)
+{
+    const USize tailLength = tail.length; // tail may be *this
+    if (tailLength == 0) {
+        return *this;
+    }
+    const USize newLength = TextBuffer::CheckedLength(std::size_t(length) + tailLength);
+    if (newLength < capacity) {
+        std::memmove(content + length, tail.content, std::size_t(tailLength) * sizeof(UniChar));
+    } else {
+        // Doubling keeps repeated appends linear.
+        const USize newCapacity =
+            static_cast<USize>(std::clamp<UInt64>(UInt64(capacity) * 2, UInt64(newLength) + 1, MaxUSize));
+        UniChar* grown = TextBuffer::Allocate<UniChar>(newCapacity - 1);
+        std::memcpy(grown, content, std::size_t(length) * sizeof(UniChar));
+        std::memcpy(grown + length, tail.content, std::size_t(tailLength) * sizeof(UniChar));
+        TextBuffer::Release(content);
+        content = grown;
+        capacity = newCapacity;
+    }
+    length = newLength;
+    content[length] = 0;
+    return *this;
+}
+
+bool UniString::operator==(const UniString& other) const
+{
+    return length == other.length && std::memcmp(content, other.content, std::size_t(length) * sizeof(UniChar)) == 0;
+}
+
+void UniString::Assign(const UniChar* units, USize count)
+{
+    content = TextBuffer::Copy(units, count);
+    length = count;
+    capacity = count == 0 ? 0 : count + 1;
+}
+
+} // namespace GS

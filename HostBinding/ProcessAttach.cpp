@@ -1,0 +1,50 @@
+#include "BindingState.hpp"
+#include "GSRoot/DBPrintf.hpp"
+
+namespace HostBinding {
+
+void ProcessAttach(HINSTANCE instance)
+{
+    // Registered for the host's file dialogs; the add-on never needs the number itself.
+    RegisterWindowMessageW(u"commdlg_FileNameOK");
+    ModuleInstance = instance;
+    GetModuleFileNameW(ModuleInstance, ModuleFilePath, MAX_PATH);
+    ModuleResourceId = RSInitModuleImageCache(ModuleInstance);
+}
+
+void ProcessDetach()
+{
+    if (ModuleResourceId != InvalidResModule) {
+        RSRemoveModuleImageCache(ModuleResourceId);
+        RS::ResModuleClosed(ModuleResourceId);
+    }
+    ModuleResourceId = InvalidResModule;
+
+    if (HostContext != nullptr) {
+        DBPrintf("Abnormal add-on termination (\"%s\")", GS::UniString(ModuleFilePath).ToCStr().Get());
+        if (DllTermHookProc != nullptr) {
+            DBPrintf(", calling custom DllTermHookProc\n");
+            DllTermHookProc();
+        } else {
+            DBPrintf("\n");
+        }
+        HostContext = nullptr;
+    }
+}
+
+} // namespace HostBinding
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID /*reserved*/)
+{
+    switch (reason) {
+    case DLL_PROCESS_ATTACH:
+        HostBinding::ProcessAttach(instance);
+        break;
+    case DLL_PROCESS_DETACH:
+        HostBinding::ProcessDetach();
+        break;
+    default:
+        break;
+    }
+    return TRUE;
+}

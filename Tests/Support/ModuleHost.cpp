@@ -1,0 +1,164 @@
+#include "ModuleHost.hpp"
+
+#include "GSRootHost.hpp"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <dlfcn.h>
+#include <stdexcept>
+
+namespace Testing {
+
+namespace {
+
+ModuleHost* current = nullptr; // the menu registration slot receives no context
+
+ModuleHost& HostOf(void* context)
+{
+    if (context != current)
+        throw std::logic_error("host operation called with a foreign host context");
+    return *current;
+}
+
+std::string Hex(UInt32 value)
+{
+    char text[16];
+    std::snprintf(text, sizeof(text), "0x%08X", value);
+    return text;
+}
+
+} // namespace
+
+struct Slots {
+    static GSErrCode RegisterMenu(const API_MenuRegistrationRecord* record)
+    {
+        ModuleHost& host = *current;
+        host.menus.push_back({record->menuStrResID, record->promptStrResID, record->placementCode, record->flags});
+        host.calls.push_back("RegisterMenu " + std::to_string(record->menuStrResID));
+        return host.Answer(HostSlot_RegisterMenu);
+    }
+
+    static GSErrCode InstallMenuHandler(void* context, UInt16 menuStrResID, APIMenuCommandProc* handler)
+    {
+        ModuleHost& host = HostOf(context);
+        host.calls.push_back("InstallMenuHandler " + std::to_string(menuStrResID));
+        const GSErrCode answer = host.Answer(HostSlot_InstallMenuHandler);
+        if (answer == NoError)
+            host.menuHandlers[menuStrResID] = handler;
+        return answer;
+    }
+
+    static GSErrCode RegisterModelessWindow(void* context, const API_ModelessWindowRecord* record)
+    {
+        ModuleHost& host = HostOf(context);
+        ModelessWindowRegistration window {record->referenceID, record->callBackProc, record->controlFlags, {}};
+        std::memcpy(window.guid, record->guid, sizeof(window.guid));
+        host.windows.push_back(window);
+        host.calls.push_back("RegisterModelessWindow " + Hex(UInt32(record->referenceID)));
+        return host.Answer(HostSlot_RegisterModelessWindow);
+    }
+
+    static GSErrCode UnregisterModelessWindow(void* context, Int32 referenceID)
+    {
+        ModuleHost& host = HostOf(context);
+        host.calls.push_back("UnregisterModelessWindow " + Hex(UInt32(referenceID)));
+        return host.Answer(HostSlot_UnregisterModelessWindow);
+    }
+
+    static GSErrCode ReportMessage(void* context, const GS::UniString* format, bool alert, va_list* args)
+    {
+        ModuleHost& host = HostOf(context);
+        char text[1024];
+        std::vsnprintf(text, sizeof(text), format->ToCStr().Get(), *args);
+        host.reports.push_back(text);
+        host.calls.push_back(std::string(alert ? "ReportAlert " : "Report ") + text);
+        return host.Answer(HostSlot_ReportMessage);
+    }
+};
+
+ModuleHost::ModuleHost(const std::string& modulePath)
+{
+    if (current != nullptr)
+        throw std::logic_error("one module host at a time");
+    handle = dlopen(modulePath.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (handle == nullptr)
+        throw std::runtime_error(std::string("cannot load module: ") + dlerror());
+    current = this;
+    GS::Host::SetDebugSink([this](std::string_view text) { debugLines.emplace_back(text); });
+    auto* getExported = reinterpret_cast<GetExportedFuncAddrsProc*>(dlsym(handle, "GetExportedFuncAddrs"));
+    if (getExported == nullptr)
+        throw std::runtime_error("module has no GetExportedFuncAddrs");
+    getExported(&entries);
+}
+
+ModuleHost::~ModuleHost()
+{
+    Unload();
+}
+
+std::string ModuleHost::BuiltModulePath(const char* fileName)
+{
+    const char* folder = std::getenv("KAVELO_BIN_DIR");
+    if (folder == nullptr)
+        throw std::runtime_error("KAVELO_BIN_DIR is not set");
+    return std::string(folder) + "/" + fileName;
+}
+
+GSErrCode ModuleHost::SendTable()
+{
+    HostFunction table[HostFunctionTableSlots] = {};
+    auto put = [&](HostSlot slot, auto* function) {
+        if (std::find(cleared.begin(), cleared.end(), slot) == cleared.end())
+            table[slot] = reinterpret_cast<HostFunction>(function);
+    };
+    put(HostSlot_RegisterMenu, &Slots::RegisterMenu);
+    put(HostSlot_InstallMenuHandler, &Slots::InstallMenuHandler);
+    put(HostSlot_RegisterModelessWindow, &Slots::RegisterModelessWindow);
+    put(HostSlot_UnregisterModelessWindow, &Slots::UnregisterModelessWindow);
+    put(HostSlot_ReportMessage, &Slots::ReportMessage);
+    auto* setImported = reinterpret_cast<SetImportedFuncAddrsProc*>(dlsym(handle, "SetImportedFuncAddrs"));
+    if (setImported == nullptr)
+        throw std::runtime_error("module has no SetImportedFuncAddrs");
+    return setImported(table);
+}
+
+void ModuleHost::Start()
+{
+    if (SendTable() != NoError)
+        throw std::runtime_error("SetImportedFuncAddrs failed");
+    API_EnvirParams envir {};
+    if (Describe(&envir) != 1)
+        throw std::runtime_error("DescribeAddOn did not answer 1");
+    if (RegisterCommands() != NoError || Initialize() != NoError)
+        throw std::runtime_error("the module did not start");
+}
+
+GSErrCode ModuleHost::PickMenu(Int16 menuResID) const
+{
+    const auto handler = menuHandlers.find(UInt16(menuResID));
+    if (handler == menuHandlers.end())
+        throw std::runtime_error("no handler for menu " + std::to_string(menuResID));
+    API_MenuParams params {};
+    params.menuResID = menuResID;
+    return handler->second(&params);
+}
+
+void ModuleHost::Unload()
+{
+    if (handle == nullptr)
+        return;
+    dlclose(handle);
+    handle = nullptr;
+    GS::Host::SetDebugSink(nullptr);
+    current = nullptr;
+}
+
+GSErrCode ModuleHost::Answer(HostSlot slot) const
+{
+    const auto failure = failures.find(slot);
+    return failure == failures.end() ? NoError : failure->second;
+}
+
+} // namespace Testing

@@ -1,0 +1,76 @@
+#pragma once
+
+// A host for tests: loads an add-on module through its two exports, hands it an operation table
+// whose slots record every call, and lets a test make any slot answer an error code.
+
+#include "ACAPI/APIdefs.hpp"
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace Testing {
+
+struct MenuRegistration {
+    Int16 menuStrResID;
+    Int16 promptStrResID;
+    Int32 placementCode;
+    Int32 flags;
+};
+
+struct ModelessWindowRegistration {
+    Int32 referenceID;
+    APIPaletteControlCallBackProc* callBackProc;
+    Int32 controlFlags;
+    UInt8 guid[16];
+};
+
+class ModuleHost {
+public:
+    // Loads the module (dlopen) and reads its entry points; throws std::runtime_error on failure.
+    explicit ModuleHost(const std::string& modulePath);
+    ~ModuleHost(); // unloads the module without shutting it down
+    ModuleHost(const ModuleHost&) = delete;
+    ModuleHost& operator=(const ModuleHost&) = delete;
+
+    static std::string BuiltModulePath(const char* fileName = "KAVELO.apx");
+
+    // Every slot this host serves answers `code` from now on (NoError to stop failing); a slot
+    // that fails still records its call.
+    void FailSlot(HostSlot slot, GSErrCode code) { failures[slot] = code; }
+    void ClearSlot(HostSlot slot) { cleared.push_back(slot); }
+
+    GSErrCode SendTable(); // SetImportedFuncAddrs with the table built so far
+    Int32 Describe(API_EnvirParams* envir) const { return entries.describeAddOn(envir); }
+    GSErrCode RegisterCommands() { return entries.registerCommands(this); }
+    GSErrCode Initialize() { return entries.initialize(this); }
+    GSErrCode ShutDown() { return entries.shutDown(); }
+    // SendTable, Describe, RegisterCommands and Initialize, each expected to succeed.
+    void Start();
+
+    GSErrCode PickMenu(Int16 menuResID) const;
+
+    void Unload();
+    bool IsLoaded() const { return handle != nullptr; }
+
+    const API_EntryPointRecord& Entries() const { return entries; }
+
+    // Everything the module did to the host, in order, as short readable lines.
+    std::vector<std::string> calls;
+    std::vector<std::string> debugLines;
+    std::vector<MenuRegistration> menus;
+    std::map<UInt16, APIMenuCommandProc*> menuHandlers;
+    std::vector<ModelessWindowRegistration> windows;
+    std::vector<std::string> reports;
+
+private:
+    friend struct Slots;
+    GSErrCode Answer(HostSlot slot) const;
+
+    void* handle = nullptr;
+    API_EntryPointRecord entries {};
+    std::map<HostSlot, GSErrCode> failures;
+    std::vector<HostSlot> cleared;
+};
+
+} // namespace Testing
