@@ -1,3 +1,4 @@
+#include "GSRootHost.hpp"
 #include "ModuleHost.hpp"
 #include "RSHost.hpp"
 #include "Win32Host.hpp"

@@ -35,9 +35,9 @@ public:
 
     static std::string BuiltModulePath(const char* fileName = "KAVELO.apx");
 
-    // Every slot this host serves answers `code` from now on (NoError to stop failing); a slot
-    // that fails still records its call.
-    void FailSlot(HostSlot slot, GSErrCode code) { failures[slot] = code; }
+    // A slot this host serves answers `code` from now on, after letting `passing` calls succeed;
+    // a failing slot still records its call.
+    void FailSlot(HostSlot slot, GSErrCode code, int passing = 0) { failures[slot] = {code, passing}; }
     void ClearSlot(HostSlot slot) { cleared.push_back(slot); }
 
     GSErrCode SendTable(); // SetImportedFuncAddrs with the table built so far
@@ -65,11 +65,15 @@ public:
 
 private:
     friend struct Slots;
-    GSErrCode Answer(HostSlot slot) const;
+    struct Failure {
+        GSErrCode code;
+        int passing;
+    };
+    GSErrCode Answer(HostSlot slot);
 
     void* handle = nullptr;
     API_EntryPointRecord entries {};
-    std::map<HostSlot, GSErrCode> failures;
+    std::map<HostSlot, Failure> failures;
     std::vector<HostSlot> cleared;
 };
 
