@@ -6,7 +6,7 @@ namespace HostBinding {
 void ProcessAttach(HINSTANCE instance)
 {
     // Registered for the host's file dialogs; the add-on never needs the number itself.
-    RegisterWindowMessageW(u"commdlg_FileNameOK");
+    RegisterWindowMessageW(TEXT("commdlg_FileNameOK"));
     ModuleInstance = instance;
     GetModuleFileNameW(ModuleInstance, ModuleFilePath, MAX_PATH);
     ModuleResourceId = RSInitModuleImageCache(ModuleInstance);

@@ -9,7 +9,10 @@ set(KAVELO_BINDING_SOURCES
 
 set(KAVELO_ADDON_SOURCES
     ${PROJECT_SOURCE_DIR}/Src/AddOnMain.cpp
-    ${PROJECT_SOURCE_DIR}/Src/Palette.cpp)
+    ${PROJECT_SOURCE_DIR}/Src/Base64.cpp
+    ${PROJECT_SOURCE_DIR}/Src/ErrorReport.cpp
+    ${PROJECT_SOURCE_DIR}/Src/Palette.cpp
+    ${PROJECT_SOURCE_DIR}/Src/Preferences.cpp)
 
 set(KAVELO_HOST_LIBRARIES GSRoot RS GSUtils Win32)
 

@@ -28,7 +28,7 @@ public:
 
     private:
         friend class UniString;
-        CStr(char* text, USize length) : text(text), length(length) {}
+        CStr(char* ownedText, USize textLength) : text(ownedText), length(textLength) {}
 
         char* text;
         USize length;

@@ -1,0 +1,72 @@
+#include "Base64.hpp"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+
+namespace {
+
+using namespace std::string_literals;
+
+TEST(Base64, PaddingForEveryRemainder)
+{
+    EXPECT_EQ(Base64Encode("abc"s), "YWJj");
+    EXPECT_EQ(Base64Encode("ab"s), "YWI=");
+    EXPECT_EQ(Base64Encode("a"s), "YQ==");
+    EXPECT_EQ(Base64Encode(""s), "");
+    EXPECT_EQ(Base64Encode("\xFB\xFF"s), "+/8=");
+    EXPECT_EQ(Base64Encode("\0"s), "AA==");
+    EXPECT_EQ(Base64Encode("a\0b\0"s), "YQBiAA==");
+}
+
+// The encoding written out bit by bit, as the reference for arbitrary input.
+std::string ReferenceEncode(const std::string& bytes)
+{
+    const char* alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string bits;
+    for (const unsigned char byte : bytes)
+        for (int bit = 7; bit >= 0; --bit)
+            bits += char('0' + ((byte >> bit) & 1));
+    while (bits.size() % 6 != 0)
+        bits += '0';
+    std::string text;
+    for (std::size_t i = 0; i < bits.size(); i += 6)
+        text += alphabet[std::stoi(bits.substr(i, 6), nullptr, 2)];
+    while (text.size() % 4 != 0)
+        text += '=';
+    return text;
+}
+
+TEST(Base64, AgreesWithTheBitwiseDefinitionOnEveryByteValueAndLength)
+{
+    std::mt19937 random(7);
+    for (std::size_t length = 0; length < 70; ++length) {
+        std::string bytes(length, '\0');
+        for (char& byte : bytes)
+            byte = char(random());
+        EXPECT_EQ(Base64Encode(bytes), ReferenceEncode(bytes)) << "length " << length;
+    }
+    std::string allValues;
+    for (int value = 0; value < 256; ++value)
+        allValues += char(value);
+    EXPECT_EQ(Base64Encode(allValues), ReferenceEncode(allValues));
+}
+
+TEST(Base64, LongInputHasNoLineBreaksAndExactLength)
+{
+    const std::string bytes(3 * 20000, '\x7F');
+    const std::string text = Base64Encode(bytes);
+    EXPECT_EQ(text.size(), 80000u);
+    EXPECT_EQ(text.find('\n'), std::string::npos);
+    EXPECT_EQ(text.find('\r'), std::string::npos);
+}
+
+TEST(Base64, PointerFormReadsExactlyTheGivenLength)
+{
+    const unsigned char bytes[] = {'a', 'b', 'c', 'X', 'Y'};
+    EXPECT_EQ(Base64Encode(bytes, 3), "YWJj");
+    EXPECT_EQ(Base64Encode(bytes, 0), "");
+}
+
+} // namespace
