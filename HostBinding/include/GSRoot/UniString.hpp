@@ -3,6 +3,11 @@
 #include "GSRoot/Definitions.hpp"
 
 namespace GS {
+template <typename T>
+class Array;
+}
+
+namespace GS {
 
 enum GSCharCode : Int32 {
     CC_Default = 0, // the host's default 8-bit encoding (UTF-8 on this host)
@@ -54,6 +59,13 @@ public:
 
     UniString GetSubstring(UIndex from, USize range) const;
     CStr ToCStr(UIndex from = 0, USize range = MaxUSize, GSCharCode charCode = CC_Default) const;
+
+    enum SplitEmptyPartHandling : Int32 {
+        KeepEmptyParts = 0,
+        SkipEmptyParts = 1
+    };
+    // Splits at every occurrence of separator; an empty string has no parts. Answers the count.
+    USize Split(const UniString& separator, SplitEmptyPartHandling emptyParts, Array<UniString>* parts) const;
 
     UniString& Append(const UniString& tail);
     UniString& operator+=(const UniString& tail) { return Append(tail); }
