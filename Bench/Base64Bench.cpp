@@ -14,8 +14,7 @@
 
 namespace {
 
-std::vector<unsigned char> Picture(std::size_t size)
-{
+std::vector<unsigned char> Picture(std::size_t size) {
     std::vector<unsigned char> bytes(size);
     std::mt19937 random(42);
     for (unsigned char& byte : bytes)
@@ -23,8 +22,7 @@ std::vector<unsigned char> Picture(std::size_t size)
     return bytes;
 }
 
-void Memcpy(benchmark::State& state)
-{
+void Memcpy(benchmark::State& state) {
     const auto input = Picture(std::size_t(state.range(0)));
     std::vector<unsigned char> output(input.size());
     for (auto _ : state) {
@@ -35,8 +33,7 @@ void Memcpy(benchmark::State& state)
     state.SetBytesProcessed(int64_t(state.iterations()) * state.range(0));
 }
 
-void OpenSslEncodeBlock(benchmark::State& state)
-{
+void OpenSslEncodeBlock(benchmark::State& state) {
     const auto input = Picture(std::size_t(state.range(0)));
     for (auto _ : state) {
         std::string text(4 * ((input.size() + 2) / 3), '\0');
@@ -46,8 +43,7 @@ void OpenSslEncodeBlock(benchmark::State& state)
     state.SetBytesProcessed(int64_t(state.iterations()) * state.range(0));
 }
 
-void KaveloBase64Encode(benchmark::State& state)
-{
+void KaveloBase64Encode(benchmark::State& state) {
     const auto input = Picture(std::size_t(state.range(0)));
     for (auto _ : state) {
         std::string text = Base64Encode(input.data(), input.size());

@@ -13,12 +13,10 @@ void (*DllTermHookProc)() = nullptr;
 
 } // namespace HostBinding
 
-GSResModule ACAPI_GetOwnResModule()
-{
+GSResModule ACAPI_GetOwnResModule() {
     return HostBinding::ModuleResourceId;
 }
 
-void ACAPI_SetDllTermHookProc(void (*hookProc)())
-{
+void ACAPI_SetDllTermHookProc(void (*hookProc)()) {
     HostBinding::DllTermHookProc = hookProc;
 }

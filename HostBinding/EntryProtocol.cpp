@@ -8,31 +8,27 @@
 
 namespace HostBinding {
 
-Int32 EntryDescribeAddOn(API_EnvirParams* envir)
-{
+Int32 EntryDescribeAddOn(API_EnvirParams* envir) {
     if (!HostTableReceived)
         return 0;
     return DescribeAddOn(envir);
 }
 
-GSErrCode EntryRegisterCommands(void* registrationContext)
-{
+GSErrCode EntryRegisterCommands(void* registrationContext) {
     if (!HostTableReceived)
         return APIERR_GENERAL;
     RegistrationContext = registrationContext;
     return RegisterCommands();
 }
 
-GSErrCode EntryInitialize(void* hostContext)
-{
+GSErrCode EntryInitialize(void* hostContext) {
     if (!HostTableReceived)
         return APIERR_GENERAL;
     HostContext = hostContext;
     return Initialize();
 }
 
-GSErrCode EntryShutDown()
-{
+GSErrCode EntryShutDown() {
     if (!HostTableReceived)
         return APIERR_GENERAL;
     const GSErrCode result = ShutDown();
@@ -42,8 +38,7 @@ GSErrCode EntryShutDown()
 
 } // namespace HostBinding
 
-KAVELO_EXPORT void GetExportedFuncAddrs(API_EntryPointRecord* record)
-{
+KAVELO_EXPORT void GetExportedFuncAddrs(API_EntryPointRecord* record) {
     BNFillMemory(record, sizeof(API_EntryPointRecord), 0);
     record->protocolVersion = API_ProtocolVersion29;
     record->describeAddOn = HostBinding::EntryDescribeAddOn;
@@ -53,8 +48,7 @@ KAVELO_EXPORT void GetExportedFuncAddrs(API_EntryPointRecord* record)
     record->hostVersion = API_HostVersion29;
 }
 
-KAVELO_EXPORT GSErrCode SetImportedFuncAddrs(const HostFunction* table)
-{
+KAVELO_EXPORT GSErrCode SetImportedFuncAddrs(const HostFunction* table) {
     std::memcpy(HostBinding::HostFunctionTable, table, sizeof(HostBinding::HostFunctionTable));
     HostBinding::HostTableReceived = true;
     return NoError;

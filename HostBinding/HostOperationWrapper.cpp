@@ -6,13 +6,11 @@
 namespace {
 
 template <typename Proc>
-Proc* Slot(HostSlot slot)
-{
+Proc* Slot(HostSlot slot) {
     return reinterpret_cast<Proc*>(HostBinding::HostFunctionTable[slot]);
 }
 
-GSErrCode CallSelector(HostSlot slot, UInt32 selector, void* param1, void* param2)
-{
+GSErrCode CallSelector(HostSlot slot, UInt32 selector, void* param1, void* param2) {
     auto* operation = Slot<HostSelectorProc>(slot);
     if (operation == nullptr)
         return APIERR_NOTSUPPORTED;
@@ -21,8 +19,7 @@ GSErrCode CallSelector(HostSlot slot, UInt32 selector, void* param1, void* param
 
 } // namespace
 
-GSErrCode HostRegisterMenu(Int16 menuStrResID, Int16 promptStrResID, Int32 placementCode, Int32 flags)
-{
+GSErrCode HostRegisterMenu(Int16 menuStrResID, Int16 promptStrResID, Int32 placementCode, Int32 flags) {
     API_MenuRegistrationRecord record;
     std::memset(&record, 0, sizeof(record));
     auto* operation = Slot<HostRegisterMenuProc>(HostSlot_RegisterMenu);
@@ -35,24 +32,21 @@ GSErrCode HostRegisterMenu(Int16 menuStrResID, Int16 promptStrResID, Int32 place
     return operation(&record);
 }
 
-GSErrCode ACAPI_MenuItem_InstallMenuHandler(Int16 menuStrResID, APIMenuCommandProc* handler)
-{
+GSErrCode ACAPI_MenuItem_InstallMenuHandler(Int16 menuStrResID, APIMenuCommandProc* handler) {
     auto* operation = Slot<HostInstallMenuHandlerProc>(HostSlot_InstallMenuHandler);
     if (operation == nullptr)
         return APIERR_NOTSUPPORTED;
     return operation(HostBinding::HostContext, UInt16(menuStrResID), handler);
 }
 
-GSErrCode ACAPI_SetPreferences(Int32 version, Int32 nByte, const void* data)
-{
+GSErrCode ACAPI_SetPreferences(Int32 version, Int32 nByte, const void* data) {
     auto* operation = Slot<HostSetPreferencesProc>(HostSlot_SetPreferences);
     if (operation == nullptr)
         return APIERR_NOTSUPPORTED;
     return operation(HostBinding::HostContext, version, nByte, data);
 }
 
-GSErrCode HostGetPreferences(Int32* version, Int32* nByte, void* data)
-{
+GSErrCode HostGetPreferences(Int32* version, Int32* nByte, void* data) {
     auto* operation = Slot<HostGetPreferencesProc>(HostSlot_GetPreferences);
     if (operation == nullptr)
         return APIERR_NOTSUPPORTED;
@@ -60,8 +54,7 @@ GSErrCode HostGetPreferences(Int32* version, Int32* nByte, void* data)
 }
 
 GSErrCode ACAPI_RegisterModelessWindow(Int32 referenceID, APIPaletteControlCallBackProc* callBackProc,
-                                       Int32 controlFlags, const GS::Guid& guid)
-{
+                                       Int32 controlFlags, const GS::Guid& guid) {
     API_ModelessWindowRecord record;
     std::memset(&record, 0, sizeof(record));
     auto* operation = Slot<HostRegisterModelessWindowProc>(HostSlot_RegisterModelessWindow);
@@ -74,16 +67,14 @@ GSErrCode ACAPI_RegisterModelessWindow(Int32 referenceID, APIPaletteControlCallB
     return operation(HostBinding::HostContext, &record);
 }
 
-GSErrCode HostUnregisterModelessWindow(Int32 referenceID)
-{
+GSErrCode HostUnregisterModelessWindow(Int32 referenceID) {
     auto* operation = Slot<HostUnregisterModelessWindowProc>(HostSlot_UnregisterModelessWindow);
     if (operation == nullptr)
         return APIERR_NOTSUPPORTED;
     return operation(HostBinding::HostContext, referenceID);
 }
 
-GSErrCode HostReportMessage(const GS::UniString& format, bool alert, ...)
-{
+GSErrCode HostReportMessage(const GS::UniString& format, bool alert, ...) {
     auto* operation = Slot<HostReportMessageProc>(HostSlot_ReportMessage);
     if (operation == nullptr)
         return NoError;
@@ -94,17 +85,14 @@ GSErrCode HostReportMessage(const GS::UniString& format, bool alert, ...)
     return result;
 }
 
-GSErrCode HostGetCurrentWindow(API_WindowInfo* windowInfo)
-{
+GSErrCode HostGetCurrentWindow(API_WindowInfo* windowInfo) {
     return CallSelector(HostSlot_GetCurrentWindow, HostSelector_GetWindow, windowInfo, nullptr);
 }
 
-GSErrCode HostGetSpecialFolder(Int32* folderKind, IO::Location* location)
-{
+GSErrCode HostGetSpecialFolder(Int32* folderKind, IO::Location* location) {
     return CallSelector(HostSlot_GetSpecialFolder, HostSelector_GetSpecFolder, folderKind, location);
 }
 
-GSErrCode HostSaveCurrentWindow(API_FileSavePars* fileSavePars, API_SavePars_Picture* picturePars)
-{
+GSErrCode HostSaveCurrentWindow(API_FileSavePars* fileSavePars, API_SavePars_Picture* picturePars) {
     return CallSelector(HostSlot_SaveCurrentWindow, APIDo_SaveID, fileSavePars, picturePars);
 }

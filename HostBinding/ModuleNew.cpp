@@ -10,15 +10,13 @@ namespace {
 
 constexpr std::size_t NaturalAlignment = 16;
 
-void* Allocate(std::size_t size, GS::MemoryManager::ExceptionBehavior behavior)
-{
+void* Allocate(std::size_t size, GS::MemoryManager::ExceptionBehavior behavior) {
     return GS::MemoryManager::Allocate(size, behavior, true);
 }
 
 // Over-aligned blocks keep the host block's address just before the aligned pointer.
 void* AllocateAligned(std::size_t size, std::align_val_t alignment,
-                      GS::MemoryManager::ExceptionBehavior behavior)
-{
+                      GS::MemoryManager::ExceptionBehavior behavior) {
     const auto align = static_cast<std::size_t>(alignment);
     if (align <= NaturalAlignment)
         return Allocate(size, behavior);
@@ -31,8 +29,7 @@ void* AllocateAligned(std::size_t size, std::align_val_t alignment,
     return reinterpret_cast<void*>(address);
 }
 
-void FreeAligned(void* pointer, std::align_val_t alignment)
-{
+void FreeAligned(void* pointer, std::align_val_t alignment) {
     if (pointer == nullptr)
         return;
     if (static_cast<std::size_t>(alignment) <= NaturalAlignment)
@@ -43,102 +40,82 @@ void FreeAligned(void* pointer, std::align_val_t alignment)
 
 } // namespace
 
-void* operator new(std::size_t size)
-{
+void* operator new(std::size_t size) {
     return Allocate(size, GS::MemoryManager::ThrowOnFailure);
 }
 
-void* operator new[](std::size_t size)
-{
+void* operator new[](std::size_t size) {
     return Allocate(size, GS::MemoryManager::ThrowOnFailure);
 }
 
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept
-{
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
     return Allocate(size, GS::MemoryManager::NullOnFailure);
 }
 
-void* operator new[](std::size_t size, const std::nothrow_t&) noexcept
-{
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
     return Allocate(size, GS::MemoryManager::NullOnFailure);
 }
 
-void* operator new(std::size_t size, std::align_val_t alignment)
-{
+void* operator new(std::size_t size, std::align_val_t alignment) {
     return AllocateAligned(size, alignment, GS::MemoryManager::ThrowOnFailure);
 }
 
-void* operator new[](std::size_t size, std::align_val_t alignment)
-{
+void* operator new[](std::size_t size, std::align_val_t alignment) {
     return AllocateAligned(size, alignment, GS::MemoryManager::ThrowOnFailure);
 }
 
-void* operator new(std::size_t size, std::align_val_t alignment, const std::nothrow_t&) noexcept
-{
+void* operator new(std::size_t size, std::align_val_t alignment, const std::nothrow_t&) noexcept {
     return AllocateAligned(size, alignment, GS::MemoryManager::NullOnFailure);
 }
 
-void* operator new[](std::size_t size, std::align_val_t alignment, const std::nothrow_t&) noexcept
-{
+void* operator new[](std::size_t size, std::align_val_t alignment, const std::nothrow_t&) noexcept {
     return AllocateAligned(size, alignment, GS::MemoryManager::NullOnFailure);
 }
 
-void operator delete(void* pointer) noexcept
-{
+void operator delete(void* pointer) noexcept {
     GS::MemoryManager::Free(pointer);
 }
 
-void operator delete[](void* pointer) noexcept
-{
+void operator delete[](void* pointer) noexcept {
     GS::MemoryManager::Free(pointer);
 }
 
-void operator delete(void* pointer, std::size_t) noexcept
-{
+void operator delete(void* pointer, std::size_t) noexcept {
     GS::MemoryManager::Free(pointer);
 }
 
-void operator delete[](void* pointer, std::size_t) noexcept
-{
+void operator delete[](void* pointer, std::size_t) noexcept {
     GS::MemoryManager::Free(pointer);
 }
 
-void operator delete(void* pointer, const std::nothrow_t&) noexcept
-{
+void operator delete(void* pointer, const std::nothrow_t&) noexcept {
     GS::MemoryManager::Free(pointer);
 }
 
-void operator delete[](void* pointer, const std::nothrow_t&) noexcept
-{
+void operator delete[](void* pointer, const std::nothrow_t&) noexcept {
     GS::MemoryManager::Free(pointer);
 }
 
-void operator delete(void* pointer, std::align_val_t alignment) noexcept
-{
+void operator delete(void* pointer, std::align_val_t alignment) noexcept {
     FreeAligned(pointer, alignment);
 }
 
-void operator delete[](void* pointer, std::align_val_t alignment) noexcept
-{
+void operator delete[](void* pointer, std::align_val_t alignment) noexcept {
     FreeAligned(pointer, alignment);
 }
 
-void operator delete(void* pointer, std::size_t, std::align_val_t alignment) noexcept
-{
+void operator delete(void* pointer, std::size_t, std::align_val_t alignment) noexcept {
     FreeAligned(pointer, alignment);
 }
 
-void operator delete[](void* pointer, std::size_t, std::align_val_t alignment) noexcept
-{
+void operator delete[](void* pointer, std::size_t, std::align_val_t alignment) noexcept {
     FreeAligned(pointer, alignment);
 }
 
-void operator delete(void* pointer, std::align_val_t alignment, const std::nothrow_t&) noexcept
-{
+void operator delete(void* pointer, std::align_val_t alignment, const std::nothrow_t&) noexcept {
     FreeAligned(pointer, alignment);
 }
 
-void operator delete[](void* pointer, std::align_val_t alignment, const std::nothrow_t&) noexcept
-{
+void operator delete[](void* pointer, std::align_val_t alignment, const std::nothrow_t&) noexcept {
     FreeAligned(pointer, alignment);
 }

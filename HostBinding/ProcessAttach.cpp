@@ -3,8 +3,7 @@
 
 namespace HostBinding {
 
-void ProcessAttach(HINSTANCE instance)
-{
+void ProcessAttach(HINSTANCE instance) {
     // Registered for the host's file dialogs; the add-on never needs the number itself.
     RegisterWindowMessageW(TEXT("commdlg_FileNameOK"));
     ModuleInstance = instance;
@@ -12,8 +11,7 @@ void ProcessAttach(HINSTANCE instance)
     ModuleResourceId = RSInitModuleImageCache(ModuleInstance);
 }
 
-void ProcessDetach()
-{
+void ProcessDetach() {
     if (ModuleResourceId != InvalidResModule) {
         RSRemoveModuleImageCache(ModuleResourceId);
         RS::ResModuleClosed(ModuleResourceId);
@@ -34,8 +32,7 @@ void ProcessDetach()
 
 } // namespace HostBinding
 
-extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID /*reserved*/)
-{
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID /*reserved*/) {
     switch (reason) {
     case DLL_PROCESS_ATTACH:
         HostBinding::ProcessAttach(instance);

@@ -14,8 +14,7 @@ namespace {
 
 // The image id comes from the network and ends up on the browser's command line: everything but
 // the unreserved URL characters is escaped, so no quote, blank or control character gets there.
-std::string PercentEncode(const std::string& text)
-{
+std::string PercentEncode(const std::string& text) {
     static const char Hex[] = "0123456789ABCDEF";
     std::string encoded;
     encoded.reserve(text.size());
@@ -37,8 +36,7 @@ std::string PercentEncode(const std::string& text)
 
 } // namespace
 
-void OpenUrlInBrowser(const char* url)
-{
+void OpenUrlInBrowser(const char* url) {
     const int length = MultiByteToWideChar(CP_UTF8, 0, url, -1, nullptr, 0);
     if (length <= 0)
         return;
@@ -47,29 +45,25 @@ void OpenUrlInBrowser(const char* url)
     ShellExecuteW(nullptr, TEXT("open"), wideUrl.data(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
-void OpenLoginPage(const char* linkId)
-{
+void OpenLoginPage(const char* linkId) {
     const std::string url = std::string(ServiceBaseUrl) + "/login?eid=" + linkId;
     OpenUrlInBrowser(url.c_str());
     RefreshBrowserOpenedAt();
 }
 
-std::string LiveViewUrl(const std::string& imageId)
-{
+std::string LiveViewUrl(const std::string& imageId) {
     std::string url = std::string(ServiceBaseUrl) + "/?uploadRealtime=true";
     if (!imageId.empty())
         url += "&imageId=" + PercentEncode(imageId);
     return url;
 }
 
-void OpenLiveView(const std::string& imageId)
-{
+void OpenLiveView(const std::string& imageId) {
     OpenUrlInBrowser(LiveViewUrl(imageId).c_str());
     RefreshBrowserOpenedAt();
 }
 
-void PromptAccountLink()
-{
+void PromptAccountLink() {
     Dialog dialog(KAVELO_DLG_LINK);
     if (!dialog.Invoke())
         return;
@@ -79,7 +73,6 @@ void PromptAccountLink()
     DBPrintf("Dialog true and id: %s\n", linkId);
 }
 
-void UnlinkAccount()
-{
+void UnlinkAccount() {
     DeletePreferences();
 }

@@ -33,8 +33,7 @@ constexpr MenuRegistration Registrations[] = {
 
 } // namespace
 
-Int32 GuidReferenceId(const GS::Guid& guid)
-{
+Int32 GuidReferenceId(const GS::Guid& guid) {
     UInt8 bytes[sizeof(GS::Guid)];
     std::memcpy(bytes, &guid, sizeof(bytes));
     UInt32 sum = 0;
@@ -45,8 +44,7 @@ Int32 GuidReferenceId(const GS::Guid& guid)
     return Int32(sum);
 }
 
-Int32 DescribeAddOn(API_EnvirParams* envir)
-{
+Int32 DescribeAddOn(API_EnvirParams* envir) {
     const GSResModule resModule = ACAPI_GetOwnResModule();
     RSGetIndString_ParamAdapter(&envir->addOnInfo.name, KAVELO_STRS_ADDON_INFO, KAVELO_STRS_ADDON_NAME_ITEM,
                                 resModule);
@@ -55,8 +53,7 @@ Int32 DescribeAddOn(API_EnvirParams* envir)
     return 1;
 }
 
-GSErrCode RegisterCommands()
-{
+GSErrCode RegisterCommands() {
     GSErrCode err = NoError;
     for (const MenuRegistration& menu : Registrations) {
         err = HostRegisterMenu(menu.menuStrResID, menu.promptStrResID, menu.placementCode, 0);
@@ -66,8 +63,7 @@ GSErrCode RegisterCommands()
     return err;
 }
 
-GSErrCode Initialize()
-{
+GSErrCode Initialize() {
     for (const MenuRegistration& menu : Registrations) {
         if (ACAPI_MenuItem_InstallMenuHandler(menu.menuStrResID, HandleMenuCommand) != NoError) {
             DBPrintf("Initialize() ACAPI_MenuItem_InstallMenuHandler failed\n");
@@ -84,14 +80,12 @@ GSErrCode Initialize()
     return NoError;
 }
 
-GSErrCode ShutDown()
-{
+GSErrCode ShutDown() {
     HostUnregisterModelessWindow(PaletteRefId);
     return NoError;
 }
 
-GSErrCode HandleMenuCommand(const API_MenuParams* menuParams)
-{
+GSErrCode HandleMenuCommand(const API_MenuParams* menuParams) {
     // Each command connects here as it lands; until then a pick does nothing.
     switch (menuParams->menuResID) {
     default:

@@ -8,9 +8,8 @@ namespace {
 constexpr char Alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 
 // Two output characters for every 12-bit value: a group of three bytes needs two lookups.
-constexpr std::array<char, 2 * 4096> MakePairs()
-{
-    std::array<char, 2 * 4096> pairs {};
+constexpr std::array<char, 2 * 4096> MakePairs() {
+    std::array<char, 2 * 4096> pairs{};
     for (std::size_t value = 0; value < 4096; ++value) {
         pairs[2 * value] = Alphabet[value >> 6];
         pairs[2 * value + 1] = Alphabet[value & 0x3F];
@@ -20,8 +19,7 @@ constexpr std::array<char, 2 * 4096> MakePairs()
 
 constexpr std::array<char, 2 * 4096> Pairs = MakePairs();
 
-inline char* PutPair(char* out, std::uint32_t twelveBits)
-{
+inline char* PutPair(char* out, std::uint32_t twelveBits) {
     out[0] = Pairs[2 * twelveBits];
     out[1] = Pairs[2 * twelveBits + 1];
     return out + 2;
@@ -29,8 +27,7 @@ inline char* PutPair(char* out, std::uint32_t twelveBits)
 
 } // namespace
 
-std::string Base64Encode(const unsigned char* bytes, std::size_t length)
-{
+std::string Base64Encode(const unsigned char* bytes, std::size_t length) {
     std::string text;
     // One allocation at the final size; the loop then writes in place.
     text.resize(4 * ((length + 2) / 3));
@@ -38,7 +35,8 @@ std::string Base64Encode(const unsigned char* bytes, std::size_t length)
 
     std::size_t i = 0;
     for (; i + 3 <= length; i += 3) {
-        const std::uint32_t group = std::uint32_t(bytes[i]) << 16 | std::uint32_t(bytes[i + 1]) << 8 | bytes[i + 2];
+        const std::uint32_t group =
+            std::uint32_t(bytes[i]) << 16 | std::uint32_t(bytes[i + 1]) << 8 | bytes[i + 2];
         out = PutPair(out, group >> 12);
         out = PutPair(out, group & 0xFFF);
     }
@@ -59,7 +57,6 @@ std::string Base64Encode(const unsigned char* bytes, std::size_t length)
     return text;
 }
 
-std::string Base64Encode(const std::string& bytes)
-{
+std::string Base64Encode(const std::string& bytes) {
     return Base64Encode(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
 }

@@ -9,15 +9,12 @@
 
 Dialog::Dialog(short resId)
     : DG::ModalDialog(ACAPI_GetOwnResModule(), resId, ACAPI_GetOwnResModule()),
-      acceptButton(*this, KAVELO_DLG_ITEM_ACCEPT),
-      secondButton(*this, KAVELO_DLG_ITEM_SECOND)
-{
+      acceptButton(*this, KAVELO_DLG_ITEM_ACCEPT), secondButton(*this, KAVELO_DLG_ITEM_SECOND) {
     AttachToAllItems(*this);
     Attach(*this);
 }
 
-Dialog::~Dialog()
-{
+Dialog::~Dialog() {
     Detach(*this);
     DetachFromAllItems(*this);
 }
@@ -26,22 +23,19 @@ void Dialog::PanelOpened(const DG::PanelOpenEvent& /*ev*/) {}
 
 void Dialog::PanelCloseRequested(const DG::PanelCloseRequestEvent& /*ev*/, bool* /*accepted*/) {}
 
-void Dialog::ButtonClicked(const DG::ButtonClickEvent& ev)
-{
+void Dialog::ButtonClicked(const DG::ButtonClickEvent& ev) {
     if (ev.GetSource() == &acceptButton)
         PostCloseRequest(Accept);
     else if (ev.GetSource() == &secondButton)
         PostCloseRequest(Cancel);
 }
 
-DialogRealtime::DialogRealtime(GS::UniString id) : Dialog(KAVELO_DLG_EXPORTED_REALTIME), imageId(std::move(id))
-{
-}
+DialogRealtime::DialogRealtime(GS::UniString id)
+    : Dialog(KAVELO_DLG_EXPORTED_REALTIME), imageId(std::move(id)) {}
 
 DialogRealtime::~DialogRealtime() = default;
 
-void DialogRealtime::ButtonClicked(const DG::ButtonClickEvent& ev)
-{
+void DialogRealtime::ButtonClicked(const DG::ButtonClickEvent& ev) {
     if (ev.GetSource() == &acceptButton) {
         const std::string id = imageId.IsEmpty() ? std::string() : std::string(imageId.ToCStr().Get());
         OpenLiveView(id);
@@ -51,8 +45,7 @@ void DialogRealtime::ButtonClicked(const DG::ButtonClickEvent& ev)
     }
 }
 
-void ShowExportSucceeded(const GS::UniString& imageId)
-{
+void ShowExportSucceeded(const GS::UniString& imageId) {
     if (IsBrowserVisitExpired()) {
         ShowOpenLiveDialog(imageId);
         return;
@@ -61,8 +54,7 @@ void ShowExportSucceeded(const GS::UniString& imageId)
     dialog.Invoke();
 }
 
-void ShowOpenLiveDialog(const GS::UniString& imageId)
-{
+void ShowOpenLiveDialog(const GS::UniString& imageId) {
     DialogRealtime dialog(GS::UniString(imageId));
     dialog.Invoke();
 }

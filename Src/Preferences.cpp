@@ -17,22 +17,19 @@ constexpr Int64 BrowserVisitLifetime = 3600;
 Int64 (*clockOverride)() = nullptr;
 
 // Created on first use and seeded once from the system's non-deterministic source.
-std::mt19937& LinkIdGenerator()
-{
-    static std::mt19937 generator(static_cast<std::mt19937::result_type>(std::random_device {}()));
+std::mt19937& LinkIdGenerator() {
+    static std::mt19937 generator(static_cast<std::mt19937::result_type>(std::random_device{}()));
     return generator;
 }
 
-char HexDigit(UInt32 value)
-{
+char HexDigit(UInt32 value) {
     return "0123456789abcdef"[value];
 }
 
 } // namespace
 
-PreferencesRecord ReadPreferences()
-{
-    PreferencesRecord record {};
+PreferencesRecord ReadPreferences() {
+    PreferencesRecord record{};
     Int32 version = 0;
     Int32 nByte = 0;
     GSErrCode err = HostGetPreferences(&version, &nByte, nullptr);
@@ -42,19 +39,17 @@ PreferencesRecord ReadPreferences()
         ErrorReport("Error", err);
     // The add-on never writes an identifier without its terminator; such a record is not ours.
     if (std::memchr(record.LinkId, '\0', sizeof(record.LinkId)) == nullptr)
-        return PreferencesRecord {};
+        return PreferencesRecord{};
     return record;
 }
 
-void WritePreferences(const PreferencesRecord& record)
-{
+void WritePreferences(const PreferencesRecord& record) {
     const GSErrCode err = ACAPI_SetPreferences(PreferencesVersion, Int32(sizeof(record)), &record);
     if (err != NoError)
         ErrorReport("Error", err);
 }
 
-void DeletePreferences()
-{
+void DeletePreferences() {
     const GSErrCode err = ACAPI_SetPreferences(0, 0, nullptr);
     if (err == NoError) {
         DBPrintf("Preferences deleted successfully.\n");
@@ -64,13 +59,11 @@ void DeletePreferences()
     ErrorReport("Error", err);
 }
 
-bool IsLinked()
-{
+bool IsLinked() {
     return ReadPreferences().LinkId[0] != '\0';
 }
 
-Int64 NowSeconds()
-{
+Int64 NowSeconds() {
     if (clockOverride != nullptr)
         return clockOverride();
     using Ticks = std::chrono::duration<Int64, std::ratio<1, 10'000'000>>;
@@ -78,25 +71,22 @@ Int64 NowSeconds()
     return ticks.count() / 10'000'000;
 }
 
-bool IsBrowserVisitExpired()
-{
+bool IsBrowserVisitExpired() {
     const PreferencesRecord record = ReadPreferences();
     // now > stamp + lifetime, arranged so that no stored stamp can overflow the sum.
     return NowSeconds() - BrowserVisitLifetime > record.BrowserOpenedAt;
 }
 
-void RefreshBrowserOpenedAt()
-{
+void RefreshBrowserOpenedAt() {
     PreferencesRecord record = ReadPreferences();
     record.BrowserOpenedAt = NowSeconds();
     WritePreferences(record);
 }
 
-std::string GenerateLinkId()
-{
+std::string GenerateLinkId() {
     std::mt19937& generator = LinkIdGenerator();
-    auto randomDigit = [&] { return HexDigit(generator() >> 28); };
-    auto variantDigit = [&] { return HexDigit(8 + (generator() >> 30)); };
+    auto randomDigit = [&] { return HexDigit(UInt32(generator() >> 28)); };
+    auto variantDigit = [&] { return HexDigit(UInt32(8 + (generator() >> 30))); };
 
     std::string id;
     id.reserve(LinkIdLength);
@@ -117,8 +107,7 @@ std::string GenerateLinkId()
     return id;
 }
 
-void RenewLinkId(char (&linkId)[LinkIdLength + 1])
-{
+void RenewLinkId(char (&linkId)[LinkIdLength + 1]) {
     PreferencesRecord record = ReadPreferences();
     DBPrintf("ACAPI_SetPreferences\n");
     const std::string newId = GenerateLinkId();
@@ -130,13 +119,11 @@ void RenewLinkId(char (&linkId)[LinkIdLength + 1])
 
 namespace PreferencesSeams {
 
-void SeedLinkIdGenerator(UInt32 seed)
-{
+void SeedLinkIdGenerator(UInt32 seed) {
     LinkIdGenerator().seed(seed);
 }
 
-void SetClock(Int64 (*nowSeconds)())
-{
+void SetClock(Int64 (*nowSeconds)()) {
     clockOverride = nowSeconds;
 }
 

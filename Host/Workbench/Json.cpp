@@ -10,8 +10,7 @@ constexpr std::string_view ReplacementCharacter = "\xEF\xBF\xBD";
 
 // Length of the valid UTF-8 sequence that starts text[at], or 0 when it is not one (stray
 // continuation byte, overlong form, surrogate, beyond U+10FFFF, cut short).
-std::size_t ValidSequenceLength(std::string_view text, std::size_t at)
-{
+std::size_t ValidSequenceLength(std::string_view text, std::size_t at) {
     const auto lead = static_cast<unsigned char>(text[at]);
     std::size_t length = 0;
     char32_t minimum = 0;
@@ -46,8 +45,7 @@ std::size_t ValidSequenceLength(std::string_view text, std::size_t at)
     return length;
 }
 
-void AppendControlEscape(std::string& out, unsigned char byte)
-{
+void AppendControlEscape(std::string& out, unsigned char byte) {
     switch (byte) {
     case '\b':
         out += "\\b";
@@ -76,8 +74,7 @@ void AppendControlEscape(std::string& out, unsigned char byte)
 
 } // namespace
 
-void AppendJsonString(std::string& out, std::string_view text)
-{
+void AppendJsonString(std::string& out, std::string_view text) {
     out += '"';
     std::size_t at = 0;
     while (at < text.size()) {
@@ -100,44 +97,38 @@ void AppendJsonString(std::string& out, std::string_view text)
     out += '"';
 }
 
-void JsonObject::Key(std::string_view key)
-{
+void JsonObject::Key(std::string_view key) {
     if (body.size() > 1)
         body += ',';
     AppendJsonString(body, key);
     body += ':';
 }
 
-JsonObject& JsonObject::Number(std::string_view key, std::int64_t value)
-{
+JsonObject& JsonObject::Number(std::string_view key, std::int64_t value) {
     Key(key);
     body += std::to_string(value);
     return *this;
 }
 
-JsonObject& JsonObject::String(std::string_view key, std::string_view value)
-{
+JsonObject& JsonObject::String(std::string_view key, std::string_view value) {
     Key(key);
     AppendJsonString(body, value);
     return *this;
 }
 
-JsonObject& JsonObject::Bool(std::string_view key, bool value)
-{
+JsonObject& JsonObject::Bool(std::string_view key, bool value) {
     Key(key);
     body += value ? "true" : "false";
     return *this;
 }
 
-JsonObject& JsonObject::Null(std::string_view key)
-{
+JsonObject& JsonObject::Null(std::string_view key) {
     Key(key);
     body += "null";
     return *this;
 }
 
-JsonObject& JsonObject::Members(const JsonObject& other)
-{
+JsonObject& JsonObject::Members(const JsonObject& other) {
     if (other.body.size() > 1) {
         if (body.size() > 1)
             body += ',';

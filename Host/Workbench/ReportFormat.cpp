@@ -24,8 +24,7 @@ struct ParsedFormat {
     std::string problem;
 };
 
-std::optional<Conversion> ConversionOf(char letter)
-{
+std::optional<Conversion> ConversionOf(char letter) {
     switch (letter) {
     case 's':
         return Conversion::Text;
@@ -41,8 +40,7 @@ std::optional<Conversion> ConversionOf(char letter)
     }
 }
 
-ParsedFormat Parse(std::string_view format)
-{
+ParsedFormat Parse(std::string_view format) {
     ParsedFormat parsed;
     std::size_t literalStart = 0;
     std::size_t at = 0;
@@ -70,9 +68,10 @@ ParsedFormat Parse(std::string_view format)
         const std::optional<Conversion> conversion =
             at < format.size() ? ConversionOf(format[at]) : std::nullopt;
         if (!conversion || (*conversion == Conversion::Text && length != Length::Int)) {
-            const std::string_view spec = format.substr(start, at < format.size() ? at - start + 1 : at - start);
-            parsed.problem = "unsupported conversion \"" + std::string(spec) + "\" at offset " +
-                             std::to_string(start);
+            const std::string_view spec =
+                format.substr(start, at < format.size() ? at - start + 1 : at - start);
+            parsed.problem =
+                "unsupported conversion \"" + std::string(spec) + "\" at offset " + std::to_string(start);
             return parsed;
         }
         parsed.pieces.push_back({{}, conversion, length});
@@ -83,8 +82,7 @@ ParsedFormat Parse(std::string_view format)
     return parsed;
 }
 
-void AppendSigned(std::string& out, Length length, va_list& args)
-{
+void AppendSigned(std::string& out, Length length, va_list& args) {
     switch (length) {
     case Length::Int:
         out += std::to_string(va_arg(args, int));
@@ -98,8 +96,7 @@ void AppendSigned(std::string& out, Length length, va_list& args)
     }
 }
 
-unsigned long long ReadUnsigned(Length length, va_list& args)
-{
+unsigned long long ReadUnsigned(Length length, va_list& args) {
     switch (length) {
     case Length::Int:
         return va_arg(args, unsigned int);
@@ -111,15 +108,13 @@ unsigned long long ReadUnsigned(Length length, va_list& args)
     return 0;
 }
 
-void AppendHex(std::string& out, unsigned long long value)
-{
+void AppendHex(std::string& out, unsigned long long value) {
     char digits[2 * sizeof value];
     const auto end = std::to_chars(std::begin(digits), std::end(digits), value, 16).ptr;
     out.append(std::begin(digits), end);
 }
 
-void AppendPiece(std::string& out, const Piece& piece, va_list& args)
-{
+void AppendPiece(std::string& out, const Piece& piece, va_list& args) {
     if (!piece.conversion) {
         out += piece.literal;
         return;
@@ -144,8 +139,7 @@ void AppendPiece(std::string& out, const Piece& piece, va_list& args)
 
 } // namespace
 
-ReportText FormatReport(std::string_view format, va_list* args)
-{
+ReportText FormatReport(std::string_view format, va_list* args) {
     const ParsedFormat parsed = Parse(format);
     if (!parsed.problem.empty())
         return {std::string(format), parsed.problem};

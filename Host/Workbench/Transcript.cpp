@@ -2,8 +2,7 @@
 
 namespace Workbench {
 
-void Transcript::Write(std::string_view event, const JsonObject& fields)
-{
+void Transcript::Write(std::string_view event, const JsonObject& fields) {
     ++sequence;
     if (stream == nullptr || failed)
         return;

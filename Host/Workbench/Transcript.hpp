@@ -16,7 +16,7 @@ public:
     // Events are numbered even without a stream, so the numbers do not depend on --transcript.
     Transcript() = default;
     // `errors` hears once, at the first failed write, that the transcript is incomplete.
-    Transcript(std::ostream& stream, std::ostream& errors) : stream(&stream), errors(&errors) {}
+    Transcript(std::ostream& output, std::ostream& errorStream) : stream(&output), errors(&errorStream) {}
 
     // Writes {"seq":N,"event":"<event>", <fields>}.
     void Write(std::string_view event, const JsonObject& fields = {});

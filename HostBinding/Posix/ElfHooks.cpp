@@ -10,21 +10,18 @@ namespace {
 
 const char ModuleAnchor = 0;
 
-HINSTANCE OwnBaseAddress()
-{
-    Dl_info info {};
+HINSTANCE OwnBaseAddress() {
+    Dl_info info{};
     if (dladdr(&ModuleAnchor, &info) == 0)
         return nullptr;
     return info.dli_fbase;
 }
 
-__attribute__((constructor)) void ProcessAttachHook()
-{
+__attribute__((constructor)) void ProcessAttachHook() {
     DllMain(OwnBaseAddress(), DLL_PROCESS_ATTACH, nullptr);
 }
 
-__attribute__((destructor)) void ProcessDetachHook()
-{
+__attribute__((destructor)) void ProcessDetachHook() {
     DllMain(OwnBaseAddress(), DLL_PROCESS_DETACH, nullptr);
 }
 

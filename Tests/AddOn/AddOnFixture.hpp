@@ -12,12 +12,11 @@ extern "C" GSErrCode SetImportedFuncAddrs(const HostFunction* table);
 
 class AddOnFixture : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         host.Start();
         host.calls.clear();
         host.debugLines.clear();
     }
 
-    Testing::ModuleHost host {GetExportedFuncAddrs, SetImportedFuncAddrs};
+    Testing::ModuleHost host{GetExportedFuncAddrs, SetImportedFuncAddrs};
 };

@@ -15,19 +15,17 @@ constexpr Int32 PaletteRefId = Int32(0x8D0ACB8B);
 
 class AddOnMain : public ::testing::Test {
 protected:
-    ModuleHost host {ModuleHost::BuiltModulePath()};
+    ModuleHost host{ModuleHost::BuiltModulePath()};
 
-    void SendTableAndRegister()
-    {
+    void SendTableAndRegister() {
         ASSERT_EQ(host.SendTable(), NoError);
         ASSERT_EQ(host.RegisterCommands(), NoError);
     }
 };
 
-TEST_F(AddOnMain, DescribeAddOnFillsNameAndDescriptionOnly)
-{
+TEST_F(AddOnMain, DescribeAddOnFillsNameAndDescriptionOnly) {
     ASSERT_EQ(host.SendTable(), NoError);
-    API_EnvirParams envir {};
+    API_EnvirParams envir{};
     envir.hostGeneration = 0x5A5A5A5A;
     envir.hostLanguage = -7;
     EXPECT_EQ(host.Describe(&envir), 1);
@@ -37,8 +35,7 @@ TEST_F(AddOnMain, DescribeAddOnFillsNameAndDescriptionOnly)
     EXPECT_EQ(envir.hostLanguage, -7);
 }
 
-TEST_F(AddOnMain, RegistersFourCommandsAndTheToolbarEntryInOrder)
-{
+TEST_F(AddOnMain, RegistersFourCommandsAndTheToolbarEntryInOrder) {
     ASSERT_EQ(host.SendTable(), NoError);
     EXPECT_EQ(host.RegisterCommands(), NoError);
     ASSERT_EQ(host.menus.size(), 5u);
@@ -53,25 +50,23 @@ TEST_F(AddOnMain, RegistersFourCommandsAndTheToolbarEntryInOrder)
     }
 }
 
-TEST_F(AddOnMain, RegistrationStopsAtTheFirstRefusalAndAnswersItsCode)
-{
+TEST_F(AddOnMain, RegistrationStopsAtTheFirstRefusalAndAnswersItsCode) {
     ASSERT_EQ(host.SendTable(), NoError);
     host.FailSlot(HostSlot_RegisterMenu, Refusal);
     EXPECT_EQ(host.RegisterCommands(), Refusal);
-    EXPECT_EQ(host.calls, std::vector<std::string> {"RegisterMenu 32511"});
+    EXPECT_EQ(host.calls, std::vector<std::string>{"RegisterMenu 32511"});
 }
 
-TEST_F(AddOnMain, RegistrationRefusedHalfWayLeavesTheLaterCommandsUnregistered)
-{
+TEST_F(AddOnMain, RegistrationRefusedHalfWayLeavesTheLaterCommandsUnregistered) {
     ASSERT_EQ(host.SendTable(), NoError);
     host.FailSlot(HostSlot_RegisterMenu, Refusal, 2);
     EXPECT_EQ(host.RegisterCommands(), Refusal);
-    const std::vector<std::string> expected = {"RegisterMenu 32511", "RegisterMenu 32512", "RegisterMenu 32514"};
+    const std::vector<std::string> expected = {"RegisterMenu 32511", "RegisterMenu 32512",
+                                               "RegisterMenu 32514"};
     EXPECT_EQ(host.calls, expected);
 }
 
-TEST_F(AddOnMain, InitializeInstallsEveryHandlerThenRegistersThePalette)
-{
+TEST_F(AddOnMain, InitializeInstallsEveryHandlerThenRegistersThePalette) {
     SendTableAndRegister();
     host.calls.clear();
     EXPECT_EQ(host.Initialize(), NoError);
@@ -99,8 +94,7 @@ TEST_F(AddOnMain, InitializeInstallsEveryHandlerThenRegistersThePalette)
     EXPECT_EQ(Int32(sum), PaletteRefId);
 }
 
-TEST_F(AddOnMain, FailedHandlerInstallationIsLoggedAndInitializeGoesOn)
-{
+TEST_F(AddOnMain, FailedHandlerInstallationIsLoggedAndInitializeGoesOn) {
     SendTableAndRegister();
     host.calls.clear();
     host.FailSlot(HostSlot_InstallMenuHandler, Refusal, 1);
@@ -108,69 +102,64 @@ TEST_F(AddOnMain, FailedHandlerInstallationIsLoggedAndInitializeGoesOn)
     const std::vector<std::string> expected = {"InstallMenuHandler 32511", "InstallMenuHandler 32512",
                                                "RegisterModelessWindow 0x8D0ACB8B"};
     EXPECT_EQ(host.calls, expected);
-    EXPECT_EQ(host.debugLines, std::vector<std::string> {"Initialize() ACAPI_MenuItem_InstallMenuHandler failed\n"});
+    EXPECT_EQ(host.debugLines,
+              std::vector<std::string>{"Initialize() ACAPI_MenuItem_InstallMenuHandler failed\n"});
 }
 
-TEST_F(AddOnMain, MissingHandlerSlotCountsAsAFailedInstallation)
-{
+TEST_F(AddOnMain, MissingHandlerSlotCountsAsAFailedInstallation) {
     host.ClearSlot(HostSlot_InstallMenuHandler);
     SendTableAndRegister();
     EXPECT_EQ(host.Initialize(), NoError);
     EXPECT_TRUE(host.menuHandlers.empty());
-    EXPECT_EQ(host.debugLines, std::vector<std::string> {"Initialize() ACAPI_MenuItem_InstallMenuHandler failed\n"});
+    EXPECT_EQ(host.debugLines,
+              std::vector<std::string>{"Initialize() ACAPI_MenuItem_InstallMenuHandler failed\n"});
     EXPECT_EQ(host.windows.size(), 1u);
 }
 
-TEST_F(AddOnMain, RefusedPaletteRegistrationIsLoggedAndReturnedWithHandlersInstalled)
-{
+TEST_F(AddOnMain, RefusedPaletteRegistrationIsLoggedAndReturnedWithHandlersInstalled) {
     SendTableAndRegister();
     host.FailSlot(HostSlot_RegisterModelessWindow, Refusal);
     EXPECT_EQ(host.Initialize(), Refusal);
     EXPECT_EQ(host.menuHandlers.size(), 5u);
-    EXPECT_EQ(host.debugLines, std::vector<std::string> {"DG_Test:: Initialize() ACAPI_RegisterModelessWindow failed\n"});
+    EXPECT_EQ(host.debugLines,
+              std::vector<std::string>{"DG_Test:: Initialize() ACAPI_RegisterModelessWindow failed\n"});
 }
 
-TEST_F(AddOnMain, ShutDownUnregistersThePaletteAndIgnoresARefusal)
-{
+TEST_F(AddOnMain, ShutDownUnregistersThePaletteAndIgnoresARefusal) {
     host.Start();
     host.calls.clear();
     host.FailSlot(HostSlot_UnregisterModelessWindow, Refusal);
     EXPECT_EQ(host.ShutDown(), NoError);
-    EXPECT_EQ(host.calls, std::vector<std::string> {"UnregisterModelessWindow 0x8D0ACB8B"});
+    EXPECT_EQ(host.calls, std::vector<std::string>{"UnregisterModelessWindow 0x8D0ACB8B"});
 }
 
-TEST_F(AddOnMain, UnloadAfterShutDownIsQuiet)
-{
+TEST_F(AddOnMain, UnloadAfterShutDownIsQuiet) {
     host.Start();
     EXPECT_EQ(host.ShutDown(), NoError);
     host.Unload();
     EXPECT_TRUE(host.debugLines.empty());
 }
 
-TEST_F(AddOnMain, UnloadWithoutShutDownReportsAbnormalTermination)
-{
+TEST_F(AddOnMain, UnloadWithoutShutDownReportsAbnormalTermination) {
     host.Start();
     host.Unload();
-    const std::vector<std::string> expected = {"Abnormal add-on termination (\"" + ModuleHost::BuiltModulePath() +
-                                                   "\")",
-                                               "\n"};
+    const std::vector<std::string> expected = {
+        "Abnormal add-on termination (\"" + ModuleHost::BuiltModulePath() + "\")", "\n"};
     EXPECT_EQ(host.debugLines, expected);
 }
 
-TEST_F(AddOnMain, MenuPicksAnswerZeroAndReadOnlyTheMenuId)
-{
+TEST_F(AddOnMain, MenuPicksAnswerZeroAndReadOnlyTheMenuId) {
     host.Start();
-    for (const Int16 id : {32511, 32512, 32514, 32513, 32540})
+    for (const Int16 id : {Int16(32511), Int16(32512), Int16(32514), Int16(32513), Int16(32540)})
         EXPECT_EQ(host.PickMenu(id), NoError) << id;
-    API_MenuParams unknown {};
+    API_MenuParams unknown{};
     unknown.menuResID = 12345;
     unknown.itemIndex = -1;
     unknown.filler = -1;
     EXPECT_EQ(host.menuHandlers.at(32511)(&unknown), NoError);
 }
 
-TEST_F(AddOnMain, PaletteMessagesForAnotherReferenceIdAreIgnored)
-{
+TEST_F(AddOnMain, PaletteMessagesForAnotherReferenceIdAreIgnored) {
     host.Start();
     APIPaletteControlCallBackProc* callback = host.windows.at(0).callBackProc;
     bool visible = true;

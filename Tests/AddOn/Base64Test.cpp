@@ -9,8 +9,7 @@ namespace {
 
 using namespace std::string_literals;
 
-TEST(Base64, PaddingForEveryRemainder)
-{
+TEST(Base64, PaddingForEveryRemainder) {
     EXPECT_EQ(Base64Encode("abc"s), "YWJj");
     EXPECT_EQ(Base64Encode("ab"s), "YWI=");
     EXPECT_EQ(Base64Encode("a"s), "YQ==");
@@ -21,8 +20,7 @@ TEST(Base64, PaddingForEveryRemainder)
 }
 
 // The encoding written out bit by bit, as the reference for arbitrary input.
-std::string ReferenceEncode(const std::string& bytes)
-{
+std::string ReferenceEncode(const std::string& bytes) {
     const char* alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
     std::string bits;
     for (const unsigned char byte : bytes)
@@ -38,8 +36,7 @@ std::string ReferenceEncode(const std::string& bytes)
     return text;
 }
 
-TEST(Base64, AgreesWithTheBitwiseDefinitionOnEveryByteValueAndLength)
-{
+TEST(Base64, AgreesWithTheBitwiseDefinitionOnEveryByteValueAndLength) {
     std::mt19937 random(7);
     for (std::size_t length = 0; length < 70; ++length) {
         std::string bytes(length, '\0');
@@ -53,8 +50,7 @@ TEST(Base64, AgreesWithTheBitwiseDefinitionOnEveryByteValueAndLength)
     EXPECT_EQ(Base64Encode(allValues), ReferenceEncode(allValues));
 }
 
-TEST(Base64, LongInputHasNoLineBreaksAndExactLength)
-{
+TEST(Base64, LongInputHasNoLineBreaksAndExactLength) {
     const std::string bytes(3 * 20000, '\x7F');
     const std::string text = Base64Encode(bytes);
     EXPECT_EQ(text.size(), 80000u);
@@ -62,8 +58,7 @@ TEST(Base64, LongInputHasNoLineBreaksAndExactLength)
     EXPECT_EQ(text.find('\r'), std::string::npos);
 }
 
-TEST(Base64, PointerFormReadsExactlyTheGivenLength)
-{
+TEST(Base64, PointerFormReadsExactlyTheGivenLength) {
     const unsigned char bytes[] = {'a', 'b', 'c', 'X', 'Y'};
     EXPECT_EQ(Base64Encode(bytes, 3), "YWJj");
     EXPECT_EQ(Base64Encode(bytes, 0), "");

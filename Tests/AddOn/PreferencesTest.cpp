@@ -1,5 +1,5 @@
-#include "AddOnFixture.hpp"
 #include "Preferences.hpp"
+#include "AddOnFixture.hpp"
 #include "PreferencesSeams.hpp"
 
 #include <cstring>
@@ -14,14 +14,12 @@ namespace {
 constexpr Int64 Now = 1'765'000'000;
 constexpr GSErrCode Refusal = GSErrCode(0x8106012F); // APIERR_LOCKEDLAY
 
-Int64 FixedNow()
-{
+Int64 FixedNow() {
     return Now;
 }
 
 // The stored form, built byte by byte: 37 bytes of id, 3 of padding, the stamp little-endian.
-std::vector<UInt8> StoredRecord(const std::string& linkId, Int64 stamp, UInt8 padding = 0)
-{
+std::vector<UInt8> StoredRecord(const std::string& linkId, Int64 stamp, UInt8 padding = 0) {
     std::vector<UInt8> bytes(48, 0);
     std::memcpy(bytes.data(), linkId.data(), std::min<std::size_t>(linkId.size(), 37));
     bytes[37] = bytes[38] = bytes[39] = padding;
@@ -34,18 +32,18 @@ const std::string SomeLinkId = "0f3e2a1b-9c8d-4e7f-a6b5-c4d3e2f1a0b9";
 
 class Preferences : public AddOnFixture {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         AddOnFixture::SetUp();
         PreferencesSeams::SetClock(FixedNow);
     }
     void TearDown() override { PreferencesSeams::SetClock(nullptr); }
 
-    void Store(Int32 version, std::vector<UInt8> bytes) { host.preferences = Testing::StoredPreferences {version, bytes}; }
+    void Store(Int32 version, std::vector<UInt8> bytes) {
+        host.preferences = Testing::StoredPreferences{version, bytes};
+    }
 };
 
-TEST_F(Preferences, NothingStoredReadsAsTheZeroRecordWithoutReport)
-{
+TEST_F(Preferences, NothingStoredReadsAsTheZeroRecordWithoutReport) {
     const PreferencesRecord record = ReadPreferences();
     EXPECT_EQ(std::memcmp(&record, StoredRecord("", 0).data(), 48), 0);
     EXPECT_FALSE(IsLinked());
@@ -54,25 +52,23 @@ TEST_F(Preferences, NothingStoredReadsAsTheZeroRecordWithoutReport)
     EXPECT_EQ(host.calls, std::vector<std::string>(3, "GetPreferences"));
 }
 
-TEST_F(Preferences, AStoredVersionOneRecordIsReadWithTwoCalls)
-{
+TEST_F(Preferences, AStoredVersionOneRecordIsReadWithTwoCalls) {
     Store(1, StoredRecord(SomeLinkId, 1234));
     const PreferencesRecord record = ReadPreferences();
     EXPECT_EQ(std::string(record.LinkId), SomeLinkId);
     EXPECT_EQ(record.BrowserOpenedAt, 1234);
-    EXPECT_EQ(host.calls, (std::vector<std::string> {"GetPreferences", "GetPreferences data"}));
+    EXPECT_EQ(host.calls, (std::vector<std::string>{"GetPreferences", "GetPreferences data"}));
     EXPECT_TRUE(IsLinked());
 }
 
-TEST_F(Preferences, OtherVersionsAndSizesAreIgnoredSilentlyAndReplacedByTheNextWrite)
-{
-    for (const auto& [version, size] : {std::pair {1, 40}, std::pair {2, 48}, std::pair {0, 48}}) {
+TEST_F(Preferences, OtherVersionsAndSizesAreIgnoredSilentlyAndReplacedByTheNextWrite) {
+    for (const auto& [version, size] : {std::pair{1, 40}, std::pair{2, 48}, std::pair{0, 48}}) {
         std::vector<UInt8> bytes = StoredRecord(SomeLinkId, 99);
         bytes.resize(std::size_t(size));
         Store(version, bytes);
         host.calls.clear();
         EXPECT_FALSE(IsLinked()) << version << "/" << size;
-        EXPECT_EQ(host.calls, std::vector<std::string> {"GetPreferences"});
+        EXPECT_EQ(host.calls, std::vector<std::string>{"GetPreferences"});
 
         RefreshBrowserOpenedAt();
         ASSERT_TRUE(host.preferences.has_value());
@@ -82,8 +78,7 @@ TEST_F(Preferences, OtherVersionsAndSizesAreIgnoredSilentlyAndReplacedByTheNextW
     EXPECT_TRUE(host.reports.empty());
 }
 
-TEST_F(Preferences, AnIdWithoutTerminatorReadsAsNotLinked)
-{
+TEST_F(Preferences, AnIdWithoutTerminatorReadsAsNotLinked) {
     std::vector<UInt8> bytes = StoredRecord(std::string(36, 'a'), 77);
     bytes[36] = 'a';
     Store(1, bytes);
@@ -92,78 +87,75 @@ TEST_F(Preferences, AnIdWithoutTerminatorReadsAsNotLinked)
     EXPECT_TRUE(host.reports.empty());
 }
 
-TEST_F(Preferences, AFailedFirstReadIsReportedOnceAndYieldsTheZeroRecord)
-{
+TEST_F(Preferences, AFailedFirstReadIsReportedOnceAndYieldsTheZeroRecord) {
     Store(1, StoredRecord(SomeLinkId, 5));
     host.FailSlot(HostSlot_GetPreferences, Refusal);
     EXPECT_FALSE(IsLinked());
-    EXPECT_EQ(host.calls, (std::vector<std::string> {"GetPreferences", "Alert %s: %s", "Beep"}));
-    EXPECT_EQ(host.reports, std::vector<std::string> {"Error: APIERR_LOCKEDLAY"});
+    EXPECT_EQ(host.calls, (std::vector<std::string>{"GetPreferences", "Alert %s: %s", "Beep"}));
+    EXPECT_EQ(host.reports, std::vector<std::string>{"Error: APIERR_LOCKEDLAY"});
 }
 
-TEST_F(Preferences, AFailedSecondReadIsReportedOnce)
-{
+TEST_F(Preferences, AFailedSecondReadIsReportedOnce) {
     Store(1, StoredRecord(SomeLinkId, 5));
     host.FailSlot(HostSlot_GetPreferences, Refusal, 1);
     EXPECT_FALSE(IsLinked());
-    EXPECT_EQ(host.calls, (std::vector<std::string> {"GetPreferences", "GetPreferences data", "Alert %s: %s", "Beep"}));
+    EXPECT_EQ(host.calls,
+              (std::vector<std::string>{"GetPreferences", "GetPreferences data", "Alert %s: %s", "Beep"}));
 }
 
-TEST_F(Preferences, AFailingHostGivesOneReportPerReadAndPerWrite)
-{
+TEST_F(Preferences, AFailingHostGivesOneReportPerReadAndPerWrite) {
     host.FailSlot(HostSlot_GetPreferences, Refusal);
     host.FailSlot(HostSlot_SetPreferences, APIERR_GENERAL);
     RefreshBrowserOpenedAt();
-    EXPECT_EQ(host.reports, (std::vector<std::string> {"Error: APIERR_LOCKEDLAY", "Error: APIERR_GENERAL"}));
+    EXPECT_EQ(host.reports, (std::vector<std::string>{"Error: APIERR_LOCKEDLAY", "Error: APIERR_GENERAL"}));
     EXPECT_TRUE(IsBrowserVisitExpired());
     EXPECT_EQ(host.reports.size(), 3u);
 }
 
-TEST_F(Preferences, AHostWithoutPreferencesReportsNotSupported)
-{
+TEST_F(Preferences, AHostWithoutPreferencesReportsNotSupported) {
     host.ClearSlot(HostSlot_GetPreferences);
     host.ClearSlot(HostSlot_SetPreferences);
     ASSERT_EQ(host.SendTable(), NoError);
     EXPECT_FALSE(IsLinked());
     DeletePreferences();
-    EXPECT_EQ(host.reports, (std::vector<std::string> {"Error: APIERR_NOTSUPPORTED", "Error: APIERR_NOTSUPPORTED"}));
+    EXPECT_EQ(host.reports,
+              (std::vector<std::string>{"Error: APIERR_NOTSUPPORTED", "Error: APIERR_NOTSUPPORTED"}));
 }
 
-TEST_F(Preferences, WriteStoresVersionOneWith48Bytes)
-{
-    PreferencesRecord record {};
+TEST_F(Preferences, WriteStoresVersionOneWith48Bytes) {
+    PreferencesRecord record{};
     std::memcpy(record.LinkId, SomeLinkId.c_str(), 37);
     record.BrowserOpenedAt = -2;
     WritePreferences(record);
-    EXPECT_EQ(host.calls, std::vector<std::string> {"SetPreferences 1 48"});
+    EXPECT_EQ(host.calls, std::vector<std::string>{"SetPreferences 1 48"});
     EXPECT_EQ(host.preferences->bytes, StoredRecord(SomeLinkId, -2));
 }
 
-TEST_F(Preferences, BrowserVisitExpiresStrictlyAfterAnHour)
-{
-    const std::pair<Int64, bool> cases[] = {
-        {Now - 3600, false}, {Now - 3601, true}, {Now + 10, false}, {0, true},
-        {std::numeric_limits<Int64>::max(), false}, {std::numeric_limits<Int64>::min(), true}};
+TEST_F(Preferences, BrowserVisitExpiresStrictlyAfterAnHour) {
+    const std::pair<Int64, bool> cases[] = {{Now - 3600, false},
+                                            {Now - 3601, true},
+                                            {Now + 10, false},
+                                            {0, true},
+                                            {std::numeric_limits<Int64>::max(), false},
+                                            {std::numeric_limits<Int64>::min(), true}};
     for (const auto& [stamp, expired] : cases) {
         Store(1, StoredRecord(SomeLinkId, stamp));
         EXPECT_EQ(IsBrowserVisitExpired(), expired) << "stamp " << stamp;
     }
 }
 
-TEST_F(Preferences, RefreshWhileNotLinkedStoresAnEmptyIdWithTheStamp)
-{
+TEST_F(Preferences, RefreshWhileNotLinkedStoresAnEmptyIdWithTheStamp) {
     RefreshBrowserOpenedAt();
     EXPECT_EQ(host.preferences->bytes, StoredRecord("", Now));
     EXPECT_FALSE(IsLinked());
     EXPECT_FALSE(IsBrowserVisitExpired());
 }
 
-TEST_F(Preferences, RenewKeepsStampAndPaddingAndGivesTheNewIdBack)
-{
+TEST_F(Preferences, RenewKeepsStampAndPaddingAndGivesTheNewIdBack) {
     Store(1, StoredRecord(SomeLinkId, 4321, 0x5A));
     char first[37] = {};
     RenewLinkId(first);
-    EXPECT_EQ(host.debugLines, std::vector<std::string> {"ACAPI_SetPreferences\n"});
+    EXPECT_EQ(host.debugLines, std::vector<std::string>{"ACAPI_SetPreferences\n"});
     ASSERT_EQ(std::strlen(first), 36u);
     EXPECT_EQ(host.preferences->bytes, StoredRecord(first, 4321, 0x5A));
 
@@ -173,39 +165,35 @@ TEST_F(Preferences, RenewKeepsStampAndPaddingAndGivesTheNewIdBack)
     EXPECT_EQ(host.preferences->bytes, StoredRecord(second, 4321, 0x5A));
 }
 
-TEST_F(Preferences, RenewHandsTheIdBackEvenWhenTheWriteFails)
-{
+TEST_F(Preferences, RenewHandsTheIdBackEvenWhenTheWriteFails) {
     host.FailSlot(HostSlot_SetPreferences, Refusal);
     char linkId[37];
     std::memset(linkId, 0, sizeof(linkId));
     RenewLinkId(linkId);
     EXPECT_EQ(std::strlen(linkId), 36u);
     EXPECT_FALSE(host.preferences.has_value());
-    EXPECT_EQ(host.reports, std::vector<std::string> {"Error: APIERR_LOCKEDLAY"});
+    EXPECT_EQ(host.reports, std::vector<std::string>{"Error: APIERR_LOCKEDLAY"});
 }
 
-TEST_F(Preferences, DeleteRemovesTheRecordAndSaysSo)
-{
+TEST_F(Preferences, DeleteRemovesTheRecordAndSaysSo) {
     Store(1, StoredRecord(SomeLinkId, 1));
     DeletePreferences();
     EXPECT_FALSE(host.preferences.has_value());
-    EXPECT_EQ(host.calls, std::vector<std::string> {"SetPreferences 0 0"});
-    EXPECT_EQ(host.debugLines, std::vector<std::string> {"Preferences deleted successfully.\n"});
+    EXPECT_EQ(host.calls, std::vector<std::string>{"SetPreferences 0 0"});
+    EXPECT_EQ(host.debugLines, std::vector<std::string>{"Preferences deleted successfully.\n"});
     EXPECT_FALSE(IsLinked());
     EXPECT_TRUE(IsBrowserVisitExpired());
 }
 
-TEST_F(Preferences, AFailedDeleteIsPrintedWithItsSignedCodeAndReported)
-{
+TEST_F(Preferences, AFailedDeleteIsPrintedWithItsSignedCodeAndReported) {
     host.FailSlot(HostSlot_SetPreferences, APIERR_GENERAL);
     DeletePreferences();
     EXPECT_EQ(host.debugLines,
-              std::vector<std::string> {"Failed to delete preferences. Error code: -2130313215\n"});
-    EXPECT_EQ(host.reports, std::vector<std::string> {"Error: APIERR_GENERAL"});
+              std::vector<std::string>{"Failed to delete preferences. Error code: -2130313215\n"});
+    EXPECT_EQ(host.reports, std::vector<std::string>{"Error: APIERR_GENERAL"});
 }
 
-TEST(NowSeconds, FollowsTheSystemClock)
-{
+TEST(NowSeconds, FollowsTheSystemClock) {
     const Int64 before = std::time(nullptr);
     const Int64 now = NowSeconds();
     EXPECT_LE(before, now);
@@ -215,15 +203,13 @@ TEST(NowSeconds, FollowsTheSystemClock)
 // The 32-bit Mersenne Twister written out from its definition, as the reference sequence.
 class ReferenceMt19937 {
 public:
-    explicit ReferenceMt19937(UInt32 seed)
-    {
+    explicit ReferenceMt19937(UInt32 seed) {
         state[0] = seed;
         for (UInt32 i = 1; i < 624; ++i)
             state[i] = 1812433253u * (state[i - 1] ^ (state[i - 1] >> 30)) + i;
     }
 
-    UInt32 Next()
-    {
+    UInt32 Next() {
         if (index == 624)
             Twist();
         UInt32 y = state[index++];
@@ -234,8 +220,7 @@ public:
     }
 
 private:
-    void Twist()
-    {
+    void Twist() {
         for (UInt32 i = 0; i < 624; ++i) {
             const UInt32 y = (state[i] & 0x80000000u) | (state[(i + 1) % 624] & 0x7FFFFFFFu);
             state[i] = state[(i + 397) % 624] ^ (y >> 1) ^ ((y & 1) ? 0x9908B0DFu : 0);
@@ -247,8 +232,7 @@ private:
     UInt32 index = 624;
 };
 
-TEST(GenerateLinkId, DrawsEachDigitFromTheTopBitsOfTheStandardSequence)
-{
+TEST(GenerateLinkId, DrawsEachDigitFromTheTopBitsOfTheStandardSequence) {
     ReferenceMt19937 check(5489);
     ASSERT_EQ(check.Next(), 3499211612u); // the published first output for seed 5489
 
@@ -271,8 +255,7 @@ TEST(GenerateLinkId, DrawsEachDigitFromTheTopBitsOfTheStandardSequence)
     }
 }
 
-TEST(GenerateLinkId, AThousandFreshIdsFollowTheVersionFourPatternAndDiffer)
-{
+TEST(GenerateLinkId, AThousandFreshIdsFollowTheVersionFourPatternAndDiffer) {
     const std::regex pattern("[0-9a-f]{8}-[0-9a-f]{4}-4[0-9a-f]{3}-[89ab][0-9a-f]{3}-[0-9a-f]{12}");
     std::set<std::string> seen;
     for (int i = 0; i < 1000; ++i) {

@@ -17,8 +17,7 @@ protected:
     void SetUp() override { Recording::ResetBinding(); }
     void TearDown() override { Recording::ResetBinding(); }
 
-    void SendTable()
-    {
+    void SendTable() {
         HostFunction table[HostFunctionTableSlots] = {};
         ASSERT_EQ(SetImportedFuncAddrs(table), NoError);
     }
@@ -28,15 +27,13 @@ protected:
 };
 
 template <typename T>
-UInt64 Bits(T value)
-{
+UInt64 Bits(T value) {
     UInt64 bits = 0;
     std::memcpy(&bits, &value, sizeof(value));
     return bits;
 }
 
-TEST_F(EntryProtocol, ExportedRecordIsWrittenFieldByFieldOverNonZeroBytes)
-{
+TEST_F(EntryProtocol, ExportedRecordIsWrittenFieldByFieldOverNonZeroBytes) {
     UInt8 bytes[sizeof(API_EntryPointRecord)];
     std::memset(bytes, 0xA5, sizeof(bytes));
     GetExportedFuncAddrs(reinterpret_cast<API_EntryPointRecord*>(bytes));
@@ -59,9 +56,8 @@ TEST_F(EntryProtocol, ExportedRecordIsWrittenFieldByFieldOverNonZeroBytes)
         EXPECT_EQ(bytes[offset], 0) << offset;
 }
 
-TEST_F(EntryProtocol, EveryEntryRefusesBeforeTheTableAndChangesNothing)
-{
-    API_EnvirParams envir {};
+TEST_F(EntryProtocol, EveryEntryRefusesBeforeTheTableAndChangesNothing) {
+    API_EnvirParams envir{};
     EXPECT_EQ(EntryDescribeAddOn(&envir), 0);
     EXPECT_EQ(EntryRegisterCommands(&registrationObject), APIERR_GENERAL);
     EXPECT_EQ(EntryInitialize(&hostObject), APIERR_GENERAL);
@@ -73,8 +69,7 @@ TEST_F(EntryProtocol, EveryEntryRefusesBeforeTheTableAndChangesNothing)
     EXPECT_FALSE(HostTableReceived);
 }
 
-TEST_F(EntryProtocol, TableIsCopiedWholeAndASecondCallReplacesIt)
-{
+TEST_F(EntryProtocol, TableIsCopiedWholeAndASecondCallReplacesIt) {
     HostFunction first[HostFunctionTableSlots];
     for (std::size_t i = 0; i < HostFunctionTableSlots; ++i)
         first[i] = reinterpret_cast<HostFunction>(i + 1);
@@ -89,10 +84,9 @@ TEST_F(EntryProtocol, TableIsCopiedWholeAndASecondCallReplacesIt)
     EXPECT_EQ(std::memcmp(HostFunctionTable, second, sizeof(second)), 0);
 }
 
-TEST_F(EntryProtocol, EntriesKeepTheirContextsAndShutDownClearsTheHostContextAfterTheBody)
-{
+TEST_F(EntryProtocol, EntriesKeepTheirContextsAndShutDownClearsTheHostContextAfterTheBody) {
     SendTable();
-    API_EnvirParams envir {};
+    API_EnvirParams envir{};
     EXPECT_EQ(EntryDescribeAddOn(&envir), 1);
     EXPECT_EQ(EntryRegisterCommands(&registrationObject), NoError);
     EXPECT_EQ(RegistrationContext, &registrationObject);
@@ -110,8 +104,7 @@ TEST_F(EntryProtocol, EntriesKeepTheirContextsAndShutDownClearsTheHostContextAft
     EXPECT_EQ(Recording::bodyCalls[3].hostContextSeen, &hostObject);
 }
 
-TEST_F(EntryProtocol, EntriesAnswerTheBodiesResults)
-{
+TEST_F(EntryProtocol, EntriesAnswerTheBodiesResults) {
     SendTable();
     Recording::nextResult = APIERR_NOTSUPPORTED;
     EXPECT_EQ(EntryRegisterCommands(&registrationObject), APIERR_NOTSUPPORTED);

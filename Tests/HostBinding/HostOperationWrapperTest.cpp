@@ -25,32 +25,27 @@ struct SlotCall {
 std::vector<SlotCall> slotCalls;
 
 template <typename Record>
-std::vector<UInt8> BytesOf(const Record* record)
-{
+std::vector<UInt8> BytesOf(const Record* record) {
     const auto* bytes = reinterpret_cast<const UInt8*>(record);
     return {bytes, bytes + sizeof(Record)};
 }
 
-GSErrCode RegisterMenu(const API_MenuRegistrationRecord* record)
-{
+GSErrCode RegisterMenu(const API_MenuRegistrationRecord* record) {
     slotCalls.push_back({nullptr, BytesOf(record), {}, {}});
     return HostAnswer;
 }
 
-GSErrCode InstallMenuHandler(void* context, UInt16 menuStrResID, APIMenuCommandProc* handler)
-{
+GSErrCode InstallMenuHandler(void* context, UInt16 menuStrResID, APIMenuCommandProc* handler) {
     slotCalls.push_back({context, {}, {GS::IntPtr(menuStrResID), reinterpret_cast<GS::IntPtr>(handler)}, {}});
     return HostAnswer;
 }
 
-GSErrCode SetPreferences(void* context, Int32 version, Int32 nByte, const void* data)
-{
+GSErrCode SetPreferences(void* context, Int32 version, Int32 nByte, const void* data) {
     slotCalls.push_back({context, {}, {version, nByte, reinterpret_cast<GS::IntPtr>(data)}, {}});
     return HostAnswer;
 }
 
-GSErrCode GetPreferences(void* context, Int32* version, Int32* nByte, void* data)
-{
+GSErrCode GetPreferences(void* context, Int32* version, Int32* nByte, void* data) {
     slotCalls.push_back({context,
                          {},
                          {reinterpret_cast<GS::IntPtr>(version), reinterpret_cast<GS::IntPtr>(nByte),
@@ -59,28 +54,24 @@ GSErrCode GetPreferences(void* context, Int32* version, Int32* nByte, void* data
     return HostAnswer;
 }
 
-GSErrCode RegisterModelessWindow(void* context, const API_ModelessWindowRecord* record)
-{
+GSErrCode RegisterModelessWindow(void* context, const API_ModelessWindowRecord* record) {
     slotCalls.push_back({context, BytesOf(record), {}, {}});
     return HostAnswer;
 }
 
-GSErrCode UnregisterModelessWindow(void* context, Int32 referenceID)
-{
+GSErrCode UnregisterModelessWindow(void* context, Int32 referenceID) {
     slotCalls.push_back({context, {}, {referenceID}, {}});
     return HostAnswer;
 }
 
-GSErrCode ReportMessage(void* context, const GS::UniString* format, bool alert, va_list* args)
-{
+GSErrCode ReportMessage(void* context, const GS::UniString* format, bool alert, va_list* args) {
     char text[256];
     std::vsnprintf(text, sizeof(text), format->ToCStr().Get(), *args);
     slotCalls.push_back({context, {}, {alert}, text});
     return HostAnswer;
 }
 
-GSErrCode Selector(void* context, UInt32 selector, void* param1, void* param2, GS::IntPtr last)
-{
+GSErrCode Selector(void* context, UInt32 selector, void* param1, void* param2, GS::IntPtr last) {
     slotCalls.push_back({context,
                          {},
                          {GS::IntPtr(selector), reinterpret_cast<GS::IntPtr>(param1),
@@ -89,28 +80,24 @@ GSErrCode Selector(void* context, UInt32 selector, void* param1, void* param2, G
     return HostAnswer;
 }
 
-GSErrCode MenuHandler(const API_MenuParams*)
-{
+GSErrCode MenuHandler(const API_MenuParams*) {
     return NoError;
 }
 
-GSErrCode PaletteCallback(Int32, Int32, GS::IntPtr)
-{
+GSErrCode PaletteCallback(Int32, Int32, GS::IntPtr) {
     return NoError;
 }
 
 class HostOperationWrapper : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         Recording::ResetBinding();
         slotCalls.clear();
         HostBinding::HostContext = &hostObject;
     }
     void TearDown() override { Recording::ResetBinding(); }
 
-    void SendFullTable()
-    {
+    void SendFullTable() {
         HostFunction table[HostFunctionTableSlots] = {};
         table[HostSlot_RegisterMenu] = reinterpret_cast<HostFunction>(&RegisterMenu);
         table[HostSlot_InstallMenuHandler] = reinterpret_cast<HostFunction>(&InstallMenuHandler);
@@ -126,8 +113,7 @@ protected:
         HostBinding::HostContext = &hostObject;
     }
 
-    const SlotCall& OnlyCall() const
-    {
+    const SlotCall& OnlyCall() const {
         EXPECT_EQ(slotCalls.size(), 1u);
         return slotCalls.front();
     }
@@ -135,8 +121,7 @@ protected:
     int hostObject = 0;
 };
 
-TEST_F(HostOperationWrapper, EmptySlotsAnswerNotSupportedWithoutLookingAtArguments)
-{
+TEST_F(HostOperationWrapper, EmptySlotsAnswerNotSupportedWithoutLookingAtArguments) {
     HostFunction table[HostFunctionTableSlots] = {};
     SetImportedFuncAddrs(table);
     HostBinding::HostContext = &hostObject;
@@ -155,18 +140,17 @@ TEST_F(HostOperationWrapper, EmptySlotsAnswerNotSupportedWithoutLookingAtArgumen
     EXPECT_TRUE(slotCalls.empty());
 }
 
-TEST_F(HostOperationWrapper, MenuRegistrationPassesOnlyThePacked32ByteRecord)
-{
+TEST_F(HostOperationWrapper, MenuRegistrationPassesOnlyThePacked32ByteRecord) {
     SendFullTable();
     EXPECT_EQ(HostRegisterMenu(32540, 0, 12, 0x01020304), HostAnswer);
     const SlotCall& call = OnlyCall();
-    const std::vector<UInt8> expected = {0x2C, 0x7F, 0x00, 0x00, 12, 0, 0, 0, 0x04, 0x03, 0x02, 0x01, 0, 0, 0, 0,
-                                         0,    0,    0,    0,    0,  0, 0, 0, 0,    0,    0,    0,    0, 0, 0, 0};
+    const std::vector<UInt8> expected = {0x1C, 0x7F, 0x00, 0x00, 12, 0, 0, 0, 0x04, 0x03, 0x02,
+                                         0x01, 0,    0,    0,    0,  0, 0, 0, 0,    0,    0,
+                                         0,    0,    0,    0,    0,  0, 0, 0, 0,    0};
     EXPECT_EQ(call.record, expected);
 }
 
-TEST_F(HostOperationWrapper, MenuHandlerIdIsZeroExtendedFrom16Bits)
-{
+TEST_F(HostOperationWrapper, MenuHandlerIdIsZeroExtendedFrom16Bits) {
     SendFullTable();
     EXPECT_EQ(ACAPI_MenuItem_InstallMenuHandler(Int16(-32768), MenuHandler), HostAnswer);
     const SlotCall& call = OnlyCall();
@@ -175,8 +159,7 @@ TEST_F(HostOperationWrapper, MenuHandlerIdIsZeroExtendedFrom16Bits)
     EXPECT_EQ(call.arguments[1], reinterpret_cast<GS::IntPtr>(&MenuHandler));
 }
 
-TEST_F(HostOperationWrapper, ModelessWindowRecordCarriesTheGuidAtOffset20)
-{
+TEST_F(HostOperationWrapper, ModelessWindowRecordCarriesTheGuidAtOffset20) {
     SendFullTable();
     const GS::Guid guid("{D8A0A01F-1184-40F2-B8A8-28CF30714FA4}");
     EXPECT_EQ(ACAPI_RegisterModelessWindow(Int32(0x8D0ACB8B), PaletteCallback, 4, guid), HostAnswer);
@@ -196,8 +179,7 @@ TEST_F(HostOperationWrapper, ModelessWindowRecordCarriesTheGuidAtOffset20)
     EXPECT_EQ(call.record, expected);
 }
 
-TEST_F(HostOperationWrapper, ContextOperationsPassTheirArgumentsUnchanged)
-{
+TEST_F(HostOperationWrapper, ContextOperationsPassTheirArgumentsUnchanged) {
     SendFullTable();
     const UInt8 data[48] = {};
     Int32 version = 0;
@@ -209,34 +191,33 @@ TEST_F(HostOperationWrapper, ContextOperationsPassTheirArgumentsUnchanged)
     ASSERT_EQ(slotCalls.size(), 3u);
     for (const SlotCall& call : slotCalls)
         EXPECT_EQ(call.context, &hostObject);
-    EXPECT_EQ(slotCalls[0].arguments, (std::vector<GS::IntPtr> {1, 48, reinterpret_cast<GS::IntPtr>(data)}));
-    EXPECT_EQ(slotCalls[1].arguments,
-              (std::vector<GS::IntPtr> {reinterpret_cast<GS::IntPtr>(&version), reinterpret_cast<GS::IntPtr>(&size), 0}));
-    EXPECT_EQ(slotCalls[2].arguments, (std::vector<GS::IntPtr> {-5}));
+    EXPECT_EQ(slotCalls[0].arguments, (std::vector<GS::IntPtr>{1, 48, reinterpret_cast<GS::IntPtr>(data)}));
+    EXPECT_EQ(slotCalls[1].arguments, (std::vector<GS::IntPtr>{reinterpret_cast<GS::IntPtr>(&version),
+                                                               reinterpret_cast<GS::IntPtr>(&size), 0}));
+    EXPECT_EQ(slotCalls[2].arguments, (std::vector<GS::IntPtr>{-5}));
 }
 
-TEST_F(HostOperationWrapper, SelectorOperationsPassTheirFourCharacterCodes)
-{
+TEST_F(HostOperationWrapper, SelectorOperationsPassTheirFourCharacterCodes) {
     SendFullTable();
-    API_WindowInfo window {};
+    API_WindowInfo window{};
     Int32 folderKind = 4;
-    API_FileSavePars file {};
-    API_SavePars_Picture picture {};
+    API_FileSavePars file{};
+    API_SavePars_Picture picture{};
     EXPECT_EQ(HostGetCurrentWindow(&window), HostAnswer);
     EXPECT_EQ(HostGetSpecialFolder(&folderKind, nullptr), HostAnswer);
     EXPECT_EQ(HostSaveCurrentWindow(&file, &picture), HostAnswer);
 
     auto address = [](const void* pointer) { return reinterpret_cast<GS::IntPtr>(pointer); };
     ASSERT_EQ(slotCalls.size(), 3u);
-    EXPECT_EQ(slotCalls[0].arguments, (std::vector<GS::IntPtr> {0x4757494E, address(&window), 0, 0}));
-    EXPECT_EQ(slotCalls[1].arguments, (std::vector<GS::IntPtr> {0x47535046, address(&folderKind), 0, 0}));
-    EXPECT_EQ(slotCalls[2].arguments, (std::vector<GS::IntPtr> {0x53415645, address(&file), address(&picture), 0}));
+    EXPECT_EQ(slotCalls[0].arguments, (std::vector<GS::IntPtr>{0x4757494E, address(&window), 0, 0}));
+    EXPECT_EQ(slotCalls[1].arguments, (std::vector<GS::IntPtr>{0x47535046, address(&folderKind), 0, 0}));
+    EXPECT_EQ(slotCalls[2].arguments,
+              (std::vector<GS::IntPtr>{0x53415645, address(&file), address(&picture), 0}));
     for (const SlotCall& call : slotCalls)
         EXPECT_EQ(call.context, &hostObject);
 }
 
-TEST_F(HostOperationWrapper, ReportPassesTheRemainingArgumentsAsAList)
-{
+TEST_F(HostOperationWrapper, ReportPassesTheRemainingArgumentsAsAList) {
     SendFullTable();
     EXPECT_EQ(HostReportMessage(GS::UniString("%s: %s"), true, "Caption", "APIERR_GENERAL"), HostAnswer);
     const SlotCall& call = OnlyCall();
@@ -245,8 +226,7 @@ TEST_F(HostOperationWrapper, ReportPassesTheRemainingArgumentsAsAList)
     EXPECT_EQ(call.text, "Caption: APIERR_GENERAL");
 }
 
-TEST_F(HostOperationWrapper, AfterShutDownOperationsPassANullContext)
-{
+TEST_F(HostOperationWrapper, AfterShutDownOperationsPassANullContext) {
     SendFullTable();
     HostBinding::HostContext = nullptr;
     HostUnregisterModelessWindow(1);

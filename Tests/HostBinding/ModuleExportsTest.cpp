@@ -12,8 +12,7 @@
 
 namespace {
 
-std::vector<char> ReadFile(const std::string& path)
-{
+std::vector<char> ReadFile(const std::string& path) {
     std::ifstream file(path, std::ios::binary);
     if (!file)
         throw std::runtime_error("cannot open " + path);
@@ -21,16 +20,14 @@ std::vector<char> ReadFile(const std::string& path)
 }
 
 template <typename T>
-const T& At(const std::vector<char>& image, std::size_t offset)
-{
+const T& At(const std::vector<char>& image, std::size_t offset) {
     if (offset + sizeof(T) > image.size())
         throw std::runtime_error("ELF structure outside the file");
     return *reinterpret_cast<const T*>(image.data() + offset);
 }
 
 // The names of the defined global and weak symbols of the dynamic symbol table.
-std::set<std::string> DefinedDynamicSymbols(const std::string& path)
-{
+std::set<std::string> DefinedDynamicSymbols(const std::string& path) {
     const std::vector<char> image = ReadFile(path);
     const auto& header = At<Elf64_Ehdr>(image, 0);
     if (std::string(header.e_ident, header.e_ident + 4) != ELFMAG || header.e_ident[EI_CLASS] != ELFCLASS64)
@@ -52,14 +49,12 @@ std::set<std::string> DefinedDynamicSymbols(const std::string& path)
     return names;
 }
 
-TEST(ModuleExports, ExactlyTheTwoProtocolFunctions)
-{
+TEST(ModuleExports, ExactlyTheTwoProtocolFunctions) {
     const std::set<std::string> expected = {"GetExportedFuncAddrs", "SetImportedFuncAddrs"};
     EXPECT_EQ(DefinedDynamicSymbols(Testing::ModuleHost::BuiltModulePath()), expected);
 }
 
-TEST(ModuleExports, ModuleIsNamedAndLoadsAsAnAddOn)
-{
+TEST(ModuleExports, ModuleIsNamedAndLoadsAsAnAddOn) {
     Testing::ModuleHost host(Testing::ModuleHost::BuiltModulePath());
     EXPECT_EQ(host.Entries().protocolVersion, API_ProtocolVersion29);
     EXPECT_EQ(host.Entries().hostVersion, API_HostVersion29);

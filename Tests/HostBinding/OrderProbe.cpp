@@ -7,30 +7,30 @@
 namespace {
 
 struct StaticProbe {
-    StaticProbe() { DBPrintf("static object built, resource module %lld\n", (long long)ACAPI_GetOwnResModule()); }
-    ~StaticProbe() { DBPrintf("static object destroyed, resource module %lld\n", (long long)ACAPI_GetOwnResModule()); }
+    StaticProbe() {
+        DBPrintf("static object built, resource module %lld\n", (long long)ACAPI_GetOwnResModule());
+    }
+    ~StaticProbe() {
+        DBPrintf("static object destroyed, resource module %lld\n", (long long)ACAPI_GetOwnResModule());
+    }
 };
 
 const StaticProbe probe;
 
 } // namespace
 
-Int32 DescribeAddOn(API_EnvirParams*)
-{
+Int32 DescribeAddOn(API_EnvirParams*) {
     return 1;
 }
 
-GSErrCode RegisterCommands()
-{
+GSErrCode RegisterCommands() {
     return NoError;
 }
 
-GSErrCode Initialize()
-{
+GSErrCode Initialize() {
     return NoError;
 }
 
-GSErrCode ShutDown()
-{
+GSErrCode ShutDown() {
     return NoError;
 }

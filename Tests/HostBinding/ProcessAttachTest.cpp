@@ -19,8 +19,7 @@ const char ExecutableAnchor = 0;
 
 class ProcessAttach : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         Recording::ResetBinding();
         GS::Host::SetDebugSink([this](std::string_view text) { debugText += text; });
         Win32::Host::SetCallObserver([this](std::string_view call, std::string_view argument) {
@@ -32,30 +31,26 @@ protected:
         hookCalls = 0;
     }
 
-    void TearDown() override
-    {
+    void TearDown() override {
         GS::Host::SetDebugSink(nullptr);
         Win32::Host::SetCallObserver(nullptr);
         RS::Host::SetCallObserver(nullptr);
         Recording::ResetBinding();
     }
 
-    static std::string ExecutablePath()
-    {
-        Dl_info info {};
+    static std::string ExecutablePath() {
+        Dl_info info{};
         dladdr(&ExecutableAnchor, &info);
         return info.dli_fname;
     }
 
-    static HINSTANCE ExecutableBase()
-    {
-        Dl_info info {};
+    static HINSTANCE ExecutableBase() {
+        Dl_info info{};
         dladdr(&ExecutableAnchor, &info);
         return info.dli_fbase;
     }
 
-    static void Hook()
-    {
+    static void Hook() {
         ++hookCalls;
         hookSawDebugText = currentDebugText != nullptr ? *currentDebugText : std::string();
     }
@@ -68,8 +63,7 @@ protected:
     static inline const std::string* currentDebugText = nullptr;
 };
 
-TEST_F(ProcessAttach, AttachRegistersTheMessageThenReadsThePathThenOpensResources)
-{
+TEST_F(ProcessAttach, AttachRegistersTheMessageThenReadsThePathThenOpensResources) {
     ASSERT_EQ(DllMain(ExecutableBase(), DLL_PROCESS_ATTACH, nullptr), TRUE);
 
     // The test program carries no resource section, so the resource module stays -1.
@@ -83,8 +77,7 @@ TEST_F(ProcessAttach, AttachRegistersTheMessageThenReadsThePathThenOpensResource
     EXPECT_TRUE(debugText.empty());
 }
 
-TEST_F(ProcessAttach, DetachReleasesTheResourceModuleInOrderAndPrintsNothingAfterShutDown)
-{
+TEST_F(ProcessAttach, DetachReleasesTheResourceModuleInOrderAndPrintsNothingAfterShutDown) {
     ModuleResourceId = 42;
     ASSERT_EQ(DllMain(nullptr, DLL_PROCESS_DETACH, nullptr), TRUE);
     const std::vector<std::string> expected = {"RSRemoveModuleImageCache 42", "RS::ResModuleClosed 42"};
@@ -93,14 +86,12 @@ TEST_F(ProcessAttach, DetachReleasesTheResourceModuleInOrderAndPrintsNothingAfte
     EXPECT_TRUE(debugText.empty());
 }
 
-TEST_F(ProcessAttach, DetachWithoutResourceModuleReleasesNothing)
-{
+TEST_F(ProcessAttach, DetachWithoutResourceModuleReleasesNothing) {
     DllMain(nullptr, DLL_PROCESS_DETACH, nullptr);
     EXPECT_TRUE(events.empty());
 }
 
-TEST_F(ProcessAttach, DetachWhileRunningReportsAbnormalTermination)
-{
+TEST_F(ProcessAttach, DetachWhileRunningReportsAbnormalTermination) {
     DllMain(ExecutableBase(), DLL_PROCESS_ATTACH, nullptr);
     HostContext = &hostObject;
     DllMain(nullptr, DLL_PROCESS_DETACH, nullptr);
@@ -108,8 +99,7 @@ TEST_F(ProcessAttach, DetachWhileRunningReportsAbnormalTermination)
     EXPECT_EQ(HostContext, nullptr);
 }
 
-TEST_F(ProcessAttach, DetachWhileRunningCallsTheHookAfterSayingSo)
-{
+TEST_F(ProcessAttach, DetachWhileRunningCallsTheHookAfterSayingSo) {
     DllMain(ExecutableBase(), DLL_PROCESS_ATTACH, nullptr);
     ACAPI_SetDllTermHookProc(Hook);
     currentDebugText = &debugText;
@@ -125,8 +115,7 @@ TEST_F(ProcessAttach, DetachWhileRunningCallsTheHookAfterSayingSo)
     EXPECT_EQ(HostContext, nullptr);
 }
 
-TEST_F(ProcessAttach, ThreadNotificationsDoNothing)
-{
+TEST_F(ProcessAttach, ThreadNotificationsDoNothing) {
     HostContext = &hostObject;
     ModuleResourceId = 7;
     EXPECT_EQ(DllMain(nullptr, DLL_THREAD_ATTACH, nullptr), TRUE);

@@ -11,8 +11,7 @@ namespace Recording {
 std::vector<BodyCall> bodyCalls;
 GSErrCode nextResult = NoError;
 
-void ResetBinding()
-{
+void ResetBinding() {
     using namespace HostBinding;
     std::fill(std::begin(HostFunctionTable), std::end(HostFunctionTable), nullptr);
     HostTableReceived = false;
@@ -28,26 +27,22 @@ void ResetBinding()
 
 } // namespace Recording
 
-Int32 DescribeAddOn(API_EnvirParams*)
-{
+Int32 DescribeAddOn(API_EnvirParams*) {
     Recording::bodyCalls.push_back({"DescribeAddOn", HostBinding::HostContext});
     return 1;
 }
 
-GSErrCode RegisterCommands()
-{
+GSErrCode RegisterCommands() {
     Recording::bodyCalls.push_back({"RegisterCommands", HostBinding::HostContext});
     return Recording::nextResult;
 }
 
-GSErrCode Initialize()
-{
+GSErrCode Initialize() {
     Recording::bodyCalls.push_back({"Initialize", HostBinding::HostContext});
     return Recording::nextResult;
 }
 
-GSErrCode ShutDown()
-{
+GSErrCode ShutDown() {
     Recording::bodyCalls.push_back({"ShutDown", HostBinding::HostContext});
     return Recording::nextResult;
 }

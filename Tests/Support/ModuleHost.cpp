@@ -1,6 +1,7 @@
 #include "ModuleHost.hpp"
 
 #include "GSRootHost.hpp"
+#include "GSUtilsHost.hpp"
 
 #include <algorithm>
 #include <cstdio>
@@ -15,15 +16,13 @@ namespace {
 
 ModuleHost* current = nullptr; // the menu registration slot receives no context
 
-ModuleHost& HostOf(void* context)
-{
+ModuleHost& HostOf(void* context) {
     if (context != current)
         throw std::logic_error("host operation called with a foreign host context");
     return *current;
 }
 
-std::string Hex(UInt32 value)
-{
+std::string Hex(UInt32 value) {
     char text[16];
     std::snprintf(text, sizeof(text), "0x%08X", value);
     return text;
@@ -32,16 +31,15 @@ std::string Hex(UInt32 value)
 } // namespace
 
 struct Slots {
-    static GSErrCode RegisterMenu(const API_MenuRegistrationRecord* record)
-    {
+    static GSErrCode RegisterMenu(const API_MenuRegistrationRecord* record) {
         ModuleHost& host = *current;
-        host.menus.push_back({record->menuStrResID, record->promptStrResID, record->placementCode, record->flags});
+        host.menus.push_back(
+            {record->menuStrResID, record->promptStrResID, record->placementCode, record->flags});
         host.calls.push_back("RegisterMenu " + std::to_string(record->menuStrResID));
         return host.Answer(HostSlot_RegisterMenu);
     }
 
-    static GSErrCode InstallMenuHandler(void* context, UInt16 menuStrResID, APIMenuCommandProc* handler)
-    {
+    static GSErrCode InstallMenuHandler(void* context, UInt16 menuStrResID, APIMenuCommandProc* handler) {
         ModuleHost& host = HostOf(context);
         host.calls.push_back("InstallMenuHandler " + std::to_string(menuStrResID));
         const GSErrCode answer = host.Answer(HostSlot_InstallMenuHandler);
@@ -50,64 +48,121 @@ struct Slots {
         return answer;
     }
 
-    static GSErrCode RegisterModelessWindow(void* context, const API_ModelessWindowRecord* record)
-    {
+    static GSErrCode SetPreferences(void* context, Int32 version, Int32 nByte, const void* data) {
         ModuleHost& host = HostOf(context);
-        ModelessWindowRegistration window {record->referenceID, record->callBackProc, record->controlFlags, {}};
+        host.calls.push_back("SetPreferences " + std::to_string(version) + " " + std::to_string(nByte));
+        const GSErrCode answer = host.Answer(HostSlot_SetPreferences);
+        if (answer != NoError)
+            return answer;
+        if (version == 0 && nByte == 0 && data == nullptr) {
+            host.preferences.reset();
+        } else {
+            const auto* bytes = static_cast<const UInt8*>(data);
+            host.preferences = StoredPreferences{version, {bytes, bytes + nByte}};
+        }
+        return NoError;
+    }
+
+    static GSErrCode GetPreferences(void* context, Int32* version, Int32* nByte, void* data) {
+        ModuleHost& host = HostOf(context);
+        host.calls.push_back(data == nullptr ? "GetPreferences" : "GetPreferences data");
+        const GSErrCode answer = host.Answer(HostSlot_GetPreferences);
+        if (answer != NoError)
+            return answer;
+        const std::optional<StoredPreferences>& stored = host.preferences;
+        if (data == nullptr) {
+            *version = stored ? stored->version : 0;
+            *nByte = stored ? Int32(stored->bytes.size()) : 0;
+        } else if (stored) {
+            std::memcpy(data, stored->bytes.data(), std::min(std::size_t(*nByte), stored->bytes.size()));
+        }
+        return NoError;
+    }
+
+    static GSErrCode RegisterModelessWindow(void* context, const API_ModelessWindowRecord* record) {
+        ModuleHost& host = HostOf(context);
+        ModelessWindowRegistration window{
+            record->referenceID, record->callBackProc, record->controlFlags, {}};
         std::memcpy(window.guid, record->guid, sizeof(window.guid));
         host.windows.push_back(window);
         host.calls.push_back("RegisterModelessWindow " + Hex(UInt32(record->referenceID)));
         return host.Answer(HostSlot_RegisterModelessWindow);
     }
 
-    static GSErrCode UnregisterModelessWindow(void* context, Int32 referenceID)
-    {
+    static GSErrCode UnregisterModelessWindow(void* context, Int32 referenceID) {
         ModuleHost& host = HostOf(context);
         host.calls.push_back("UnregisterModelessWindow " + Hex(UInt32(referenceID)));
         return host.Answer(HostSlot_UnregisterModelessWindow);
     }
 
-    static GSErrCode ReportMessage(void* context, const GS::UniString* format, bool alert, va_list* args)
-    {
+    static GSErrCode ReportMessage(void* context, const GS::UniString* format, bool alert, va_list* args) {
         ModuleHost& host = HostOf(context);
+        const GS::UniString::CStr formatText = format->ToCStr();
         char text[1024];
-        std::vsnprintf(text, sizeof(text), format->ToCStr().Get(), *args);
+        std::vsnprintf(text, sizeof(text), formatText.Get(), *args);
         host.reports.push_back(text);
-        host.calls.push_back(std::string(alert ? "ReportAlert " : "Report ") + text);
+        host.calls.push_back(std::string(alert ? "Alert " : "Report ") + formatText.Get());
         return host.Answer(HostSlot_ReportMessage);
     }
 };
 
-ModuleHost::ModuleHost(const std::string& modulePath)
-{
+ModuleHost::ModuleHost(const std::string& modulePath) {
     if (current != nullptr)
         throw std::logic_error("one module host at a time");
     handle = dlopen(modulePath.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (handle == nullptr)
         throw std::runtime_error(std::string("cannot load module: ") + dlerror());
-    current = this;
-    GS::Host::SetDebugSink([this](std::string_view text) { debugLines.emplace_back(text); });
     auto* getExported = reinterpret_cast<GetExportedFuncAddrsProc*>(dlsym(handle, "GetExportedFuncAddrs"));
-    if (getExported == nullptr)
-        throw std::runtime_error("module has no GetExportedFuncAddrs");
+    setImported = reinterpret_cast<SetImportedFuncAddrsProc*>(dlsym(handle, "SetImportedFuncAddrs"));
+    if (getExported == nullptr || setImported == nullptr) {
+        dlclose(handle);
+        throw std::runtime_error("module lacks the entry-protocol exports");
+    }
+    Attach();
     getExported(&entries);
 }
 
-ModuleHost::~ModuleHost()
-{
-    Unload();
+ModuleHost::ModuleHost(GetExportedFuncAddrsProc* getExported, SetImportedFuncAddrsProc* setImportedFunc)
+    : setImported(setImportedFunc), linkedIn(true) {
+    if (current != nullptr)
+        throw std::logic_error("one module host at a time");
+    Attach();
+    getExported(&entries);
 }
 
-std::string ModuleHost::BuiltModulePath(const char* fileName)
-{
+void ModuleHost::Attach() {
+    current = this;
+    GS::Host::SetDebugSink([this](std::string_view text) { debugLines.emplace_back(text); });
+    GSUtils::Host::SetBeepSink([this] { calls.emplace_back("Beep"); });
+}
+
+ModuleHost::~ModuleHost() {
+    if (linkedIn && running)
+        ShutDown();
+    Unload();
+    GS::Host::SetDebugSink(nullptr);
+    GSUtils::Host::SetBeepSink(nullptr);
+    current = nullptr;
+}
+
+GSErrCode ModuleHost::Initialize() {
+    running = true;
+    return entries.initialize(this);
+}
+
+GSErrCode ModuleHost::ShutDown() {
+    running = false;
+    return entries.shutDown();
+}
+
+std::string ModuleHost::BuiltModulePath(const char* fileName) {
     const char* folder = std::getenv("KAVELO_BIN_DIR");
     if (folder == nullptr)
         throw std::runtime_error("KAVELO_BIN_DIR is not set");
     return std::string(folder) + "/" + fileName;
 }
 
-GSErrCode ModuleHost::SendTable()
-{
+GSErrCode ModuleHost::SendTable() {
     HostFunction table[HostFunctionTableSlots] = {};
     auto put = [&](HostSlot slot, auto* function) {
         if (std::find(cleared.begin(), cleared.end(), slot) == cleared.end())
@@ -115,48 +170,41 @@ GSErrCode ModuleHost::SendTable()
     };
     put(HostSlot_RegisterMenu, &Slots::RegisterMenu);
     put(HostSlot_InstallMenuHandler, &Slots::InstallMenuHandler);
+    put(HostSlot_SetPreferences, &Slots::SetPreferences);
+    put(HostSlot_GetPreferences, &Slots::GetPreferences);
     put(HostSlot_RegisterModelessWindow, &Slots::RegisterModelessWindow);
     put(HostSlot_UnregisterModelessWindow, &Slots::UnregisterModelessWindow);
     put(HostSlot_ReportMessage, &Slots::ReportMessage);
-    auto* setImported = reinterpret_cast<SetImportedFuncAddrsProc*>(dlsym(handle, "SetImportedFuncAddrs"));
-    if (setImported == nullptr)
-        throw std::runtime_error("module has no SetImportedFuncAddrs");
     return setImported(table);
 }
 
-void ModuleHost::Start()
-{
+void ModuleHost::Start() {
     if (SendTable() != NoError)
         throw std::runtime_error("SetImportedFuncAddrs failed");
-    API_EnvirParams envir {};
+    API_EnvirParams envir{};
     if (Describe(&envir) != 1)
         throw std::runtime_error("DescribeAddOn did not answer 1");
     if (RegisterCommands() != NoError || Initialize() != NoError)
         throw std::runtime_error("the module did not start");
 }
 
-GSErrCode ModuleHost::PickMenu(Int16 menuResID) const
-{
+GSErrCode ModuleHost::PickMenu(Int16 menuResID) const {
     const auto handler = menuHandlers.find(UInt16(menuResID));
     if (handler == menuHandlers.end())
         throw std::runtime_error("no handler for menu " + std::to_string(menuResID));
-    API_MenuParams params {};
+    API_MenuParams params{};
     params.menuResID = menuResID;
     return handler->second(&params);
 }
 
-void ModuleHost::Unload()
-{
+void ModuleHost::Unload() {
     if (handle == nullptr)
         return;
     dlclose(handle);
     handle = nullptr;
-    GS::Host::SetDebugSink(nullptr);
-    current = nullptr;
 }
 
-GSErrCode ModuleHost::Answer(HostSlot slot)
-{
+GSErrCode ModuleHost::Answer(HostSlot slot) {
     const auto failure = failures.find(slot);
     if (failure == failures.end())
         return NoError;

@@ -6,6 +6,7 @@
 #include "ACAPI/APIdefs.hpp"
 
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -25,11 +26,19 @@ struct ModelessWindowRegistration {
     UInt8 guid[16];
 };
 
+struct StoredPreferences {
+    Int32 version;
+    std::vector<UInt8> bytes;
+};
+
 class ModuleHost {
 public:
     // Loads the module (dlopen) and reads its entry points; throws std::runtime_error on failure.
     explicit ModuleHost(const std::string& modulePath);
-    ~ModuleHost(); // unloads the module without shutting it down
+    // Drives the binding linked into the test program itself.
+    ModuleHost(GetExportedFuncAddrsProc* getExported, SetImportedFuncAddrsProc* setImportedFunc);
+    // Unloads a loaded module without shutting it down; shuts a linked-in binding down.
+    ~ModuleHost();
     ModuleHost(const ModuleHost&) = delete;
     ModuleHost& operator=(const ModuleHost&) = delete;
 
@@ -43,8 +52,8 @@ public:
     GSErrCode SendTable(); // SetImportedFuncAddrs with the table built so far
     Int32 Describe(API_EnvirParams* envir) const { return entries.describeAddOn(envir); }
     GSErrCode RegisterCommands() { return entries.registerCommands(this); }
-    GSErrCode Initialize() { return entries.initialize(this); }
-    GSErrCode ShutDown() { return entries.shutDown(); }
+    GSErrCode Initialize();
+    GSErrCode ShutDown();
     // SendTable, Describe, RegisterCommands and Initialize, each expected to succeed.
     void Start();
 
@@ -62,6 +71,7 @@ public:
     std::map<UInt16, APIMenuCommandProc*> menuHandlers;
     std::vector<ModelessWindowRegistration> windows;
     std::vector<std::string> reports;
+    std::optional<StoredPreferences> preferences;
 
 private:
     friend struct Slots;
@@ -71,8 +81,13 @@ private:
     };
     GSErrCode Answer(HostSlot slot);
 
+    void Attach();
+
     void* handle = nullptr;
-    API_EntryPointRecord entries {};
+    SetImportedFuncAddrsProc* setImported = nullptr;
+    bool linkedIn = false;
+    bool running = false;
+    API_EntryPointRecord entries{};
     std::map<HostSlot, Failure> failures;
     std::vector<HostSlot> cleared;
 };

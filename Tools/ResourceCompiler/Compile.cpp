@@ -10,8 +10,7 @@ namespace ResourceCompiler {
 
 namespace {
 
-Bytes ReadIconFile(const std::filesystem::path& path, const Location& where)
-{
+Bytes ReadIconFile(const std::filesystem::path& path, const Location& where) {
     std::ifstream file(path, std::ios::binary);
     if (!file)
         throw CompileError(where, "cannot read icon file " + path.string());
@@ -21,8 +20,7 @@ Bytes ReadIconFile(const std::filesystem::path& path, const Location& where)
     return bytes;
 }
 
-CompiledResource IconPicture(const Icon& icon, const std::filesystem::path& iconDir, unsigned dpi)
-{
+CompiledResource IconPicture(const Icon& icon, const std::filesystem::path& iconDir, unsigned dpi) {
     const unsigned pixels = icon.size * dpi / 96;
     const std::filesystem::path path = iconDir / (icon.baseName + "-" + std::to_string(pixels) + ".png");
     Bytes png = ReadIconFile(path, icon.where);
@@ -34,16 +32,15 @@ CompiledResource IconPicture(const Icon& icon, const std::filesystem::path& icon
     }
     if (size.width != pixels || size.height != pixels)
         throw CompileError(icon.where, path.string() + " is " + std::to_string(size.width) + "x" +
-                                           std::to_string(size.height) + ", expected " + std::to_string(pixels) +
-                                           "x" + std::to_string(pixels));
+                                           std::to_string(size.height) + ", expected " +
+                                           std::to_string(pixels) + "x" + std::to_string(pixels));
     return CompiledResource{FourCC("GICN"), 0, "I" + std::to_string(icon.id) + "&" + std::to_string(dpi),
                             std::move(png)};
 }
 
 } // namespace
 
-std::vector<CompiledResource> Compile(const ResourceScript& script, const std::filesystem::path& iconDir)
-{
+std::vector<CompiledResource> Compile(const ResourceScript& script, const std::filesystem::path& iconDir) {
     std::vector<CompiledResource> resources;
     for (const StringList& list : script.stringLists)
         resources.push_back({FourCC("STRS"), list.id, {}, EncodeStringList(list)});

@@ -10,22 +10,19 @@ namespace ResourceCompiler {
 namespace {
 
 // Offsets and sizes are 32-bit, so every byte of the section must lie below 4 GiB.
-void CheckAddressable(std::size_t end)
-{
+void CheckAddressable(std::size_t end) {
     if (end > 0xFFFFFFFFu)
         throw std::length_error("the resource section would be larger than 4 GiB");
 }
 
-std::uint32_t Offset(std::size_t value)
-{
+std::uint32_t Offset(std::size_t value) {
     CheckAddressable(value);
     return static_cast<std::uint32_t>(value);
 }
 
 } // namespace
 
-std::uint32_t FourCC(std::string_view code)
-{
+std::uint32_t FourCC(std::string_view code) {
     if (code.size() != 4)
         throw std::invalid_argument("a four-character code has four characters");
     std::uint32_t value = 0;
@@ -34,8 +31,7 @@ std::uint32_t FourCC(std::string_view code)
     return value;
 }
 
-std::vector<std::uint8_t> BuildContainer(const std::vector<CompiledResource>& resources)
-{
+std::vector<std::uint8_t> BuildContainer(const std::vector<CompiledResource>& resources) {
     // Names and data follow the directory, in resource order.
     ByteWriter tail;
     const std::size_t tailStart = RS::Section::HeaderSize + resources.size() * RS::Section::EntrySize;

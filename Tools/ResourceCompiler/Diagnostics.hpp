@@ -16,9 +16,7 @@ struct Location {
 class CompileError : public std::runtime_error {
 public:
     CompileError(const Location& where, const std::string& message)
-        : std::runtime_error(where.file + ":" + std::to_string(where.line) + ": " + message)
-    {
-    }
+        : std::runtime_error(where.file + ":" + std::to_string(where.line) + ": " + message) {}
 };
 
 } // namespace ResourceCompiler

@@ -9,8 +9,7 @@ namespace ResourceCompiler {
 namespace {
 
 // The leading byte count, then the body.
-Bytes Counted(const ByteWriter& body, const Location& where)
-{
+Bytes Counted(const ByteWriter& body, const Location& where) {
     if (body.Size() > 0xFFFFFFFFu)
         throw CompileError(where, "resource larger than 4 GiB");
     ByteWriter out;
@@ -19,16 +18,14 @@ Bytes Counted(const ByteWriter& body, const Location& where)
     return out.Bytes();
 }
 
-void WriteRect(ByteWriter& out, const Rect& rect)
-{
+void WriteRect(ByteWriter& out, const Rect& rect) {
     out.U16(rect.x);
     out.U16(rect.y);
     out.U16(rect.width);
     out.U16(rect.height);
 }
 
-std::uint16_t KindCode(ItemKind kind)
-{
+std::uint16_t KindCode(ItemKind kind) {
     switch (kind) {
     case ItemKind::Button:
     case ItemKind::IconButton:
@@ -43,16 +40,14 @@ std::uint16_t KindCode(ItemKind kind)
 
 } // namespace
 
-Bytes EncodeStringList(const StringList& list)
-{
+Bytes EncodeStringList(const StringList& list) {
     ByteWriter body;
     for (const std::string& item : list.items)
         body.CString(item);
     return Counted(body, list.where);
 }
 
-Bytes EncodeDialog(const Dialog& dialog)
-{
+Bytes EncodeDialog(const Dialog& dialog) {
     ByteWriter body;
     body.U16(dialog.panelKind);
     body.U16(dialog.flags);
@@ -83,8 +78,7 @@ Bytes EncodeDialog(const Dialog& dialog)
     return Counted(body, dialog.where);
 }
 
-Bytes EncodeItemNames(const DialogItemNames& names)
-{
+Bytes EncodeItemNames(const DialogItemNames& names) {
     ByteWriter body;
     body.CString(names.dialogName);
     body.U16(static_cast<std::uint16_t>(names.items.size()));
@@ -96,8 +90,7 @@ Bytes EncodeItemNames(const DialogItemNames& names)
     return Counted(body, names.where);
 }
 
-Bytes EncodeModuleIdentity(const ModuleIdentity& identity)
-{
+Bytes EncodeModuleIdentity(const ModuleIdentity& identity) {
     ByteWriter body;
     body.U32(identity.developerId);
     body.U32(identity.addOnId);

@@ -7,24 +7,20 @@ namespace ResourceCompiler {
 
 namespace {
 
-bool IsWordStart(char c)
-{
+bool IsWordStart(char c) {
     return std::isalpha(static_cast<unsigned char>(c)) || c == '_';
 }
 
-bool IsWordChar(char c)
-{
+bool IsWordChar(char c) {
     return std::isalnum(static_cast<unsigned char>(c)) || c == '_';
 }
 
-bool IsControl(char c)
-{
+bool IsControl(char c) {
     const auto byte = static_cast<unsigned char>(c);
     return byte < 0x20 || byte == 0x7F;
 }
 
-std::string DescribeByte(char c)
-{
+std::string DescribeByte(char c) {
     const auto byte = static_cast<unsigned char>(c);
     if (byte > 0x20 && byte < 0x7F)
         return std::string("'") + c + "'";
@@ -35,10 +31,9 @@ std::string DescribeByte(char c)
 
 class Scanner {
 public:
-    Scanner(std::string_view source, const std::string& fileName) : source(source), where{fileName, 1} {}
+    Scanner(std::string_view text, const std::string& fileName) : source(text), where{fileName, 1} {}
 
-    std::vector<Token> Run()
-    {
+    std::vector<Token> Run() {
         std::vector<Token> tokens;
         for (SkipBlanks(); !AtEnd(); SkipBlanks()) {
             Token token = ReadToken();
@@ -53,13 +48,11 @@ public:
 
 private:
     bool AtEnd() const { return pos >= source.size(); }
-    char Peek(std::size_t ahead = 0) const
-    {
+    char Peek(std::size_t ahead = 0) const {
         return pos + ahead < source.size() ? source[pos + ahead] : '\0';
     }
 
-    void SkipBlanks()
-    {
+    void SkipBlanks() {
         while (!AtEnd()) {
             const char c = Peek();
             if (c == '\n') {
@@ -77,8 +70,7 @@ private:
     }
 
     // "# <line> "<file>" <flags>" or "#line <line> "<file>"": the next line is <line> of <file>.
-    void ReadLineMarker()
-    {
+    void ReadLineMarker() {
         const std::size_t end = source.find('\n', pos);
         std::string_view line = source.substr(pos + 1, end == std::string_view::npos ? end : end - pos - 1);
         pos = end == std::string_view::npos ? source.size() : end;
@@ -100,8 +92,9 @@ private:
                 throw CompileError(where, "line marker with an implausible line number");
         }
         if (digits == 0)
-            throw CompileError(where, "unexpected preprocessor directive (resource sources are compiled after "
-                                      "the C preprocessor has run)");
+            throw CompileError(where,
+                               "unexpected preprocessor directive (resource sources are compiled after "
+                               "the C preprocessor has run)");
         line.remove_prefix(digits);
         skipSpaces();
         if (!line.empty() && line.front() == '"')
@@ -110,8 +103,7 @@ private:
         where.line = number - 1;
     }
 
-    std::string ReadMarkerFileName(std::string_view quoted) const
-    {
+    std::string ReadMarkerFileName(std::string_view quoted) const {
         std::string name;
         for (std::size_t i = 0; i < quoted.size(); ++i) {
             if (quoted[i] == '"')
@@ -123,13 +115,13 @@ private:
         throw CompileError(where, "line marker with an unterminated file name");
     }
 
-    Token ReadToken()
-    {
+    Token ReadToken() {
         atLineStart = false;
         const char c = Peek();
         if (c == '{' || c == '}') {
             ++pos;
-            return Token{c == '{' ? TokenKind::OpenBrace : TokenKind::CloseBrace, std::string(1, c), 0, where};
+            return Token{c == '{' ? TokenKind::OpenBrace : TokenKind::CloseBrace, std::string(1, c), 0,
+                         where};
         }
         if (c == '\'')
             return ReadTypeCode();
@@ -142,8 +134,7 @@ private:
         throw CompileError(where, "unexpected " + DescribeByte(c));
     }
 
-    Token ReadTypeCode()
-    {
+    Token ReadTypeCode() {
         const bool wellFormed = Peek(5) == '\'' && [this] {
             for (std::size_t i = 1; i <= 4; ++i)
                 if (Peek(i) == '\'' || IsControl(Peek(i)))
@@ -157,8 +148,7 @@ private:
         return token;
     }
 
-    Token ReadText()
-    {
+    Token ReadText() {
         Token token{TokenKind::Text, {}, 0, where};
         ++pos;
         while (true) {
@@ -170,7 +160,8 @@ private:
             if (c == '\\') {
                 const char escaped = Peek();
                 if (escaped != '"' && escaped != '\\')
-                    throw CompileError(where, "unknown escape sequence in a string (only \\\" and \\\\ are allowed)");
+                    throw CompileError(
+                        where, "unknown escape sequence in a string (only \\\" and \\\\ are allowed)");
                 token.text += escaped;
                 ++pos;
             } else if (IsControl(c)) {
@@ -181,8 +172,7 @@ private:
         }
     }
 
-    Token ReadNumber()
-    {
+    Token ReadNumber() {
         Token token{TokenKind::Number, {}, 0, where};
         const bool hex = Peek() == '0' && (Peek(1) == 'x' || Peek(1) == 'X');
         const int base = hex ? 16 : 10;
@@ -207,8 +197,7 @@ private:
         return token;
     }
 
-    Token ReadWord()
-    {
+    Token ReadWord() {
         const std::size_t start = pos;
         while (IsWordChar(Peek()))
             ++pos;
@@ -223,13 +212,11 @@ private:
 
 } // namespace
 
-std::vector<Token> Tokenize(std::string_view source, const std::string& fileName)
-{
+std::vector<Token> Tokenize(std::string_view source, const std::string& fileName) {
     return Scanner(source, fileName).Run();
 }
 
-std::string_view Describe(TokenKind kind)
-{
+std::string_view Describe(TokenKind kind) {
     switch (kind) {
     case TokenKind::TypeCode:
         return "a resource type";

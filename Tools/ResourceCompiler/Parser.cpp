@@ -11,8 +11,7 @@ namespace {
 constexpr std::uint32_t MaxResourceId = 32767; // resource ids are signed 16-bit
 constexpr std::uint32_t MaxIconSize = 1024;
 
-std::string Found(const Token& token)
-{
+std::string Found(const Token& token) {
     switch (token.kind) {
     case TokenKind::TypeCode:
     case TokenKind::Word:
@@ -26,14 +25,12 @@ std::string Found(const Token& token)
 
 class Parser {
 public:
-    explicit Parser(const std::vector<Token>& tokens) : tokens(tokens)
-    {
+    explicit Parser(const std::vector<Token>& stream) : tokens(stream) {
         if (tokens.empty() || tokens.back().kind != TokenKind::End)
             throw std::invalid_argument("the token list must end with an End token");
     }
 
-    ResourceScript Run()
-    {
+    ResourceScript Run() {
         while (Peek().kind != TokenKind::End) {
             const Token& type = Expect(TokenKind::TypeCode, "a resource type such as 'STRS'");
             if (type.text == "STRS")
@@ -56,16 +53,14 @@ public:
 private:
     const Token& Peek() const { return tokens[next]; }
 
-    const Token& Take()
-    {
+    const Token& Take() {
         const Token& token = tokens[next];
         if (token.kind != TokenKind::End)
             ++next;
         return token;
     }
 
-    const Token& Expect(TokenKind kind, std::string_view what)
-    {
+    const Token& Expect(TokenKind kind, std::string_view what) {
         const Token& token = Take();
         if (token.kind != kind) {
             std::string message = "expected " + std::string(what) + ", found " + Found(token);
@@ -76,23 +71,20 @@ private:
         return token;
     }
 
-    void ExpectWord(std::string_view word)
-    {
+    void ExpectWord(std::string_view word) {
         const Token& token = Take();
         if (token.kind != TokenKind::Word || token.text != word)
             throw CompileError(token.where, "expected '" + std::string(word) + "', found " + Found(token));
     }
 
-    bool TakeWordIf(std::string_view word)
-    {
+    bool TakeWordIf(std::string_view word) {
         if (Peek().kind != TokenKind::Word || Peek().text != word)
             return false;
         Take();
         return true;
     }
 
-    std::uint32_t Number(std::string_view what, std::uint32_t low, std::uint32_t high)
-    {
+    std::uint32_t Number(std::string_view what, std::uint32_t low, std::uint32_t high) {
         const Token& token = Expect(TokenKind::Number, what);
         if (token.number < low || token.number > high)
             throw CompileError(token.where, std::string(what) + " " + std::to_string(token.number) +
@@ -101,18 +93,15 @@ private:
         return token.number;
     }
 
-    std::int32_t ResourceId(std::string_view what = "resource id")
-    {
+    std::int32_t ResourceId(std::string_view what = "resource id") {
         return static_cast<std::int32_t>(Number(what, 1, MaxResourceId));
     }
 
-    std::uint16_t Word16(std::string_view what, std::uint32_t low = 0)
-    {
+    std::uint16_t Word16(std::string_view what, std::uint32_t low = 0) {
         return static_cast<std::uint16_t>(Number(what, low, 0xFFFF));
     }
 
-    Rect ParseRect()
-    {
+    Rect ParseRect() {
         Rect rect;
         ExpectWord("at");
         rect.x = Word16("x");
@@ -124,8 +113,7 @@ private:
     }
 
     // Dialog texts are 8-bit ASCII in the host's dialog format.
-    std::string AsciiText(std::string_view what, bool allowEmpty)
-    {
+    std::string AsciiText(std::string_view what, bool allowEmpty) {
         const Token& token = Expect(TokenKind::Text, what);
         if (std::any_of(token.text.begin(), token.text.end(), [](char c) { return (c & 0x80) != 0; }))
             throw CompileError(token.where, std::string(what) + " must be ASCII");
@@ -134,8 +122,7 @@ private:
         return token.text;
     }
 
-    StringList ParseStringList(const Location& where)
-    {
+    StringList ParseStringList(const Location& where) {
         StringList list{where, ResourceId(), {}};
         Expect(TokenKind::OpenBrace, "'{'");
         while (Peek().kind != TokenKind::CloseBrace) {
@@ -150,8 +137,7 @@ private:
         return list;
     }
 
-    Dialog ParseDialog(const Location& where)
-    {
+    Dialog ParseDialog(const Location& where) {
         Dialog dialog{where, ResourceId(), {}, 0, 0, {}, {}};
         dialog.title = AsciiText("dialog title", true);
         ExpectWord("panel");
@@ -169,9 +155,9 @@ private:
         return dialog;
     }
 
-    DialogItem ParseDialogItem()
-    {
-        const Token& kindWord = Expect(TokenKind::Word, "a dialog item (Button, IconButton, LeftText, Separator)");
+    DialogItem ParseDialogItem() {
+        const Token& kindWord =
+            Expect(TokenKind::Word, "a dialog item (Button, IconButton, LeftText, Separator)");
         DialogItem item;
         item.where = kindWord.where;
         if (kindWord.text == "Button")
@@ -203,8 +189,7 @@ private:
         return item;
     }
 
-    DialogItemNames ParseItemNames(const Location& where)
-    {
+    DialogItemNames ParseItemNames(const Location& where) {
         DialogItemNames names{where, ResourceId(), {}, {}};
         names.dialogName = AsciiText("dialog name", false);
         Expect(TokenKind::OpenBrace, "'{'");
@@ -217,8 +202,7 @@ private:
         return names;
     }
 
-    ModuleIdentity ParseModuleIdentity(const Location& where)
-    {
+    ModuleIdentity ParseModuleIdentity(const Location& where) {
         ModuleIdentity identity{where, ResourceId(), 0, 0};
         Expect(TokenKind::OpenBrace, "'{'");
         identity.developerId = Expect(TokenKind::Number, "the developer id").number;
@@ -227,8 +211,7 @@ private:
         return identity;
     }
 
-    Icon ParseIcon(const Location& where)
-    {
+    Icon ParseIcon(const Location& where) {
         Icon icon{where, ResourceId(), {}, 0};
         const Token& name = Expect(TokenKind::Text, "the icon's file base name");
         const bool plain = !name.text.empty() && std::all_of(name.text.begin(), name.text.end(), [](char c) {
@@ -250,8 +233,7 @@ private:
 
 } // namespace
 
-ResourceScript Parse(const std::vector<Token>& tokens)
-{
+ResourceScript Parse(const std::vector<Token>& tokens) {
     return Parser(tokens).Run();
 }
 

@@ -30,8 +30,8 @@ struct DialogItem {
     ItemKind kind = ItemKind::Button;
     std::uint16_t style = 0;
     Rect rect;
-    std::string text;         // Button and LeftText
-    std::int32_t iconId = 0;  // IconButton
+    std::string text;        // Button and LeftText
+    std::int32_t iconId = 0; // IconButton
 };
 
 struct Dialog {

@@ -13,15 +13,13 @@ struct HandleBlock {
     GSSize size;
 };
 
-HandleBlock* BlockOf(GSConstHandle handle)
-{
+HandleBlock* BlockOf(GSConstHandle handle) {
     return reinterpret_cast<HandleBlock*>(const_cast<char**>(handle));
 }
 
 } // namespace
 
-GSHandle BMAllocateHandle(GSSize nBytes, Int32 actionCode, Int32 /*reserved*/)
-{
+GSHandle BMAllocateHandle(GSSize nBytes, Int32 actionCode, Int32 /*reserved*/) {
     if (nBytes < 0 || static_cast<UInt64>(nBytes) > std::numeric_limits<std::size_t>::max()) {
         return nullptr;
     }
@@ -31,7 +29,8 @@ GSHandle BMAllocateHandle(GSSize nBytes, Int32 actionCode, Int32 /*reserved*/)
         return nullptr;
     }
     const auto size = static_cast<std::size_t>(nBytes);
-    char* data = static_cast<char*>(GS::MemoryManager::Allocate(size, GS::MemoryManager::NullOnFailure, false));
+    char* data =
+        static_cast<char*>(GS::MemoryManager::Allocate(size, GS::MemoryManager::NullOnFailure, false));
     if (data == nullptr) {
         GS::MemoryManager::Free(block);
         return nullptr;
@@ -44,8 +43,7 @@ GSHandle BMAllocateHandle(GSSize nBytes, Int32 actionCode, Int32 /*reserved*/)
     return &block->data;
 }
 
-void BMKillHandle(GSHandle* handle)
-{
+void BMKillHandle(GSHandle* handle) {
     if (handle == nullptr || *handle == nullptr) {
         return;
     }
@@ -55,13 +53,11 @@ void BMKillHandle(GSHandle* handle)
     *handle = nullptr;
 }
 
-GSSize BMGetHandleSize(GSConstHandle handle)
-{
+GSSize BMGetHandleSize(GSConstHandle handle) {
     return handle == nullptr ? 0 : BlockOf(handle)->size;
 }
 
-void BNFillMemory(void* destination, GSSize nBytes, UInt8 value)
-{
+void BNFillMemory(void* destination, GSSize nBytes, UInt8 value) {
     if (destination == nullptr || nBytes <= 0) {
         return;
     }

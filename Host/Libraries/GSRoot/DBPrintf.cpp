@@ -15,14 +15,12 @@ struct DebugSinkSlot {
     GS::Host::DebugSink sink;
 };
 
-DebugSinkSlot& Slot()
-{
+DebugSinkSlot& Slot() {
     static DebugSinkSlot slot;
     return slot;
 }
 
-void Emit(std::string_view text)
-{
+void Emit(std::string_view text) {
     GS::Host::DebugSink sink;
     {
         // Called outside the lock, so a sink may itself print debug text.
@@ -39,8 +37,7 @@ void Emit(std::string_view text)
 
 } // namespace
 
-void DBPrintf(const char* format, ...)
-{
+void DBPrintf(const char* format, ...) {
     if (format == nullptr) {
         Emit("DBPrintf: null format string\n");
         return;
@@ -65,8 +62,7 @@ void DBPrintf(const char* format, ...)
 
 namespace GS::Host {
 
-void SetDebugSink(DebugSink sink)
-{
+void SetDebugSink(DebugSink sink) {
     std::lock_guard lock(Slot().mutex);
     Slot().sink = std::move(sink);
 }

@@ -10,8 +10,7 @@ constexpr std::size_t BareTextLength = 36; // XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXX
 constexpr std::size_t BracedTextLength = BareTextLength + 2;
 constexpr std::size_t DigitCount = 32;
 
-int HexDigitValue(char c)
-{
+int HexDigitValue(char c) {
     if (c >= '0' && c <= '9') {
         return c - '0';
     }
@@ -24,14 +23,12 @@ int HexDigitValue(char c)
     return -1;
 }
 
-bool IsHyphenPosition(std::size_t i)
-{
+bool IsHyphenPosition(std::size_t i) {
     return i == 8 || i == 13 || i == 18 || i == 23;
 }
 
 // The 32 digit values of a bare GUID text, or false when its shape is wrong.
-bool ReadDigits(const char* bare, UInt8 (&digits)[DigitCount])
-{
+bool ReadDigits(const char* bare, UInt8 (&digits)[DigitCount]) {
     std::size_t count = 0;
     for (std::size_t i = 0; i < BareTextLength; ++i) {
         if (IsHyphenPosition(i)) {
@@ -49,8 +46,7 @@ bool ReadDigits(const char* bare, UInt8 (&digits)[DigitCount])
     return true;
 }
 
-UInt32 Combine(const UInt8* digits, std::size_t count)
-{
+UInt32 Combine(const UInt8* digits, std::size_t count) {
     UInt32 value = 0;
     for (std::size_t i = 0; i < count; ++i) {
         value = value << 4 | digits[i];
@@ -62,8 +58,7 @@ UInt32 Combine(const UInt8* digits, std::size_t count)
 
 Guid::Guid() : data1(0), data2(0), data3(0), data4{} {}
 
-Guid::Guid(const char* text) : Guid()
-{
+Guid::Guid(const char* text) : Guid() {
     if (text == nullptr) {
         return;
     }
@@ -87,21 +82,18 @@ Guid::Guid(const char* text) : Guid()
     }
 }
 
-bool Guid::IsNull() const
-{
+bool Guid::IsNull() const {
     return *this == Guid();
 }
 
-UniString Guid::ToUniString() const
-{
+UniString Guid::ToUniString() const {
     char text[BracedTextLength + 1];
-    std::snprintf(text, sizeof(text), "{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}", data1, data2, data3,
-                  data4[0], data4[1], data4[2], data4[3], data4[4], data4[5], data4[6], data4[7]);
+    std::snprintf(text, sizeof(text), "{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}", data1, data2,
+                  data3, data4[0], data4[1], data4[2], data4[3], data4[4], data4[5], data4[6], data4[7]);
     return UniString(text, CC_Legacy);
 }
 
-bool Guid::operator==(const Guid& other) const
-{
+bool Guid::operator==(const Guid& other) const {
     return data1 == other.data1 && data2 == other.data2 && data3 == other.data3 &&
            std::memcmp(data4, other.data4, sizeof(data4)) == 0;
 }

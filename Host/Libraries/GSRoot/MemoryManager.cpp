@@ -39,19 +39,18 @@ struct Counters {
 constinit Counters counters;
 
 // Counts one Allocate against the armed failure; true for the one that must fail.
-bool ConsumeInjectedFailure()
-{
+bool ConsumeInjectedFailure() {
     UInt64 remaining = counters.failCountdown.load(std::memory_order_relaxed);
     while (remaining != 0) {
-        if (counters.failCountdown.compare_exchange_weak(remaining, remaining - 1, std::memory_order_relaxed)) {
+        if (counters.failCountdown.compare_exchange_weak(remaining, remaining - 1,
+                                                         std::memory_order_relaxed)) {
             return remaining == 1;
         }
     }
     return false;
 }
 
-[[noreturn]] void RefuseFree(const void* block)
-{
+[[noreturn]] void RefuseFree(const void* block) {
     std::fprintf(stderr,
                  "GS::MemoryManager::Free: %p is not a live block of GS::MemoryManager "
                  "(never allocated by it, or freed already)\n",
@@ -64,8 +63,7 @@ bool ConsumeInjectedFailure()
 
 namespace GS {
 
-void* MemoryManager::Allocate(std::size_t size, Int32 exceptionBehavior, bool fromOperatorNew)
-{
+void* MemoryManager::Allocate(std::size_t size, Int32 exceptionBehavior, bool fromOperatorNew) {
     void* raw = nullptr;
     if (!ConsumeInjectedFailure() && size <= MaxBlockSize) {
         raw = std::malloc(sizeof(BlockHeader) + size);
@@ -89,8 +87,7 @@ void* MemoryManager::Allocate(std::size_t size, Int32 exceptionBehavior, bool fr
     return header + 1;
 }
 
-void MemoryManager::Free(void* block)
-{
+void MemoryManager::Free(void* block) {
     if (block == nullptr) {
         return;
     }
@@ -116,8 +113,7 @@ void MemoryManager::Free(void* block)
 
 namespace GS::Host {
 
-MemoryStats GetMemoryStats()
-{
+MemoryStats GetMemoryStats() {
     MemoryStats stats;
     stats.liveBlocks = counters.liveBlocks.load(std::memory_order_relaxed);
     stats.liveBytes = counters.liveBytes.load(std::memory_order_relaxed);
@@ -127,8 +123,7 @@ MemoryStats GetMemoryStats()
     return stats;
 }
 
-void FailNthAllocation(UInt64 n)
-{
+void FailNthAllocation(UInt64 n) {
     counters.failCountdown.store(n, std::memory_order_relaxed);
 }
 

@@ -15,8 +15,7 @@ namespace GS::TextBuffer {
 // The longest text whose length and terminator still fit in a USize.
 constexpr USize MaxLength = MaxUSize - 1;
 
-inline USize CheckedLength(std::size_t length)
-{
+inline USize CheckedLength(std::size_t length) {
     if (length > MaxLength) {
         throw std::length_error("GS string: text longer than 4 GiB - 2 characters");
     }
@@ -24,23 +23,20 @@ inline USize CheckedLength(std::size_t length)
 }
 
 template <typename Char>
-Char* Empty()
-{
+Char* Empty() {
     static Char terminator[1] = {}; // never written: every writer allocates its own buffer first
     return terminator;
 }
 
 // Room for count characters and a terminator; throws std::bad_alloc when the allocator fails.
 template <typename Char>
-Char* Allocate(USize count)
-{
+Char* Allocate(USize count) {
     const std::size_t bytes = (std::size_t(CheckedLength(count)) + 1) * sizeof(Char);
     return static_cast<Char*>(MemoryManager::Allocate(bytes, MemoryManager::ThrowOnFailure, false));
 }
 
 template <typename Char>
-Char* Copy(const Char* text, USize count)
-{
+Char* Copy(const Char* text, USize count) {
     if (count == 0) {
         return Empty<Char>();
     }
@@ -54,8 +50,7 @@ Char* Copy(const Char* text, USize count)
 }
 
 template <typename Char>
-void Release(Char* text)
-{
+void Release(Char* text) {
     if (text != Empty<Char>()) {
         MemoryManager::Free(text);
     }

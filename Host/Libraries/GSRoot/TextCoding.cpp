@@ -11,12 +11,17 @@ namespace {
 constexpr char32_t FirstSupplementary = 0x10000;
 constexpr char LatinUnrepresentable = '?';
 
-bool IsHighSurrogate(UniChar unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
-bool IsLowSurrogate(UniChar unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
-bool IsUtf8(GSCharCode charCode) { return charCode == CC_Default || charCode == CC_UTF8; }
+bool IsHighSurrogate(UniChar unit) {
+    return unit >= 0xD800 && unit <= 0xDBFF;
+}
+bool IsLowSurrogate(UniChar unit) {
+    return unit >= 0xDC00 && unit <= 0xDFFF;
+}
+bool IsUtf8(GSCharCode charCode) {
+    return charCode == CC_Default || charCode == CC_UTF8;
+}
 
-std::size_t WriteCodePoint(char32_t codePoint, UniChar* out)
-{
+std::size_t WriteCodePoint(char32_t codePoint, UniChar* out) {
     if (codePoint < FirstSupplementary) {
         out[0] = static_cast<UniChar>(codePoint);
         return 1;
@@ -30,8 +35,7 @@ std::size_t WriteCodePoint(char32_t codePoint, UniChar* out)
 // One UTF-8 sequence starting at text[i]; advances i past it. The byte ranges are those of
 // well-formed UTF-8, so overlong forms, surrogates and values above U+10FFFF are refused at the
 // first byte that makes them so.
-char32_t DecodeUtf8Sequence(const unsigned char* text, std::size_t byteCount, std::size_t& i)
-{
+char32_t DecodeUtf8Sequence(const unsigned char* text, std::size_t byteCount, std::size_t& i) {
     const unsigned char lead = text[i++];
     if (lead < 0x80) {
         return lead;
@@ -68,8 +72,7 @@ char32_t DecodeUtf8Sequence(const unsigned char* text, std::size_t byteCount, st
 }
 
 // The code point starting at units[i]; advances i past it. A lone surrogate reads as U+FFFD.
-char32_t NextCodePoint(const UniChar* units, std::size_t count, std::size_t& i)
-{
+char32_t NextCodePoint(const UniChar* units, std::size_t count, std::size_t& i) {
     const UniChar unit = units[i++];
     if (IsHighSurrogate(unit) && i < count && IsLowSurrogate(units[i])) {
         const UniChar low = units[i++];
@@ -81,13 +84,11 @@ char32_t NextCodePoint(const UniChar* units, std::size_t count, std::size_t& i)
     return unit;
 }
 
-std::size_t Utf8Length(char32_t codePoint)
-{
+std::size_t Utf8Length(char32_t codePoint) {
     return codePoint < 0x80 ? 1 : codePoint < 0x800 ? 2 : codePoint < FirstSupplementary ? 3 : 4;
 }
 
-std::size_t WriteUtf8(char32_t codePoint, char* out)
-{
+std::size_t WriteUtf8(char32_t codePoint, char* out) {
     const std::size_t length = Utf8Length(codePoint);
     if (length == 1) {
         out[0] = static_cast<char>(codePoint);
@@ -104,16 +105,14 @@ std::size_t WriteUtf8(char32_t codePoint, char* out)
 
 } // namespace
 
-void CheckCharCode(GSCharCode charCode)
-{
+void CheckCharCode(GSCharCode charCode) {
     if (!IsUtf8(charCode) && charCode != CC_Legacy) {
         throw std::invalid_argument("GS::UniString: unknown character code " +
                                     std::to_string(static_cast<Int32>(charCode)));
     }
 }
 
-std::size_t Decode(const char* text, std::size_t byteCount, GSCharCode charCode, UniChar* out)
-{
+std::size_t Decode(const char* text, std::size_t byteCount, GSCharCode charCode, UniChar* out) {
     CheckCharCode(charCode);
     const auto* bytes = reinterpret_cast<const unsigned char*>(text);
     if (!IsUtf8(charCode)) {
@@ -130,8 +129,7 @@ std::size_t Decode(const char* text, std::size_t byteCount, GSCharCode charCode,
     return written;
 }
 
-std::size_t EncodedSize(const UniChar* units, std::size_t count, GSCharCode charCode)
-{
+std::size_t EncodedSize(const UniChar* units, std::size_t count, GSCharCode charCode) {
     CheckCharCode(charCode);
     std::size_t size = 0;
     for (std::size_t i = 0; i < count;) {
@@ -141,8 +139,7 @@ std::size_t EncodedSize(const UniChar* units, std::size_t count, GSCharCode char
     return size;
 }
 
-void Encode(const UniChar* units, std::size_t count, GSCharCode charCode, char* out)
-{
+void Encode(const UniChar* units, std::size_t count, GSCharCode charCode, char* out) {
     CheckCharCode(charCode);
     for (std::size_t i = 0; i < count;) {
         const char32_t codePoint = NextCodePoint(units, count, i);
@@ -158,15 +155,13 @@ void Encode(const UniChar* units, std::size_t count, GSCharCode charCode, char* 
 
 namespace GS::Host {
 
-std::u16string Utf8ToUtf16(std::string_view text)
-{
+std::u16string Utf8ToUtf16(std::string_view text) {
     std::u16string units(text.size(), u'\0');
     units.resize(TextCoding::Decode(text.data(), text.size(), CC_UTF8, units.data()));
     return units;
 }
 
-std::string Utf16ToUtf8(std::u16string_view text)
-{
+std::string Utf16ToUtf8(std::u16string_view text) {
     std::string bytes(TextCoding::EncodedSize(text.data(), text.size(), CC_UTF8), '\0');
     TextCoding::Encode(text.data(), text.size(), CC_UTF8, bytes.data());
     return bytes;

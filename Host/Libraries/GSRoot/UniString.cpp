@@ -5,30 +5,25 @@
 
 #include <algorithm>
 #include <cstring>
+#include <stdexcept>
 #include <string>
 #include <utility>
 
 namespace GS {
 
 UniString::CStr::CStr(CStr&& source) noexcept
-    : text(std::exchange(source.text, TextBuffer::Empty<char>())), length(std::exchange(source.length, 0))
-{
-}
+    : text(std::exchange(source.text, TextBuffer::Empty<char>())), length(std::exchange(source.length, 0)) {}
 
-UniString::CStr::~CStr()
-{
+UniString::CStr::~CStr() {
     TextBuffer::Release(text);
 }
 
 UniString::UniString() : content(TextBuffer::Empty<UniChar>()), length(0), capacity(0) {}
 
 UniString::UniString(const char* cStr, GSCharCode charCode)
-    : UniString(cStr, cStr == nullptr ? 0 : TextBuffer::CheckedLength(std::strlen(cStr)), charCode)
-{
-}
+    : UniString(cStr, cStr == nullptr ? 0 : TextBuffer::CheckedLength(std::strlen(cStr)), charCode) {}
 
-UniString::UniString(const char* text, USize byteCount, GSCharCode charCode) : UniString()
-{
+UniString::UniString(const char* text, USize byteCount, GSCharCode charCode) : UniString() {
     TextCoding::CheckCharCode(charCode);
     if (byteCount == 0) {
         return;
@@ -43,39 +38,32 @@ UniString::UniString(const char* text, USize byteCount, GSCharCode charCode) : U
     content[length] = 0;
 }
 
-UniString::UniString(const UniChar* uStr) : UniString()
-{
+UniString::UniString(const UniChar* uStr) : UniString() {
     if (uStr != nullptr) {
         Assign(uStr, TextBuffer::CheckedLength(std::char_traits<UniChar>::length(uStr)));
     }
 }
 
-UniString::UniString(const UniChar* units, USize length) : UniString()
-{
-    Assign(units, length);
+UniString::UniString(const UniChar* units, USize unitCount) : UniString() {
+    Assign(units, unitCount);
 }
 
-UniString::UniString(const UniString& source) : UniString()
-{
+UniString::UniString(const UniString& source) : UniString() {
     Assign(source.content, source.length);
 }
 
 UniString::UniString(UniString&& source) noexcept
     : content(std::exchange(source.content, TextBuffer::Empty<UniChar>())),
-      length(std::exchange(source.length, 0)), capacity(std::exchange(source.capacity, 0))
-{
-}
+      length(std::exchange(source.length, 0)), capacity(std::exchange(source.capacity, 0)) {}
 
-UniString& UniString::operator=(const UniString& source)
-{
+UniString& UniString::operator=(const UniString& source) {
     if (this != &source) {
         *this = UniString(source);
     }
     return *this;
 }
 
-UniString& UniString::operator=(UniString&& source) noexcept
-{
+UniString& UniString::operator=(UniString&& source) noexcept {
     if (this != &source) {
         TextBuffer::Release(content);
         content = std::exchange(source.content, TextBuffer::Empty<UniChar>());
@@ -85,19 +73,16 @@ UniString& UniString::operator=(UniString&& source) noexcept
     return *this;
 }
 
-UniString::~UniString()
-{
+UniString::~UniString() {
     TextBuffer::Release(content);
 }
 
-UniString UniString::GetSubstring(UIndex from, USize range) const
-{
+UniString UniString::GetSubstring(UIndex from, USize range) const {
     const USize start = std::min(from, length);
     return UniString(content + start, std::min(range, length - start));
 }
 
-UniString::CStr UniString::ToCStr(UIndex from, USize range, GSCharCode charCode) const
-{
+UniString::CStr UniString::ToCStr(UIndex from, USize range, GSCharCode charCode) const {
     const USize start = std::min(from, length);
     const USize count = std::min(range, length - start);
     const USize size = TextBuffer::CheckedLength(TextCoding::EncodedSize(content + start, count, charCode));
@@ -110,8 +95,7 @@ UniString::CStr UniString::ToCStr(UIndex from, USize range, GSCharCode charCode)
     return CStr(text, size);
 }
 
-UniString& UniString::Append(const UniString& tail)
-{
+UniString& UniString::Append(const UniString& tail) {
     const USize tailLength = tail.length; // tail may be *this
     if (tailLength == 0) {
         return *this;
@@ -135,13 +119,12 @@ UniString& UniString::Append(const UniString& tail)
     return *this;
 }
 
-bool UniString::operator==(const UniString& other) const
-{
-    return length == other.length && std::memcmp(content, other.content, std::size_t(length) * sizeof(UniChar)) == 0;
+bool UniString::operator==(const UniString& other) const {
+    return length == other.length &&
+           std::memcmp(content, other.content, std::size_t(length) * sizeof(UniChar)) == 0;
 }
 
-void UniString::Assign(const UniChar* units, USize count)
-{
+void UniString::Assign(const UniChar* units, USize count) {
     content = TextBuffer::Copy(units, count);
     length = count;
     capacity = count == 0 ? 0 : count + 1;

@@ -150,8 +150,10 @@ using HostSetPreferencesProc = GSErrCode(void* context, Int32 version, Int32 nBy
 using HostGetPreferencesProc = GSErrCode(void* context, Int32* version, Int32* nByte, void* data);
 using HostRegisterModelessWindowProc = GSErrCode(void* context, const API_ModelessWindowRecord* record);
 using HostUnregisterModelessWindowProc = GSErrCode(void* context, Int32 referenceID);
-using HostReportMessageProc = GSErrCode(void* context, const GS::UniString* format, bool alert, va_list* args);
-using HostSelectorProc = GSErrCode(void* context, UInt32 selector, void* param1, void* param2, GS::IntPtr last);
+using HostReportMessageProc = GSErrCode(void* context, const GS::UniString* format, bool alert,
+                                        va_list* args);
+using HostSelectorProc = GSErrCode(void* context, UInt32 selector, void* param1, void* param2,
+                                   GS::IntPtr last);
 
 using HostFunction = void (*)();
 

@@ -18,16 +18,14 @@ public:
     Array& operator=(const Array&) = delete;
     ~Array() { Clear(); }
 
-    void Push(T item)
-    {
+    void Push(T item) {
         if (size == capacity)
             Grow();
         new (items + size) T(std::move(item));
         ++size;
     }
 
-    void Clear()
-    {
+    void Clear() {
         for (USize i = 0; i < size; ++i)
             items[i].~T();
         MemoryManager::Free(items);
@@ -45,8 +43,7 @@ public:
     const T* end() const { return items + size; }
 
 private:
-    void Grow()
-    {
+    void Grow() {
         const USize newCapacity = capacity == 0 ? 8 : 2 * capacity;
         T* newItems = static_cast<T*>(
             MemoryManager::Allocate(sizeof(T) * newCapacity, MemoryManager::ThrowOnFailure, false));

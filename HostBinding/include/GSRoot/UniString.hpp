@@ -60,10 +60,7 @@ public:
     UniString GetSubstring(UIndex from, USize range) const;
     CStr ToCStr(UIndex from = 0, USize range = MaxUSize, GSCharCode charCode = CC_Default) const;
 
-    enum SplitEmptyPartHandling : Int32 {
-        KeepEmptyParts = 0,
-        SkipEmptyParts = 1
-    };
+    enum SplitEmptyPartHandling : Int32 { KeepEmptyParts = 0, SkipEmptyParts = 1 };
     // Splits at every occurrence of separator; an empty string has no parts. Answers the count.
     USize Split(const UniString& separator, SplitEmptyPartHandling emptyParts, Array<UniString>* parts) const;
 

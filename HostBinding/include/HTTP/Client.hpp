@@ -8,7 +8,8 @@ namespace HTTP::Client {
 
 class Request {
 public:
-    Request(MessageHeader::Method::Id method, const GS::UniString& target, MessageHeader::HTTPVersion version);
+    Request(MessageHeader::Method::Id method, const GS::UniString& target,
+            MessageHeader::HTTPVersion version);
     Request(const Request&) = delete;
     Request& operator=(const Request&) = delete;
     ~Request();

@@ -10,7 +10,11 @@ class File {
 public:
     enum OnNotFound : Int32 { Fail = 0, Create = 1 };
     enum OpenMode : Int32 { ReadMode = 0, WriteMode = 1, ReadWriteMode = 2 };
-    enum AccessDeniedTreatment : Int32 { AccessDeniedIsError = 0, AccessDeniedRetryReadOnly = 1, AcceptAccessDenied = 2 };
+    enum AccessDeniedTreatment : Int32 {
+        AccessDeniedIsError = 0,
+        AccessDeniedRetryReadOnly = 1,
+        AcceptAccessDenied = 2
+    };
 
     File(const Location& location, Int32 onNotFound);
     File(const File&) = delete;

@@ -34,8 +34,8 @@ using HWND = void*;
 extern "C" {
 UINT RegisterWindowMessageW(LPCWSTR name);
 DWORD GetModuleFileNameW(HMODULE module, LPWSTR fileName, DWORD size);
-int MultiByteToWideChar(UINT codePage, DWORD flags, LPCCH multiByteStr, int multiByteCount, LPWSTR wideCharStr,
-                        int wideCharCount);
+int MultiByteToWideChar(UINT codePage, DWORD flags, LPCCH multiByteStr, int multiByteCount,
+                        LPWSTR wideCharStr, int wideCharCount);
 // Starts the program named by $BROWSER, else xdg-open, with the file as its one argument. Answers a
 // value above 32 when the program started.
 HINSTANCE ShellExecuteW(HWND window, LPCWSTR operation, LPCWSTR file, LPCWSTR parameters, LPCWSTR directory,

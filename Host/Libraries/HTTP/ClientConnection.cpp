@@ -1,0 +1,425 @@
+#include "HTTP/Client.hpp"
+
+#include "HeaderFieldAccess.hpp"
+#include "Origin.hpp"
+#include "RequestMessage.hpp"
+#include "ResponseAccess.hpp"
+#include "Settings.hpp"
+#include "Text.hpp"
+#include "Tls.hpp"
+
+#include <boost/asio/io_context.hpp>
+#include <boost/asio/ip/tcp.hpp>
+#include <boost/asio/ssl/error.hpp>
+#include <boost/beast/core/error.hpp>
+#include <boost/beast/core/flat_buffer.hpp>
+#include <boost/beast/core/tcp_stream.hpp>
+#include <boost/beast/http/parser.hpp>
+#include <boost/beast/http/read.hpp>
+#include <boost/beast/http/serializer.hpp>
+#include <boost/beast/http/write.hpp>
+#include <boost/beast/ssl/ssl_stream.hpp>
+
+#include <array>
+#include <chrono>
+#include <memory>
+#include <optional>
+#include <type_traits>
+
+namespace HTTP::Client {
+
+namespace {
+
+namespace beast = boost::beast;
+namespace http = beast::http;
+namespace net = boost::asio;
+namespace ssl = net::ssl;
+using tcp = net::ip::tcp;
+using beast::error_code;
+
+constexpr Int32 DefaultTimeout = 30000;
+constexpr std::uint32_t ResponseHeaderLimit = 64 * 1024;
+constexpr std::size_t DrainPieceSize = 16 * 1024;
+
+// 1xx answers other than 101 precede the real response and are skipped.
+bool IsInterim(unsigned status) {
+    return status >= 100 && status < 200 && status != 101;
+}
+
+bool IsClosedByPeer(const error_code& error) {
+    return error == http::error::end_of_stream || error == http::error::partial_message ||
+           error == net::error::eof || error == ssl::error::stream_truncated ||
+           error == net::error::connection_reset || error == net::error::broken_pipe;
+}
+
+bool IsHttpError(const error_code& error) {
+    return error.category() == http::make_error_code(http::error::bad_version).category();
+}
+
+template <typename T>
+std::size_t Transferred(const T& value) {
+    if constexpr (std::is_integral_v<T>) {
+        return value;
+    } else {
+        return 0;
+    }
+}
+
+} // namespace
+
+class ClientConnection::Impl {
+public:
+    explicit Impl(const IO::URI::URI& uri) : origin(OriginOf(uri)), originText(Authority(origin.host, origin.port)) {}
+
+    // Every failure leaves the connection closed, whatever step it happened in.
+    template <typename Operation>
+    decltype(auto) Guarded(Operation operation) {
+        try {
+            return operation();
+        } catch (...) {
+            Abort();
+            throw;
+        }
+    }
+
+    void SetTimeout(Int32 milliseconds);
+    void Connect();
+    void Send(const Request& request, const char* body, USize length);
+    GS::IBinaryChannel& BeginReceive(Response& response);
+    USize ReadBody(char* destination, USize size);
+    void FinishReceive();
+    void Close(bool graceful);
+
+private:
+    enum class State { NotConnected, Open, AwaitingResponse, ReceivingBody, Closed };
+
+    class BodyChannel final : public GS::IBinaryChannel {
+    public:
+        explicit BodyChannel(Impl& connection) : owner(connection) {}
+        USize Read(char* destination, USize nBytes) override {
+            return owner.Guarded([&] { return owner.ReadBody(destination, nBytes); });
+        }
+
+    private:
+        Impl& owner;
+    };
+
+    struct Outcome {
+        error_code error;
+        std::size_t transferred = 0;
+    };
+
+    using Stream = beast::ssl_stream<beast::tcp_stream>;
+    using Parser = http::response_parser<http::buffer_body>;
+
+    template <typename Start>
+    Outcome Await(Start start);
+    tcp::resolver::results_type Resolve(const Settings::Endpoint& target);
+    void Handshake();
+    void ArmDeadline();
+    void Require(State expected, const char* operation) const;
+    void Abort() noexcept;
+    bool IsOpen() const;
+    std::string TimedOut(const std::string& activity) const;
+    std::string DescribeReceiveFailure(const error_code& error, const std::string& activity) const;
+
+    const Origin origin;
+    const std::string originText;
+    std::chrono::milliseconds timeout{DefaultTimeout};
+    State state = State::NotConnected;
+    bool headRequest = false;
+    UInt64 bodyLimit = 0;
+
+    net::io_context io;
+    std::optional<ssl::context> tls;
+    std::optional<Stream> stream;
+    beast::flat_buffer buffer;
+    std::optional<Parser> parser;
+    BodyChannel channel{*this};
+};
+
+// The blocking face over the asynchronous operations: the deadline armed on the stream makes every
+// operation complete, with beast::error::timeout at the latest.
+template <typename Start>
+ClientConnection::Impl::Outcome ClientConnection::Impl::Await(Start start) {
+    auto outcome = std::make_shared<std::optional<Outcome>>();
+    start([outcome](const error_code& error, const auto&... result) {
+        *outcome = Outcome{error, (std::size_t{0} + ... + Transferred(result))};
+    });
+    io.restart();
+    while (!*outcome && io.run_one() != 0) {
+    }
+    return outcome->value_or(Outcome{net::error::operation_aborted});
+}
+
+// getaddrinfo cannot be interrupted, so the resolver gets a deadline of its own: when it passes, the
+// lookup is abandoned to finish in the background.
+tcp::resolver::results_type ClientConnection::Impl::Resolve(const Settings::Endpoint& target) {
+    struct Resolved {
+        error_code error;
+        tcp::resolver::results_type endpoints;
+    };
+    auto outcome = std::make_shared<std::optional<Resolved>>();
+    tcp::resolver resolver(io);
+    resolver.async_resolve(target.host, std::to_string(target.port),
+                           [outcome](const error_code& error, tcp::resolver::results_type endpoints) {
+                               *outcome = Resolved{error, std::move(endpoints)};
+                           });
+    io.restart();
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!*outcome && io.run_one_until(deadline) != 0) {
+    }
+    if (!*outcome) {
+        Throw(TimedOut("resolving host '" + target.host + "'"));
+    }
+    if ((*outcome)->error) {
+        Throw("could not resolve host '" + target.host + "': " + (*outcome)->error.message());
+    }
+    return std::move((*outcome)->endpoints);
+}
+
+void ClientConnection::Impl::SetTimeout(Int32 milliseconds) {
+    if (milliseconds <= 0) {
+        Throw("invalid time-out of " + std::to_string(milliseconds) + " ms: it must be positive");
+    }
+    timeout = std::chrono::milliseconds(milliseconds);
+}
+
+void ClientConnection::Impl::Connect() {
+    Require(State::NotConnected, "connect");
+    const Settings::Endpoint target =
+        Settings::FindConnectTo(origin.host, origin.port).value_or(Settings::Endpoint{origin.host, origin.port});
+    const std::string destination = Authority(target.host, target.port);
+    const tcp::resolver::results_type endpoints = Resolve(target);
+
+    tls.emplace(Tls::MakeClientContext());
+    stream.emplace(io, *tls);
+    ArmDeadline();
+    const Outcome connected = Await([&](auto handler) {
+        beast::get_lowest_layer(*stream).async_connect(endpoints, std::move(handler));
+    });
+    if (connected.error == beast::error::timeout) {
+        Throw(TimedOut("connecting to " + destination));
+    }
+    if (connected.error == net::error::connection_refused) {
+        Throw("connection refused by " + destination);
+    }
+    if (connected.error) {
+        Throw("could not connect to " + destination + ": " + connected.error.message());
+    }
+    Handshake();
+    state = State::Open;
+}
+
+void ClientConnection::Impl::Handshake() {
+    Tls::ExpectServer(stream->native_handle(), origin.host, origin.isIpLiteral);
+    ArmDeadline();
+    const Outcome handshake =
+        Await([&](auto handler) { stream->async_handshake(ssl::stream_base::client, std::move(handler)); });
+    if (!handshake.error) {
+        return;
+    }
+    if (const auto verifyFailure = Tls::DescribeVerifyFailure(stream->native_handle(), origin.host)) {
+        Throw(*verifyFailure);
+    }
+    if (handshake.error == beast::error::timeout) {
+        Throw(TimedOut("in the TLS handshake with " + originText));
+    }
+    const std::string reason =
+        IsClosedByPeer(handshake.error) ? "the server closed the connection" : handshake.error.message();
+    Throw("TLS handshake with " + originText + " failed: " + reason);
+}
+
+void ClientConnection::Impl::Send(const Request& request, const char* body, USize length) {
+    Require(State::Open, "send a request");
+    RequestMessage message = MakeRequestMessage(request, HostField(origin), body, length);
+    http::request_serializer<http::buffer_body> serializer(message);
+    // The deadline is renewed for every piece, so a large body on a slow line fails only when it stalls.
+    while (!serializer.is_done()) {
+        ArmDeadline();
+        const Outcome written =
+            Await([&](auto handler) { http::async_write_some(*stream, serializer, std::move(handler)); });
+        if (written.error == beast::error::timeout) {
+            Throw(TimedOut("sending the request to " + originText));
+        }
+        if (IsClosedByPeer(written.error)) {
+            Throw("connection closed by the server while sending the request");
+        }
+        if (written.error) {
+            Throw("could not send the request to " + originText + ": " + written.error.message());
+        }
+    }
+    headRequest = message.method() == http::verb::head;
+    state = State::AwaitingResponse;
+}
+
+GS::IBinaryChannel& ClientConnection::Impl::BeginReceive(Response& response) {
+    Require(State::AwaitingResponse, "receive a response");
+    bodyLimit = Settings::ResponseBodyLimit();
+    do {
+        parser.emplace();
+        parser->header_limit(ResponseHeaderLimit);
+        parser->body_limit(bodyLimit);
+        parser->skip(headRequest);
+        ArmDeadline();
+        const Outcome read =
+            Await([&](auto handler) { http::async_read_header(*stream, buffer, *parser, std::move(handler)); });
+        if (read.error) {
+            Throw(DescribeReceiveFailure(read.error, "waiting for the response from " + originText));
+        }
+    } while (IsInterim(parser->get().result_int()));
+
+    const auto& header = parser->get();
+    MessageHeader::HeaderFieldCollection& fields = ResponseAccess::GetFields(response);
+    MessageHeader::HeaderFieldAccess::Clear(fields);
+    for (const auto& field : header) {
+        MessageHeader::HeaderFieldAccess::Append(fields, field.name_string(), field.value());
+    }
+    ResponseAccess::SetStatusCode(response, header.result_int());
+    state = State::ReceivingBody;
+    return channel;
+}
+
+USize ClientConnection::Impl::ReadBody(char* destination, USize size) {
+    Require(State::ReceivingBody, "read the response body");
+    if (size == 0 || parser->is_done()) {
+        return 0;
+    }
+    if (destination == nullptr) {
+        Throw("cannot read the response body into a null buffer");
+    }
+    http::buffer_body::value_type& body = parser->get().body();
+    // A read may consume only framing, such as a chunk header, so go on until body bytes arrive.
+    for (;;) {
+        body.data = destination;
+        body.size = size;
+        ArmDeadline();
+        const Outcome read =
+            Await([&](auto handler) { http::async_read_some(*stream, buffer, *parser, std::move(handler)); });
+        if (read.error && read.error != http::error::need_buffer) {
+            Throw(DescribeReceiveFailure(read.error, "reading the response body from " + originText));
+        }
+        const std::size_t delivered = size - body.size;
+        if (delivered > 0 || parser->is_done()) {
+            return static_cast<USize>(delivered);
+        }
+    }
+}
+
+void ClientConnection::Impl::FinishReceive() {
+    Require(State::ReceivingBody, "finish receiving");
+    std::array<char, DrainPieceSize> discarded;
+    while (ReadBody(discarded.data(), static_cast<USize>(discarded.size())) > 0) {
+    }
+    parser.reset();
+    state = State::Open;
+}
+
+void ClientConnection::Impl::Close(bool graceful) {
+    if (graceful && IsOpen()) {
+        // A peer that never answers the close_notify only costs the time-out; it is not a failure.
+        ArmDeadline();
+        Await([&](auto handler) { stream->async_shutdown(std::move(handler)); });
+    }
+    Abort();
+}
+
+void ClientConnection::Impl::ArmDeadline() {
+    beast::get_lowest_layer(*stream).expires_after(timeout);
+}
+
+void ClientConnection::Impl::Require(State expected, const char* operation) const {
+    if (state == expected) {
+        return;
+    }
+    const char* current = "";
+    switch (state) {
+    case State::NotConnected:
+        current = "not connected yet";
+        break;
+    case State::Open:
+        current = "open with no request sent";
+        break;
+    case State::AwaitingResponse:
+        current = "waiting for the response to be received";
+        break;
+    case State::ReceivingBody:
+        current = "receiving a response";
+        break;
+    case State::Closed:
+        current = "closed";
+        break;
+    }
+    Throw("cannot " + std::string(operation) + ": the connection to " + originText + " is " + current);
+}
+
+void ClientConnection::Impl::Abort() noexcept {
+    if (stream) {
+        error_code ignored;
+        beast::get_lowest_layer(*stream).socket().shutdown(tcp::socket::shutdown_both, ignored);
+        beast::get_lowest_layer(*stream).socket().close(ignored);
+    }
+    parser.reset();
+    state = State::Closed;
+}
+
+bool ClientConnection::Impl::IsOpen() const {
+    return state == State::Open || state == State::AwaitingResponse || state == State::ReceivingBody;
+}
+
+std::string ClientConnection::Impl::TimedOut(const std::string& activity) const {
+    return "timed out after " + std::to_string(timeout.count()) + " ms while " + activity;
+}
+
+std::string ClientConnection::Impl::DescribeReceiveFailure(const error_code& error,
+                                                           const std::string& activity) const {
+    if (error == beast::error::timeout) {
+        return TimedOut(activity);
+    }
+    if (error == http::error::body_limit) {
+        return "response body larger than " + std::to_string(bodyLimit) + " bytes";
+    }
+    if (error == http::error::header_limit) {
+        return "response header larger than " + std::to_string(ResponseHeaderLimit) + " bytes";
+    }
+    if (IsClosedByPeer(error)) {
+        return "connection closed by the server before the response was complete";
+    }
+    if (IsHttpError(error)) {
+        return "malformed response: " + error.message();
+    }
+    return "error while " + activity + ": " + error.message();
+}
+
+ClientConnection::ClientConnection(const IO::URI::URI& uri) : impl(new Impl(uri)) {}
+
+ClientConnection::~ClientConnection() {
+    impl->Close(false);
+    delete impl;
+}
+
+void ClientConnection::SetTimeout(Int32 milliseconds) {
+    impl->Guarded([&] { impl->SetTimeout(milliseconds); });
+}
+
+void ClientConnection::Connect() {
+    impl->Guarded([&] { impl->Connect(); });
+}
+
+void ClientConnection::Send(const Request& request, const char* body, USize length) {
+    impl->Guarded([&] { impl->Send(request, body, length); });
+}
+
+GS::IBinaryChannel& ClientConnection::BeginReceive(Response& response) {
+    return impl->Guarded([&]() -> GS::IBinaryChannel& { return impl->BeginReceive(response); });
+}
+
+void ClientConnection::FinishReceive() {
+    impl->Guarded([&] { impl->FinishReceive(); });
+}
+
+void ClientConnection::Close(bool graceful) {
+    impl->Close(graceful);
+}
+
+} // namespace HTTP::Client

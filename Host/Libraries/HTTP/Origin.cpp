@@ -1,0 +1,50 @@
+#include "Origin.hpp"
+
+#include "Text.hpp"
+
+#include <boost/asio/ip/address.hpp>
+#include <boost/beast/core/string.hpp>
+
+namespace HTTP {
+
+namespace {
+
+constexpr UInt16 HttpsPort = 443;
+
+std::string Bracketed(std::string_view host) {
+    return host.find(':') == std::string_view::npos ? std::string(host) : "[" + std::string(host) + "]";
+}
+
+} // namespace
+
+Origin OriginOf(const IO::URI::URI& uri) {
+    const std::string scheme = ToUtf8(uri.GetScheme());
+    if (!boost::beast::iequals(scheme, "https")) {
+        Throw("unsupported scheme '" + scheme + "' in '" + ToUtf8(uri.ToString()) + "': only https is supported");
+    }
+    std::string host = ToUtf8(uri.GetHost());
+    if (host.size() >= 2 && host.front() == '[' && host.back() == ']') {
+        host = host.substr(1, host.size() - 2);
+    }
+    if (host.empty()) {
+        Throw("no host in '" + ToUtf8(uri.ToString()) + "'");
+    }
+    const bool isIpLiteral = IsIpLiteral(host);
+    return Origin{std::move(host), uri.GetPort(), isIpLiteral};
+}
+
+bool IsIpLiteral(std::string_view host) {
+    boost::system::error_code error;
+    boost::asio::ip::make_address(host, error);
+    return !error;
+}
+
+std::string Authority(std::string_view host, UInt16 port) {
+    return Bracketed(host) + ":" + std::to_string(port);
+}
+
+std::string HostField(const Origin& origin) {
+    return origin.port == HttpsPort ? Bracketed(origin.host) : Authority(origin.host, origin.port);
+}
+
+} // namespace HTTP

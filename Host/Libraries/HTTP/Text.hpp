@@ -1,0 +1,24 @@
+#pragma once
+
+// Text helpers shared by the library's units.
+
+#include "GSRoot/GSException.hpp"
+#include "GSRoot/UniString.hpp"
+#include "GSRootHost.hpp"
+
+#include <string>
+#include <string_view>
+
+namespace HTTP {
+
+// Converted with the host's helper rather than UniString::ToCStr, so that the library's own copies
+// stay out of the add-on's allocation counts.
+inline std::string ToUtf8(const GS::UniString& text) {
+    return GS::Host::Utf16ToUtf8(std::u16string_view(text.ToUStr(), text.GetLength()));
+}
+
+[[noreturn]] inline void Throw(const std::string& message) {
+    throw GS::GSException(message.c_str());
+}
+
+} // namespace HTTP

@@ -1,0 +1,30 @@
+#include "Console.hpp"
+
+namespace Workbench {
+
+void Console::Say(std::string_view line) {
+    out << line << '\n' << std::flush;
+}
+
+void Console::Report(std::string_view text, bool alert) {
+    out << (alert ? "[alert] " : "[report] ") << text << '\n' << std::flush;
+}
+
+void Console::Beep() {
+    out << "[beep]\n" << std::flush;
+}
+
+void Console::Warn(std::string_view message) {
+    err << "kavelo-workbench: " << message << '\n' << std::flush;
+}
+
+void Console::Error(std::string_view line) {
+    err << line << '\n' << std::flush;
+}
+
+void Console::Debug(std::string_view text) {
+    if (verbose)
+        err << text << std::flush;
+}
+
+} // namespace Workbench

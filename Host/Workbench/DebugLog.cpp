@@ -1,0 +1,45 @@
+#include "DebugLog.hpp"
+
+#include "GSRootHost.hpp"
+#include "GSUtilsHost.hpp"
+#include "Win32Host.hpp"
+
+namespace Workbench {
+
+void DebugLog::Write(std::string_view text) {
+    console.Debug(text);
+    pending += text;
+    std::size_t lineEnd;
+    while ((lineEnd = pending.find('\n')) != std::string::npos) {
+        transcript.Write("debug",
+                         JsonObject().String("text", std::string_view(pending).substr(0, lineEnd + 1)));
+        pending.erase(0, lineEnd + 1);
+    }
+}
+
+void DebugLog::Flush() {
+    if (pending.empty())
+        return;
+    transcript.Write("debug", JsonObject().String("text", pending));
+    pending.clear();
+}
+
+LibrarySinks::LibrarySinks(Transcript& transcript, Console& console) : debug(transcript, console) {
+    GS::Host::SetDebugSink([this](std::string_view text) { debug.Write(text); });
+    GSUtils::Host::SetBeepSink([&transcript, &console] {
+        transcript.Write("beep");
+        console.Beep();
+    });
+    Win32::Host::SetCallObserver([&transcript](std::string_view call, std::string_view argument) {
+        transcript.Write("windows-call", JsonObject().String("call", call).String("argument", argument));
+    });
+}
+
+LibrarySinks::~LibrarySinks() {
+    debug.Flush();
+    Win32::Host::SetCallObserver({});
+    GSUtils::Host::SetBeepSink({});
+    GS::Host::SetDebugSink({});
+}
+
+} // namespace Workbench

@@ -1,0 +1,105 @@
+#include "HostTable.hpp"
+
+#include "HostErrors.hpp"
+
+#include <algorithm>
+#include <cstdio>
+#include <stdexcept>
+
+namespace Workbench {
+
+namespace {
+
+HostState* ActiveHost = nullptr;
+
+// Stands for the host during interface registration; only its address matters.
+char RegistrationToken = 0;
+
+// The state behind a slot call, or null with the code that turns the call away. A call from
+// another thread is told on standard error only: the transcript belongs to the user-interface thread.
+struct Caller {
+    HostState* host = nullptr;
+    GSErrCode refusal = APIERR_NOTINIT;
+};
+
+Caller CallerOf(std::size_t slot) {
+    HostState* host = ActiveHost;
+    if (host == nullptr)
+        return {};
+    if (!host->OnOwnerThread()) {
+        std::fprintf(stderr,
+                     "kavelo-workbench: refused a call of slot %zu from outside the user-interface thread\n",
+                     slot);
+        return {nullptr, APIERR_GENERAL};
+    }
+    return {host, NoError};
+}
+
+Caller CallerOf(std::size_t slot, const void* context) {
+    Caller caller = CallerOf(slot);
+    if (caller.host != nullptr && context != caller.host) {
+        caller.refusal = caller.host->Reject(
+            slot, context == nullptr ? "null host context" : "unknown host context", APIERR_NOTINIT);
+        caller.host = nullptr;
+    }
+    return caller;
+}
+
+GSErrCode SlotRegisterMenu(const API_MenuRegistrationRecord* record) {
+    const Caller caller = CallerOf(HostSlot_RegisterMenu);
+    return caller.host != nullptr ? caller.host->RegisterMenu(record) : caller.refusal;
+}
+
+GSErrCode SlotInstallMenuHandler(void* context, UInt16 menuId, APIMenuCommandProc* handler) {
+    const Caller caller = CallerOf(HostSlot_InstallMenuHandler, context);
+    return caller.host != nullptr ? caller.host->InstallMenuHandler(menuId, handler) : caller.refusal;
+}
+
+GSErrCode SlotRegisterModelessWindow(void* context, const API_ModelessWindowRecord* record) {
+    const Caller caller = CallerOf(HostSlot_RegisterModelessWindow, context);
+    return caller.host != nullptr ? caller.host->RegisterModelessWindow(record) : caller.refusal;
+}
+
+GSErrCode SlotUnregisterModelessWindow(void* context, Int32 referenceId) {
+    const Caller caller = CallerOf(HostSlot_UnregisterModelessWindow, context);
+    return caller.host != nullptr ? caller.host->UnregisterModelessWindow(referenceId) : caller.refusal;
+}
+
+GSErrCode SlotReportMessage(void* context, const GS::UniString* format, bool alert, va_list* args) {
+    const Caller caller = CallerOf(HostSlot_ReportMessage, context);
+    return caller.host != nullptr ? caller.host->ReportMessage(format, alert, args) : caller.refusal;
+}
+
+template <typename Proc>
+HostFunction Slot(Proc* function) {
+    return reinterpret_cast<HostFunction>(function);
+}
+
+} // namespace
+
+bool IsSuppliedSlot(std::size_t slot) {
+    return std::find(SuppliedSlots.begin(), SuppliedSlots.end(), slot) != SuppliedSlots.end();
+}
+
+HostTable::HostTable(HostState& state) : host(state) {
+    if (ActiveHost != nullptr)
+        throw std::logic_error("another host table is already active");
+    ActiveHost = &state;
+    functions[HostSlot_RegisterMenu] = Slot<HostRegisterMenuProc>(SlotRegisterMenu);
+    functions[HostSlot_InstallMenuHandler] = Slot<HostInstallMenuHandlerProc>(SlotInstallMenuHandler);
+    functions[HostSlot_RegisterModelessWindow] =
+        Slot<HostRegisterModelessWindowProc>(SlotRegisterModelessWindow);
+    functions[HostSlot_UnregisterModelessWindow] =
+        Slot<HostUnregisterModelessWindowProc>(SlotUnregisterModelessWindow);
+    functions[HostSlot_ReportMessage] = Slot<HostReportMessageProc>(SlotReportMessage);
+}
+
+HostTable::~HostTable() {
+    ActiveHost = nullptr;
+}
+
+void* HostTable::RegistrationContext() const {
+    return &RegistrationToken;
+}
+
+} // namespace Workbench

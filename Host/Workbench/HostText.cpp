@@ -1,0 +1,30 @@
+#include "HostText.hpp"
+
+#include "GSRoot/Guid.hpp"
+
+#include <cstdio>
+#include <cstring>
+#include <type_traits>
+
+namespace Workbench {
+
+std::string HexWord(UInt32 value) {
+    char text[11];
+    std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned int>(value));
+    return text;
+}
+
+std::string ToUtf8(const GS::UniString& text) {
+    const GS::UniString::CStr utf8 = text.ToCStr(0, MaxUSize, GS::CC_UTF8);
+    return std::string(utf8.Get(), utf8.GetLength());
+}
+
+std::string GuidText(std::span<const UInt8, 16> memoryForm) {
+    // The record carries the GUID in GS::Guid's own memory form, so the library reads it back.
+    static_assert(std::is_trivially_copyable_v<GS::Guid> && sizeof(GS::Guid) == 16);
+    GS::Guid guid;
+    std::memcpy(&guid, memoryForm.data(), sizeof guid);
+    return ToUtf8(guid.ToUniString());
+}
+
+} // namespace Workbench

@@ -1,0 +1,96 @@
+#include "Options.hpp"
+
+namespace Workbench {
+
+namespace {
+
+// "--name VALUE" or "--name=VALUE"; `at` moves past what was used.
+std::optional<std::string> OptionValue(std::span<const std::string_view> arguments, std::size_t& at,
+                                       std::string_view name, std::string& error) {
+    const std::string_view argument = arguments[at];
+    if (argument.size() > name.size() && argument[name.size()] == '=')
+        return std::string(argument.substr(name.size() + 1));
+    if (at + 1 >= arguments.size()) {
+        error = std::string(name) + " needs a value";
+        return std::nullopt;
+    }
+    return std::string(arguments[++at]);
+}
+
+bool Names(std::string_view argument, std::string_view name) {
+    return argument == name || (argument.starts_with(name) && argument[name.size()] == '=');
+}
+
+std::optional<SlotFailure> ParseFailOption(std::string_view text, std::string& error) {
+    const std::size_t equals = text.find('=');
+    if (equals == std::string_view::npos) {
+        error = "--fail: expected SLOT=CODE, got \"" + std::string(text) + "\"";
+        return std::nullopt;
+    }
+    const auto slot = ParseSlot(text.substr(0, equals), error);
+    const auto code = slot ? ParseHostCode(text.substr(equals + 1), error) : std::nullopt;
+    if (!code) {
+        error = "--fail: " + error;
+        return std::nullopt;
+    }
+    return SlotFailure{*slot, *code};
+}
+
+} // namespace
+
+ParsedOptions ParseOptions(std::span<const std::string_view> arguments) {
+    ParsedOptions parsed;
+    Options& options = parsed.options;
+    std::string& error = parsed.error;
+    for (std::size_t at = 0; at < arguments.size() && error.empty(); ++at) {
+        const std::string_view argument = arguments[at];
+        if (argument == "--help" || argument == "-h") {
+            options.help = true;
+        } else if (argument == "--verbose" || argument == "-v") {
+            options.verbose = true;
+        } else if (Names(argument, "--module")) {
+            if (auto value = OptionValue(arguments, at, "--module", error))
+                options.modulePath = *value;
+        } else if (Names(argument, "--script")) {
+            options.scriptPath = OptionValue(arguments, at, "--script", error);
+        } else if (Names(argument, "--transcript")) {
+            options.transcriptPath = OptionValue(arguments, at, "--transcript", error);
+        } else if (Names(argument, "--fail")) {
+            if (auto value = OptionValue(arguments, at, "--fail", error)) {
+                if (auto failure = ParseFailOption(*value, error))
+                    options.failures.push_back(*failure);
+            }
+        } else {
+            error = "unknown option \"" + std::string(argument) + "\" (see --help)";
+        }
+    }
+    return parsed;
+}
+
+std::string UsageText() {
+    return std::string(R"(Usage: kavelo-workbench [options]
+
+Loads an Archicad add-on module through its entry protocol and drives it: the menus it registers
+are offered at a prompt (when standard input is a terminal) or picked by a script.
+
+Options:
+  --module PATH        the add-on module to load (default: KAVELO.apx beside kavelo-workbench)
+  --script FILE        run the commands in FILE; without it, commands come from standard input
+                       when that is not a terminal
+  --transcript FILE    write every host event to FILE as JSON Lines (one object a line, with
+                       "seq" and "event")
+  --fail SLOT=CODE     the operation in table slot SLOT answers host code CODE from the start,
+                       before the module is loaded (repeatable; see "fail" below)
+  --verbose, -v        also copy the module's debug output to standard error
+  --help, -h           show this text
+
+An entry point that answers a failure is logged (standard error and transcript) and the run goes on,
+so a failure can be watched to its end.
+
+Exit status: 0 after a clean run; 1 when the module cannot be loaded or driven, or the transcript
+could not be written; 2 for a bad command line or a script error (the module is unloaded first).
+
+)") + ScriptCommandHelp();
+}
+
+} // namespace Workbench

@@ -1,0 +1,184 @@
+#include "ScriptCommand.hpp"
+
+#include "HostTable.hpp"
+
+#include <charconv>
+#include <cstdint>
+#include <vector>
+
+namespace Workbench {
+
+namespace {
+
+struct Words {
+    std::vector<std::string> words;
+    std::vector<bool> quoted;
+    std::string error;
+};
+
+// Splits at blanks outside double quotes, up to a '#' outside quotes.
+Words SplitWords(std::string_view line) {
+    Words result;
+    std::size_t at = 0;
+    while (at < line.size()) {
+        const char c = line[at];
+        if (c == ' ' || c == '\t' || c == '\r') {
+            ++at;
+        } else if (c == '#') {
+            break;
+        } else if (c == '"') {
+            const std::size_t close = line.find('"', at + 1);
+            if (close == std::string_view::npos) {
+                result.error = "unterminated quoted text";
+                return result;
+            }
+            result.words.emplace_back(line.substr(at + 1, close - at - 1));
+            result.quoted.push_back(true);
+            at = close + 1;
+        } else {
+            const std::size_t end = line.find_first_of(" \t\r#\"", at);
+            result.words.emplace_back(
+                line.substr(at, end == std::string_view::npos ? line.size() - at : end - at));
+            result.quoted.push_back(false);
+            at = end == std::string_view::npos ? line.size() : end;
+        }
+    }
+    return result;
+}
+
+template <typename Integer>
+std::optional<Integer> ParseInteger(std::string_view text, int base) {
+    Integer value{};
+    const auto [end, status] = std::from_chars(text.data(), text.data() + text.size(), value, base);
+    if (status != std::errc() || end != text.data() + text.size() || text.empty())
+        return std::nullopt;
+    return value;
+}
+
+ParsedLine Failure(std::string error) {
+    return {std::nullopt, std::move(error)};
+}
+
+ParsedLine ParseMenu(const Words& words) {
+    if (words.words.size() < 2)
+        return Failure("menu: give a menu id or the command's text");
+    const std::string& first = words.words[1];
+    const bool digits = !first.empty() && first.find_first_not_of("0123456789") == std::string::npos;
+    if (words.words.size() == 2 && !words.quoted[1] && digits) {
+        const auto id = ParseInteger<Int16>(first, 10);
+        if (!id || *id == 0)
+            return Failure("menu: " + first + " is no menu id (1 to 32767)");
+        return {MenuCommand{*id}, {}};
+    }
+    // The words after "menu" make the text, so the quotes may be left out.
+    std::string text;
+    for (std::size_t i = 1; i < words.words.size(); ++i)
+        text += (i > 1 ? " " : "") + words.words[i];
+    return {MenuCommand{text}, {}};
+}
+
+ParsedLine ParseFail(const Words& words) {
+    if (words.words.size() != 3)
+        return Failure("fail: expected \"fail <slot> <code>\" or \"fail <slot> off\"");
+    std::string error;
+    const auto slot = ParseSlot(words.words[1], error);
+    if (!slot)
+        return Failure("fail: " + error);
+    if (words.words[2] == "off")
+        return {FailCommand{{*slot, std::nullopt}}, {}};
+    const auto code = ParseHostCode(words.words[2], error);
+    if (!code)
+        return Failure("fail: " + error);
+    return {FailCommand{{*slot, *code}}, {}};
+}
+
+ParsedLine ExpectNoArguments(const Words& words, Command command) {
+    if (words.words.size() != 1)
+        return Failure(words.words[0] + ": takes no arguments");
+    return {command, {}};
+}
+
+} // namespace
+
+std::optional<std::size_t> ParseSlot(std::string_view text, std::string& error) {
+    const auto slot = ParseInteger<std::size_t>(text, 10);
+    if (!slot || !IsSuppliedSlot(*slot)) {
+        error = "\"" + std::string(text) + "\" is no slot the workbench supplies (";
+        for (std::size_t i = 0; i < SuppliedSlots.size(); ++i)
+            error += (i > 0 ? ", " : "") + std::to_string(SuppliedSlots[i]);
+        error += ")";
+        return std::nullopt;
+    }
+    return slot;
+}
+
+std::optional<GSErrCode> ParseHostCode(std::string_view text, std::string& error) {
+    std::optional<std::int64_t> value;
+    if (text.starts_with("0x") || text.starts_with("0X")) {
+        const std::string_view digits = text.substr(2);
+        if (digits.size() <= 8)
+            value = ParseInteger<std::int64_t>(digits, 16);
+    } else {
+        value = ParseInteger<std::int64_t>(text, 10);
+    }
+    if (!value || *value < INT32_MIN || *value > UINT32_MAX) {
+        error = "\"" + std::string(text) + "\" is no host code (a 32-bit number, decimal or 0x hex)";
+        return std::nullopt;
+    }
+    if (*value == 0) {
+        error = "0 is success, not a failure";
+        return std::nullopt;
+    }
+    return static_cast<GSErrCode>(static_cast<std::uint32_t>(*value));
+}
+
+ParsedLine ParseCommandLine(std::string_view line) {
+    const Words words = SplitWords(line);
+    if (!words.error.empty())
+        return Failure(words.error);
+    if (words.words.empty())
+        return {};
+    const std::string& name = words.words[0];
+    if (name == "menu")
+        return ParseMenu(words);
+    if (name == "fail")
+        return ParseFail(words);
+    if (name == "toolbar")
+        return ExpectNoArguments(words, ToolbarCommand{});
+    if (name == "quit")
+        return ExpectNoArguments(words, QuitCommand{true});
+    if (name == "help")
+        return ExpectNoArguments(words, HelpCommand{});
+    if (name == "unload") {
+        if (words.words.size() == 1)
+            return {QuitCommand{true}, {}};
+        if (words.words.size() == 2 && words.words[1] == "--no-shutdown")
+            return {QuitCommand{false}, {}};
+        return Failure("unload: the only option is --no-shutdown");
+    }
+    ParsedLine unknown = Failure("unknown command \"" + name + "\" (try \"help\")");
+    unknown.unknownCommand = true;
+    return unknown;
+}
+
+const char* ScriptCommandHelp() {
+    return R"(Commands (one a line; '#' starts a comment; quote text with blanks):
+  menu <id>                 pick the command registered with menu string resource <id>
+  menu "<command text>"     pick a command by its text, as the menu shows it
+  toolbar                   pick the toolbar entry
+  fail <slot> <code>        the operation in table slot <slot> answers host code <code> from now
+                            on (decimal, or 0x and hex digits, e.g. 0x81060001); slots: 5 menu
+                            registration, 25 menu handler, 61/62 modeless window register/
+                            unregister, 68 report
+  fail <slot> off           the operation in <slot> works again
+  quit                      call ShutDown, unload the module and end
+  unload                    the same as quit
+  unload --no-shutdown      unload without ShutDown (the module reports an abnormal termination)
+                            and end
+  help                      show this text
+A script ends at quit or unload (later lines are not read); running out of lines is a quit.
+At the interactive prompt a menu number or a command's text picks that command.
+)";
+}
+
+} // namespace Workbench

@@ -1,0 +1,168 @@
+#include "Session.hpp"
+
+#include "HostText.hpp"
+
+#include <cstring>
+#include <filesystem>
+
+namespace Workbench {
+
+namespace {
+
+constexpr Int32 DescribeSucceeded = 1;
+constexpr Int32 HostLanguageEnglishUS = 1033;
+
+std::string CodeText(Int32 code) {
+    return std::to_string(code) + " (" + HexWord(static_cast<UInt32>(code)) + ")";
+}
+
+} // namespace
+
+Session::Session(Transcript& events, Console& user)
+    : transcript(events), console(user), sinks(events, user), host(events, user), table(host) {}
+
+Session::~Session() {
+    Stop(true);
+}
+
+bool Session::Start(const std::string& modulePath) {
+    std::error_code error;
+    path = std::filesystem::canonical(modulePath, error).string();
+    if (error) {
+        console.Warn("cannot find the module " + modulePath + ": " + error.message());
+        return false;
+    }
+    try {
+        module.emplace(path);
+    } catch (const ModuleError& loadError) {
+        console.Warn(loadError.what());
+        return false;
+    }
+    transcript.Write("module-loaded", JsonObject().String("path", path));
+
+    API_EntryPointRecord record;
+    std::memset(&record, 0, sizeof record);
+    module->GetExportedFuncAddrs()(&record);
+    if (!CheckEntryPoints(record)) {
+        Unload();
+        return false;
+    }
+    entries = record;
+
+    LogEntry("SetImportedFuncAddrs", module->SetImportedFuncAddrs()(table.Functions()), NoError);
+    LoadResources();
+
+    API_EnvirParams envir{};
+    envir.hostGeneration = static_cast<Int32>(API_ProtocolVersion29 >> 16);
+    envir.hostLanguage = HostLanguageEnglishUS;
+    const Int32 described = entries.describeAddOn(&envir);
+    const std::string name = ToUtf8(envir.addOnInfo.name);
+    const std::string description = ToUtf8(envir.addOnInfo.description);
+    LogEntry("DescribeAddOn", described, DescribeSucceeded,
+             JsonObject().String("name", name).String("description", description));
+    console.Say("Add-on " + name + ": " + description);
+
+    LogEntry("RegisterCommands", entries.registerCommands(table.RegistrationContext()), NoError);
+    for (const MenuEntry& entry : Menu()) {
+        if (!entry.problem.empty())
+            console.Warn("menu " + std::to_string(entry.menuId) + ": " + entry.problem);
+    }
+    initialized = true;
+    LogEntry("Initialize", entries.initialize(table.HostContext()), NoError);
+    return true;
+}
+
+bool Session::CheckEntryPoints(const API_EntryPointRecord& record) {
+    transcript.Write("entry", JsonObject()
+                                  .String("entry", "GetExportedFuncAddrs")
+                                  .String("protocolVersion", HexWord(record.protocolVersion))
+                                  .Number("hostVersion", record.hostVersion));
+    if (record.protocolVersion != API_ProtocolVersion29 || record.hostVersion != API_HostVersion29) {
+        console.Warn(path + " is built for another host: protocol word " + HexWord(record.protocolVersion) +
+                     ", host version " + std::to_string(record.hostVersion) + " (this host: " +
+                     HexWord(API_ProtocolVersion29) + ", " + std::to_string(API_HostVersion29) + ")");
+        return false;
+    }
+    if (record.describeAddOn == nullptr || record.registerCommands == nullptr ||
+        record.initialize == nullptr || record.shutDown == nullptr) {
+        console.Warn(path + " leaves an entry point of its entry-point record empty");
+        return false;
+    }
+    return true;
+}
+
+void Session::LogEntry(const char* entry, Int32 result, Int32 expected, JsonObject fields) {
+    transcript.Write("entry", JsonObject().String("entry", entry).Number("result", result).Members(fields));
+    if (result != expected)
+        console.Warn(std::string(entry) + " answered " + CodeText(result));
+}
+
+void Session::LoadResources() {
+    try {
+        resources.emplace(RS::Host::ResourceFile::Load(path));
+    } catch (const RS::Host::ResourceError& error) {
+        console.Warn("cannot read the module's resources, menus show their ids only: " +
+                     std::string(error.what()));
+    }
+}
+
+std::vector<MenuEntry> Session::Menu() const {
+    return BuildMenu(host.Menus(), [this](Int32 id) -> std::optional<std::vector<std::string>> {
+        if (!resources)
+            return std::nullopt;
+        const auto data = resources->Find(RS::Host::FourCC("STRS"), id);
+        if (!data)
+            return std::nullopt;
+        return RS::Host::ParseStringList(*data);
+    });
+}
+
+PickResult Session::Pick(Int16 menuId) {
+    if (!Running())
+        return PickResult::NotRunning;
+    if (host.FindMenu(menuId) == nullptr)
+        return PickResult::UnknownMenu;
+    std::string text = "menu " + std::to_string(menuId);
+    for (const MenuEntry& entry : Menu()) {
+        if (entry.menuId == menuId)
+            text = entry.text;
+    }
+    APIMenuCommandProc* handler = host.HandlerOf(menuId);
+    transcript.Write(
+        "menu-picked",
+        JsonObject().Number("menu", menuId).String("text", text).Bool("handler", handler != nullptr));
+    if (handler == nullptr) {
+        console.Say("\"" + text + "\" (menu " + std::to_string(menuId) + ") has no handler installed.");
+        return PickResult::NoHandler;
+    }
+    API_MenuParams params{};
+    params.menuResID = menuId;
+    params.itemIndex = 1;
+    const GSErrCode result = handler(&params);
+    transcript.Write("menu-handled", JsonObject().Number("menu", menuId).Number("result", result));
+    if (result != NoError)
+        console.Warn("the handler of \"" + text + "\" answered " + CodeText(result));
+    return PickResult::Handled;
+}
+
+void Session::Stop(bool shutDown) {
+    if (!Running())
+        return;
+    if (shutDown && initialized)
+        LogEntry("ShutDown", entries.shutDown(), NoError);
+    Unload();
+}
+
+void Session::Unload() {
+    host.ForgetModuleCode();
+    const bool gone = module->Close();
+    module.reset();
+    entries = {};
+    initialized = false;
+    sinks.Debug().Flush();
+    transcript.Write("module-unloaded", JsonObject().String("path", path).Bool("resident", !gone));
+    if (!gone)
+        console.Warn(path + " stayed loaded after it was closed: its detach has not run");
+}
+
+} // namespace Workbench

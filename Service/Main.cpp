@@ -1,0 +1,119 @@
+// kavelo-service: the local KAVELO web service. See --help.
+
+#include "ImageFolder.hpp"
+#include "LiveFeed.hpp"
+#include "LocalAuthority.hpp"
+#include "Log.hpp"
+#include "Options.hpp"
+#include "Routes.hpp"
+#include "Server.hpp"
+#include "Store.hpp"
+#include "TlsContext.hpp"
+
+#include <boost/asio/io_context.hpp>
+#include <boost/asio/post.hpp>
+#include <boost/asio/signal_set.hpp>
+#include <boost/asio/thread_pool.hpp>
+
+#include <sys/stat.h>
+
+#include <csignal>
+#include <cstdlib>
+#include <ctime>
+#include <iostream>
+#include <thread>
+
+namespace {
+
+namespace net = boost::asio;
+using namespace kavelo;
+
+std::string UrlOf(const net::ip::tcp::endpoint& endpoint) {
+    const std::string host = endpoint.address().is_v6() ? "[" + endpoint.address().to_string() + "]"
+                                                        : endpoint.address().to_string();
+    return "https://" + host + ":" + std::to_string(endpoint.port());
+}
+
+int Run(const Options& options) {
+    const std::filesystem::path dataDir =
+        options.dataDir.empty() ? DefaultDataDir(std::getenv("XDG_DATA_HOME"), std::getenv("HOME"))
+                                : options.dataDir;
+    if (dataDir.empty())
+        throw std::runtime_error("no data folder: set HOME or pass --data-dir");
+    std::filesystem::create_directories(dataDir);
+
+    ServerIdentity identity{options.certificate, options.key, {}};
+    if (options.certificate.empty())
+        identity = EnsureLocalIdentity(dataDir / "tls", std::time(nullptr));
+    net::ssl::context tls = MakeTlsContext(identity.certificate, identity.key);
+
+    Store store(dataDir / "kavelo.db");
+    const ImageFolder images(dataDir / "images");
+    const std::size_t stray =
+        images.RemoveStray([&store](std::string_view id) { return store.FindImage(id).has_value(); });
+
+    net::io_context io(1);
+    LiveFeed feed(store.NewestImage());
+    Routes routes(store, images, [&io, &feed](const ImageRecord& image) {
+        net::post(io, [&feed, image] { feed.Publish(image); });
+    });
+    // Workers block on the disk (fsync) more than they compute, so a few more than the cores.
+    net::thread_pool workers(std::max(4u, std::thread::hardware_concurrency()));
+    const Limits limits{options.maxBody, options.maxConnections, options.readTimeout, options.idleTimeout,
+                        options.shutdownGrace};
+    Server server(io, tls, options.listen, limits, routes, workers, feed);
+
+    net::signal_set signals(io, SIGINT, SIGTERM);
+    signals.async_wait([&](boost::system::error_code error, int signal) {
+        if (error)
+            return;
+        LogInfo("signal").Add("signal", signal);
+        server.Shutdown([&signals] { signals.cancel(); });
+        // A second signal does not wait for the grace period.
+        signals.async_wait([&server](boost::system::error_code again, int) {
+            if (!again)
+                server.CloseAll();
+        });
+    });
+    server.Start();
+
+    if (!identity.authority.empty())
+        std::cout << "CA certificate: " << identity.authority.string() << '\n';
+    std::cout << "listening on " << UrlOf(server.LocalEndpoint()) << std::endl;
+    LogInfo("started")
+        .Add("url", UrlOf(server.LocalEndpoint()))
+        .Add("data_dir", dataDir.string())
+        .Add("authority_created", identity.authorityCreated)
+        .Add("certificate_issued", identity.certificateIssued)
+        .Add("stray_files_removed", stray);
+
+    io.run();
+    workers.join();
+    LogInfo("stopped");
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    std::signal(SIGPIPE, SIG_IGN);
+    ::umask(077); // the database, pictures and keys are the user's alone
+
+    const auto parsed =
+        ParseOptions(std::span<const char* const>(argv + 1, static_cast<std::size_t>(argc - 1)));
+    if (const auto* problem = std::get_if<std::string>(&parsed)) {
+        std::cerr << "kavelo-service: " << *problem << "\n\n" << kUsage;
+        return 2;
+    }
+    const Options& options = std::get<Options>(parsed);
+    if (options.help) {
+        std::cout << kUsage;
+        return 0;
+    }
+    try {
+        return Run(options);
+    } catch (const std::exception& error) {
+        std::cerr << "kavelo-service: " << error.what() << '\n';
+        return 1;
+    }
+}

@@ -1,0 +1,106 @@
+#include "Server.hpp"
+
+#include "Log.hpp"
+#include "Session.hpp"
+
+#include <boost/asio/ip/v6_only.hpp>
+
+#include <vector>
+
+namespace kavelo {
+
+namespace net = boost::asio;
+
+Server::Server(net::io_context& io, net::ssl::context& tls, const net::ip::tcp::endpoint& listen,
+               const Limits& limits, Routes& routes, net::thread_pool& workers, LiveFeed& feed)
+    : io_(io), tls_(tls), limits_(limits), routes_(routes), workers_(workers), feed_(feed), acceptor_(io),
+      retryTimer_(io), graceTimer_(io) {
+    acceptor_.open(listen.protocol());
+    acceptor_.set_option(net::socket_base::reuse_address(true));
+    if (listen.address().is_v6())
+        acceptor_.set_option(net::ip::v6_only(true));
+    acceptor_.bind(listen);
+    acceptor_.listen(net::socket_base::max_listen_connections);
+}
+
+Server::~Server() = default;
+
+net::ip::tcp::endpoint Server::LocalEndpoint() const {
+    return acceptor_.local_endpoint();
+}
+
+void Server::Start() {
+    Accept();
+}
+
+void Server::Accept() {
+    if (stopping_ || accepting_ || sessions_.size() >= limits_.maxConnections)
+        return;
+    accepting_ = true;
+    acceptor_.async_accept([this](boost::system::error_code error, net::ip::tcp::socket socket) {
+        accepting_ = false;
+        if (stopping_)
+            return;
+        if (error) {
+            // Out of descriptors, most likely: try again shortly rather than spin.
+            LogError("accept_failed").Add("reason", error.message());
+            retryTimer_.expires_after(std::chrono::milliseconds(100));
+            retryTimer_.async_wait([this](boost::system::error_code cancelled) {
+                if (!cancelled)
+                    Accept();
+            });
+            return;
+        }
+        auto session = std::make_shared<Session>(std::move(socket), *this);
+        sessions_.emplace(session.get(), session);
+        session->Start();
+        Accept();
+    });
+}
+
+void Server::Release(Session* session) {
+    sessions_.erase(session);
+    if (!stopping_) {
+        Accept();
+    } else if (sessions_.empty()) {
+        graceTimer_.cancel();
+        stopped_();
+    }
+}
+
+void Server::Shutdown(std::function<void()> stopped) {
+    if (stopping_)
+        return;
+    stopping_ = true;
+    stopped_ = std::move(stopped);
+    boost::system::error_code ignored;
+    acceptor_.close(ignored);
+    retryTimer_.cancel();
+    for (const auto& session : OpenSessions())
+        session->Stop();
+    LogInfo("shutting_down").Add("connections", sessions_.size());
+    if (sessions_.empty())
+        return stopped_();
+    graceTimer_.expires_after(limits_.shutdownGrace);
+    graceTimer_.async_wait([this](boost::system::error_code cancelled) {
+        if (!cancelled)
+            CloseAll();
+    });
+}
+
+void Server::CloseAll() {
+    for (const auto& session : OpenSessions())
+        session->ForceClose();
+}
+
+// A copy, as closing a session may end it and so change the map.
+std::vector<std::shared_ptr<Session>> Server::OpenSessions() const {
+    std::vector<std::shared_ptr<Session>> open;
+    for (const auto& [pointer, session] : sessions_) {
+        if (auto alive = session.lock())
+            open.push_back(std::move(alive));
+    }
+    return open;
+}
+
+} // namespace kavelo

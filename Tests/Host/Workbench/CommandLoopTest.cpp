@@ -1,0 +1,116 @@
+// The faces and the program over a session without a module: everything that must work, or fail
+// cleanly, before or without KAVELO.apx.
+
+#include "CommandLoop.hpp"
+#include "App.hpp"
+#include "TranscriptReader.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <sstream>
+
+namespace {
+
+using namespace Workbench;
+
+struct WorkbenchUnloadedSession : testing::Test {
+    std::ostringstream lines, out, err;
+    Transcript transcript{lines, err};
+    Console console{out, err, false};
+    Session session{transcript, console};
+
+    bool Run(const std::string& script) {
+        std::istringstream input(script);
+        return RunScript(session, console, input, "test.script");
+    }
+};
+
+TEST_F(WorkbenchUnloadedSession, AScriptErrorNamesFileAndLine) {
+    EXPECT_FALSE(Run("# comment\n\nfail 62 -1\nmenu 32511\nquit\n"));
+    EXPECT_EQ(err.str(), "test.script:4: the module is not loaded\n");
+    const auto events = WorkbenchTest::ParseTranscript(lines.str());
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_EQ(events[0].Name(), "slot-failure-set");
+}
+
+TEST_F(WorkbenchUnloadedSession, ParseErrorsStopTheScriptAtTheirLine) {
+    EXPECT_FALSE(Run("fail 5 -1\nfrobnicate\nfail 25 -1\n"));
+    EXPECT_EQ(err.str(), "test.script:2: unknown command \"frobnicate\" (try \"help\")\n");
+    EXPECT_EQ(WorkbenchTest::ParseTranscript(lines.str()).size(), 1u) << "line 3 ran";
+}
+
+TEST_F(WorkbenchUnloadedSession, ToolbarAndMenuTextNeedRegisteredEntries) {
+    EXPECT_FALSE(Run("toolbar\n"));
+    EXPECT_EQ(err.str(), "test.script:1: no toolbar entry is registered\n");
+    err.str("");
+    EXPECT_FALSE(Run("menu \"Open toolbar\"\n"));
+    EXPECT_EQ(err.str(), "test.script:1: unknown menu \"Open toolbar\"\n");
+}
+
+TEST_F(WorkbenchUnloadedSession, QuitEndsTheScriptAndLaterLinesAreNotRead) {
+    EXPECT_TRUE(Run("quit\nnot a command\n"));
+    EXPECT_TRUE(Run("unload --no-shutdown\nnot a command\n"));
+    EXPECT_TRUE(Run(""));
+    EXPECT_EQ(err.str(), "");
+}
+
+TEST_F(WorkbenchUnloadedSession, ThePromptReportsErrorsAndGoesOn) {
+    std::istringstream input("7\nfrobnicate\nfail 5 xyz\nquit\nhelp\n");
+    RunPrompt(session, console, input);
+    const std::string shown = out.str();
+    EXPECT_NE(shown.find("there is no menu entry 7 (1 to 0)"), std::string::npos) << shown;
+    EXPECT_NE(shown.find("unknown command \"frobnicate\""), std::string::npos) << shown;
+    EXPECT_NE(shown.find("fail: \"xyz\" is no host code"), std::string::npos) << shown;
+    EXPECT_EQ(shown.find("Commands (one a line"), std::string::npos) << "read past quit";
+}
+
+struct Program {
+    std::istringstream in;
+    std::ostringstream out, err;
+
+    int Run(std::vector<std::string_view> arguments,
+            const std::string& defaultModule = "/nonexistent/KAVELO.apx") {
+        return RunWorkbench(arguments, {in, false, out, err}, defaultModule);
+    }
+};
+
+std::filesystem::path BinDir() {
+    const char* dir = std::getenv("KAVELO_BIN_DIR");
+    return dir != nullptr ? dir : ".";
+}
+
+TEST(WorkbenchProgramCore, HelpAndBadOptions) {
+    Program help;
+    EXPECT_EQ(help.Run({"--help"}), ExitSuccess);
+    EXPECT_EQ(help.out.str().rfind("Usage: kavelo-workbench", 0), 0u);
+
+    Program bad;
+    EXPECT_EQ(bad.Run({"--frob"}), ExitUsage);
+    EXPECT_EQ(bad.err.str(), "kavelo-workbench: unknown option \"--frob\" (see --help)\n");
+}
+
+TEST(WorkbenchProgramCore, ASharedObjectWithoutTheExportsIsNoModule) {
+    const std::string library = (BinDir() / "libGSUtils.so").string();
+    const std::string transcriptPath =
+        (std::filesystem::path(testing::TempDir()) / "noexports.jsonl").string();
+    Program program;
+    EXPECT_EQ(program.Run({"--module", library, "--transcript", transcriptPath}), ExitModuleFailure);
+    EXPECT_NE(program.err.str().find("is not an add-on module: it does not export GetExportedFuncAddrs"),
+              std::string::npos)
+        << program.err.str();
+}
+
+TEST(WorkbenchProgramCore, UnreadableScriptOrTranscriptIsAUsageError) {
+    Program script;
+    EXPECT_EQ(script.Run({"--script", "/nonexistent/script.txt"}), ExitUsage);
+    EXPECT_EQ(script.err.str(), "kavelo-workbench: cannot read the script /nonexistent/script.txt\n");
+
+    Program transcript;
+    EXPECT_EQ(transcript.Run({"--transcript", "/nonexistent/dir/t.jsonl"}), ExitUsage);
+    EXPECT_EQ(transcript.err.str(),
+              "kavelo-workbench: cannot write the transcript /nonexistent/dir/t.jsonl\n");
+}
+
+} // namespace

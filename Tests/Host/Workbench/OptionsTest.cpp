@@ -1,0 +1,66 @@
+#include "Options.hpp"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+using namespace Workbench;
+
+ParsedOptions Parse(std::vector<std::string_view> arguments) {
+    return ParseOptions(arguments);
+}
+
+TEST(WorkbenchOptions, DefaultsWithoutArguments) {
+    const ParsedOptions parsed = Parse({});
+    EXPECT_EQ(parsed.error, "");
+    EXPECT_EQ(parsed.options.modulePath, "");
+    EXPECT_FALSE(parsed.options.scriptPath.has_value());
+    EXPECT_FALSE(parsed.options.transcriptPath.has_value());
+    EXPECT_FALSE(parsed.options.verbose);
+    EXPECT_FALSE(parsed.options.help);
+    EXPECT_TRUE(parsed.options.failures.empty());
+}
+
+TEST(WorkbenchOptions, ReadsEveryOptionInBothSpellings) {
+    const ParsedOptions parsed = Parse({"--module", "/m/K.apx", "--script=s.txt", "--transcript", "t.jsonl",
+                                        "-v", "--fail", "5=-2130313215", "--fail=61=0x81060002", "--help"});
+    ASSERT_EQ(parsed.error, "");
+    EXPECT_EQ(parsed.options.modulePath, "/m/K.apx");
+    EXPECT_EQ(parsed.options.scriptPath, "s.txt");
+    EXPECT_EQ(parsed.options.transcriptPath, "t.jsonl");
+    EXPECT_TRUE(parsed.options.verbose);
+    EXPECT_TRUE(parsed.options.help);
+    ASSERT_EQ(parsed.options.failures.size(), 2u);
+    EXPECT_EQ(parsed.options.failures[0].slot, 5u);
+    EXPECT_EQ(parsed.options.failures[0].code, GSErrCode(0x81060001));
+    EXPECT_EQ(parsed.options.failures[1].slot, 61u);
+    EXPECT_EQ(parsed.options.failures[1].code, GSErrCode(0x81060002));
+}
+
+TEST(WorkbenchOptions, RejectsUnknownOptionsAndMissingValues) {
+    EXPECT_EQ(Parse({"--modules", "x"}).error, "unknown option \"--modules\" (see --help)");
+    EXPECT_EQ(Parse({"script.txt"}).error, "unknown option \"script.txt\" (see --help)");
+    EXPECT_EQ(Parse({"--script"}).error, "--script needs a value");
+    EXPECT_EQ(Parse({"--verbose", "--transcript"}).error, "--transcript needs a value");
+}
+
+TEST(WorkbenchOptions, RejectsBadFailures) {
+    EXPECT_NE(Parse({"--fail", "5"}).error.find("expected SLOT=CODE"), std::string::npos);
+    EXPECT_NE(Parse({"--fail", "7=1"}).error.find("no slot the workbench supplies"), std::string::npos);
+    EXPECT_NE(Parse({"--fail", "5=off"}).error.find("no host code"), std::string::npos);
+    EXPECT_NE(Parse({"--fail", "5=0"}).error.find("0 is success"), std::string::npos);
+}
+
+TEST(WorkbenchOptions, UsageNamesEveryOptionAndScriptCommand) {
+    const std::string usage = UsageText();
+    for (const char* name :
+         {"--module PATH", "--script FILE", "--transcript FILE", "--fail SLOT=CODE", "--verbose", "--help",
+          "menu <id>", "menu \"<command text>\"", "toolbar", "fail <slot> <code>", "fail <slot> off", "quit",
+          "unload --no-shutdown", "help"}) {
+        EXPECT_NE(usage.find(name), std::string::npos) << name;
+    }
+}
+
+} // namespace
