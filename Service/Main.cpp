@@ -68,24 +68,25 @@ int Run(const Options& options) {
         if (error)
             return;
         LogInfo("signal").Add("signal", signal);
-        server.Shutdown([&signals] { signals.cancel(); });
         // A second signal does not wait for the grace period.
         signals.async_wait([&server](boost::system::error_code again, int) {
             if (!again)
                 server.CloseAll();
         });
+        server.Shutdown([&signals] { signals.cancel(); });
     });
     server.Start();
 
-    if (!identity.authority.empty())
-        std::cout << "CA certificate: " << identity.authority.string() << '\n';
-    std::cout << "listening on " << UrlOf(server.LocalEndpoint()) << std::endl;
     LogInfo("started")
         .Add("url", UrlOf(server.LocalEndpoint()))
         .Add("data_dir", dataDir.string())
         .Add("authority_created", identity.authorityCreated)
         .Add("certificate_issued", identity.certificateIssued)
         .Add("stray_files_removed", stray);
+    // Last: whoever waits for this line may use the service at once.
+    if (!identity.authority.empty())
+        std::cout << "CA certificate: " << identity.authority.string() << '\n';
+    std::cout << "listening on " << UrlOf(server.LocalEndpoint()) << std::endl;
 
     io.run();
     workers.join();

@@ -18,6 +18,7 @@
 #include <boost/beast/http/write.hpp>
 
 #include <algorithm>
+#include <limits>
 
 namespace kavelo {
 
@@ -30,9 +31,11 @@ namespace {
 constexpr std::uint32_t kHeaderLimit = 16 * 1024;
 constexpr std::size_t kReadChunk = 64 * 1024;
 constexpr auto kWriteTimeout = std::chrono::seconds(30);
-constexpr auto kCloseTimeout = std::chrono::seconds(2);
+// How long a closing connection waits for the client's close_notify after sending its own.
+constexpr auto kCloseTimeout = std::chrono::milliseconds(500);
 constexpr auto kHeartbeat = std::chrono::seconds(15);
 constexpr auto kMaxDrain = std::chrono::seconds(5);
+constexpr auto kDrainQuiet = std::chrono::seconds(1);
 // The slowest upload that still counts as progress: a body gets the read timeout plus its length
 // at this rate, so a client trickling bytes is cut off while a slow line still gets through.
 constexpr std::uint64_t kMinUploadBytesPerSecond = 256 * 1024;
@@ -135,7 +138,8 @@ void Session::ReadHeader() {
     bytesOut_ = 0;
     parser_.emplace();
     parser_->header_limit(kHeaderLimit);
-    parser_->body_limit(boost::none); // decided once the header is known
+    // Decided once the header is known. (An empty optional would compare below any length.)
+    parser_->body_limit(std::numeric_limits<std::uint64_t>::max());
     Lowest().expires_after(server_.GetLimits().readTimeout);
     http::async_read_header(
         stream_, buffer_, *parser_,
@@ -281,11 +285,12 @@ void Session::Send(http::response<Body> response, Then then) {
 }
 
 // After an early answer (a body too large), the client may still be sending: read and drop it for
-// a while, so that it gets to read the answer instead of a reset connection.
+// a while, so that it gets to read the answer instead of a reset connection. Ends when the client
+// closes, goes quiet, or the time is up.
 void Session::Drain() {
     phase_ = Phase::Closing;
     buffer_.consume(buffer_.size());
-    Lowest().expires_at(drainUntil_);
+    Lowest().expires_at(std::min(drainUntil_, Clock::now() + kDrainQuiet));
     stream_.async_read_some(buffer_.prepare(kReadChunk),
                             [self = shared_from_this()](beast::error_code error, std::size_t) {
                                 if (error)

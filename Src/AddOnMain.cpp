@@ -1,6 +1,8 @@
 #include "AddOnMain.hpp"
 
 #include "ACAPI/ACAPinc.hpp"
+#include "AccountLink.hpp"
+#include "Dialogs.hpp"
 #include "GSRoot/DBPrintf.hpp"
 #include "KaveloResourceIds.h"
 #include "Palette.hpp"
@@ -86,8 +88,16 @@ GSErrCode ShutDown() {
 }
 
 GSErrCode HandleMenuCommand(const API_MenuParams* menuParams) {
-    // Each command connects here as it lands; until then a pick does nothing.
     switch (menuParams->menuResID) {
+    case KAVELO_MENU_UNLINK: {
+        UnlinkAccount();
+        Dialog dialog(KAVELO_DLG_UNLINKED);
+        dialog.Invoke();
+        break;
+    }
+    case KAVELO_MENU_OPEN_LIVE:
+        OpenLiveView(std::string());
+        break;
     default:
         break;
     }

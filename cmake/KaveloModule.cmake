@@ -8,13 +8,15 @@ set(KAVELO_BINDING_SOURCES
     ${PROJECT_SOURCE_DIR}/HostBinding/ProcessAttach.cpp)
 
 set(KAVELO_ADDON_SOURCES
+    ${PROJECT_SOURCE_DIR}/Src/AccountLink.cpp
     ${PROJECT_SOURCE_DIR}/Src/AddOnMain.cpp
     ${PROJECT_SOURCE_DIR}/Src/Base64.cpp
+    ${PROJECT_SOURCE_DIR}/Src/Dialogs.cpp
     ${PROJECT_SOURCE_DIR}/Src/ErrorReport.cpp
     ${PROJECT_SOURCE_DIR}/Src/Palette.cpp
     ${PROJECT_SOURCE_DIR}/Src/Preferences.cpp)
 
-set(KAVELO_HOST_LIBRARIES GSRoot RS GSUtils Win32)
+set(KAVELO_HOST_LIBRARIES GSRoot RS GSUtils Win32 DG)
 
 # An add-on module named <name>.apx. The ELF hooks come last: constructors run in link order, so
 # process attach follows every static initialisation of the module.
@@ -48,4 +50,5 @@ function(kavelo_add_module name)
 endfunction()
 
 kavelo_add_module(KAVELO SOURCES ${KAVELO_ADDON_SOURCES} RESOURCES ${KAVELO_RESOURCE_BLOB})
-target_compile_definitions(KAVELO PRIVATE KAVELO_SERVICE_BASE_URL="${KAVELO_SERVICE_BASE_URL}")
+set(KAVELO_ADDON_DEFINITIONS KAVELO_SERVICE_BASE_URL="${KAVELO_SERVICE_BASE_URL}")
+target_compile_definitions(KAVELO PRIVATE ${KAVELO_ADDON_DEFINITIONS})

@@ -6,6 +6,10 @@
 
 #include <dlfcn.h>
 
+namespace __gnu_cxx {
+void __freeres(); // releases the C++ runtime's own buffers
+}
+
 namespace {
 
 const char ModuleAnchor = 0;
@@ -23,6 +27,9 @@ __attribute__((constructor)) void ProcessAttachHook() {
 
 __attribute__((destructor)) void ProcessDetachHook() {
     DllMain(OwnBaseAddress(), DLL_PROCESS_DETACH, nullptr);
+    // The module carries its own copy of the C++ runtime, whose exception buffer would otherwise
+    // stay behind when the module is unloaded.
+    __gnu_cxx::__freeres();
 }
 
 } // namespace

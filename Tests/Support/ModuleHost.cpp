@@ -1,7 +1,9 @@
 #include "ModuleHost.hpp"
 
+#include "DGHost.hpp"
 #include "GSRootHost.hpp"
 #include "GSUtilsHost.hpp"
+#include "Win32Host.hpp"
 
 #include <algorithm>
 #include <cstdio>
@@ -29,6 +31,38 @@ std::string Hex(UInt32 value) {
 }
 
 } // namespace
+
+// Plays the test's answers to the dialogs the add-on shows and records what happened.
+class ModuleHost::DialogDriver : public DG::Host::UIDriver {
+public:
+    explicit DialogDriver(ModuleHost& owner) : host(owner) {}
+
+    void DialogOpened(const DG::Host::DialogView& dialog) override {
+        host.calls.push_back("Dialog " + std::to_string(dialog.resId) + " " + dialog.title);
+    }
+
+    DG::Host::UserAction NextAction(const DG::Host::DialogView& dialog) override {
+        if (host.dialogAnswers.empty()) {
+            host.calls.push_back("Unanswered " + std::to_string(dialog.resId));
+            return DG::Host::UserAction::Abort();
+        }
+        const short item = host.dialogAnswers.front();
+        host.dialogAnswers.pop_front();
+        if (item == 0) {
+            host.calls.push_back("Close");
+            return DG::Host::UserAction::Close();
+        }
+        host.calls.push_back("Click " + std::to_string(item));
+        return DG::Host::UserAction::Click(item);
+    }
+
+    void DialogClosed(const DG::Host::DialogView& dialog, DG::ModalDialog::ModalResponse response) override {
+        host.calls.push_back("Closed " + std::to_string(dialog.resId) + " " + std::to_string(int(response)));
+    }
+
+private:
+    ModuleHost& host;
+};
 
 struct Slots {
     static GSErrCode RegisterMenu(const API_MenuRegistrationRecord* record) {
@@ -132,6 +166,16 @@ ModuleHost::ModuleHost(GetExportedFuncAddrsProc* getExported, SetImportedFuncAdd
 
 void ModuleHost::Attach() {
     current = this;
+    // Launches are recorded through the observer; the program started is one that does nothing.
+    setenv("BROWSER", "/bin/true", 1);
+    Win32::Host::SetCallObserver([this](std::string_view call, std::string_view argument) {
+        if (call == "ShellExecuteW") {
+            launchedUrls.emplace_back(argument);
+            calls.push_back("Browser " + std::string(argument));
+        }
+    });
+    dialogDriver = std::make_unique<DialogDriver>(*this);
+    DG::Host::SetUIDriver(dialogDriver.get());
     GS::Host::SetDebugSink([this](std::string_view text) { debugLines.emplace_back(text); });
     GSUtils::Host::SetBeepSink([this] { calls.emplace_back("Beep"); });
 }
@@ -142,6 +186,8 @@ ModuleHost::~ModuleHost() {
     Unload();
     GS::Host::SetDebugSink(nullptr);
     GSUtils::Host::SetBeepSink(nullptr);
+    Win32::Host::SetCallObserver(nullptr);
+    DG::Host::SetUIDriver(nullptr);
     current = nullptr;
 }
 
@@ -195,6 +241,14 @@ GSErrCode ModuleHost::PickMenu(Int16 menuResID) const {
     API_MenuParams params{};
     params.menuResID = menuResID;
     return handler->second(&params);
+}
+
+void ModuleHost::AnswerDialog(short itemId) {
+    dialogAnswers.push_back(itemId);
+}
+
+void ModuleHost::AnswerDialogWithClose() {
+    dialogAnswers.push_back(0);
 }
 
 void ModuleHost::Unload() {

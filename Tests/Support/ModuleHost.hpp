@@ -5,7 +5,9 @@
 
 #include "ACAPI/APIdefs.hpp"
 
+#include <deque>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -59,6 +61,12 @@ public:
 
     GSErrCode PickMenu(Int16 menuResID) const;
 
+    // Answers for the dialogs to come, in order: a click on an item, or a close through the
+    // window control. A dialog with no answer left is aborted and recorded as "Unanswered <id>".
+    void AnswerDialog(short itemId);
+    void AnswerDialogWithClose();
+    std::size_t UnusedDialogAnswers() const { return dialogAnswers.size(); }
+
     void Unload();
     bool IsLoaded() const { return handle != nullptr; }
 
@@ -71,6 +79,7 @@ public:
     std::map<UInt16, APIMenuCommandProc*> menuHandlers;
     std::vector<ModelessWindowRegistration> windows;
     std::vector<std::string> reports;
+    std::vector<std::string> launchedUrls;
     std::optional<StoredPreferences> preferences;
 
 private:
@@ -82,6 +91,8 @@ private:
     GSErrCode Answer(HostSlot slot);
 
     void Attach();
+    class DialogDriver;
+    friend class DialogDriver;
 
     void* handle = nullptr;
     SetImportedFuncAddrsProc* setImported = nullptr;
@@ -90,6 +101,8 @@ private:
     API_EntryPointRecord entries{};
     std::map<HostSlot, Failure> failures;
     std::vector<HostSlot> cleared;
+    std::deque<short> dialogAnswers; // 0 closes through the window control
+    std::unique_ptr<DialogDriver> dialogDriver;
 };
 
 } // namespace Testing

@@ -16,7 +16,7 @@ struct DebugSinkSlot {
 };
 
 DebugSinkSlot& Slot() {
-    static DebugSinkSlot slot;
+    static DebugSinkSlot& slot = *new DebugSinkSlot; // never destroyed: modules print from their detach at exit
     return slot;
 }
 

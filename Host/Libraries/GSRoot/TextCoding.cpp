@@ -2,6 +2,7 @@
 
 #include "GSRootHost.hpp"
 
+#include <cstring>
 #include <stdexcept>
 #include <string>
 
@@ -103,6 +104,72 @@ std::size_t WriteUtf8(char32_t codePoint, char* out) {
     return length;
 }
 
+// ASCII is by far the most common text (JSON bodies, base64 pictures), so it is converted in
+// blocks of fixed size. Each block goes through local arrays, which rules out aliasing between
+// source and destination and lets the compiler turn the copies into vector instructions.
+constexpr std::size_t AsciiBlock = 16;
+
+// Every unit of a block below 0x80: the block is tested as 64-bit words, all or'ed together.
+template <typename Unit>
+bool IsAsciiBlock(const Unit (&block)[AsciiBlock]) {
+    UInt64 words[sizeof(block) / sizeof(UInt64)];
+    std::memcpy(words, block, sizeof(block));
+    UInt64 any = 0;
+    for (const UInt64 word : words) {
+        any |= word;
+    }
+    constexpr UInt64 NonAsciiBits = sizeof(Unit) == 1 ? 0x8080808080808080u : 0xFF80FF80FF80FF80u;
+    return (any & NonAsciiBits) == 0;
+}
+
+// Copies the ASCII bytes at the start of bytes to out as units; returns how many.
+[[gnu::always_inline]] inline std::size_t WidenAscii(const unsigned char* bytes, std::size_t count,
+                                                     UniChar* out) {
+    std::size_t i = 0;
+    for (; i + AsciiBlock <= count; i += AsciiBlock) {
+        unsigned char narrow[AsciiBlock];
+        std::memcpy(narrow, bytes + i, sizeof(narrow));
+        if (!IsAsciiBlock(narrow)) {
+            break;
+        }
+        UniChar wide[AsciiBlock];
+        for (std::size_t k = 0; k < AsciiBlock; ++k) {
+            wide[k] = narrow[k];
+        }
+        std::memcpy(out + i, wide, sizeof(wide));
+    }
+    for (; i < count && bytes[i] < 0x80; ++i) {
+        out[i] = bytes[i];
+    }
+    return i;
+}
+
+// Copies the ASCII units at the start of units to out as bytes, when out is given; returns how
+// many.
+[[gnu::always_inline]] inline std::size_t NarrowAscii(const UniChar* units, std::size_t count, char* out) {
+    std::size_t i = 0;
+    for (; i + AsciiBlock <= count; i += AsciiBlock) {
+        UniChar wide[AsciiBlock];
+        std::memcpy(wide, units + i, sizeof(wide));
+        if (!IsAsciiBlock(wide)) {
+            break;
+        }
+        if (out != nullptr) {
+            char narrow[AsciiBlock];
+            for (std::size_t k = 0; k < AsciiBlock; ++k) {
+                narrow[k] = static_cast<char>(wide[k]);
+            }
+            std::memcpy(out + i, narrow, sizeof(narrow));
+        }
+    }
+    for (; i < count && units[i] < 0x80; ++i) {
+        if (out != nullptr) {
+            out[i] = static_cast<char>(units[i]);
+        }
+    }
+    return i;
+}
+
 } // namespace
 
 void CheckCharCode(GSCharCode charCode) {
@@ -110,6 +177,21 @@ void CheckCharCode(GSCharCode charCode) {
         throw std::invalid_argument("GS::UniString: unknown character code " +
                                     std::to_string(static_cast<Int32>(charCode)));
     }
+}
+
+std::size_t ValidUtf8Length(const char* text, std::size_t byteCount) {
+    static constexpr unsigned char EncodedReplacement[] = {0xEF, 0xBF, 0xBD};
+    const auto* bytes = reinterpret_cast<const unsigned char*>(text);
+    for (std::size_t i = 0; i < byteCount;) {
+        const std::size_t start = i;
+        // An ill-formed part also decodes to U+FFFD, but never as the three bytes that encode it.
+        if (DecodeUtf8Sequence(bytes, byteCount, i) == ReplacementCharacter &&
+            (i - start != sizeof(EncodedReplacement) ||
+             std::memcmp(bytes + start, EncodedReplacement, sizeof(EncodedReplacement)) != 0)) {
+            return start;
+        }
+    }
+    return byteCount;
 }
 
 std::size_t Decode(const char* text, std::size_t byteCount, GSCharCode charCode, UniChar* out) {
@@ -124,7 +206,12 @@ std::size_t Decode(const char* text, std::size_t byteCount, GSCharCode charCode,
     // A sequence of n bytes yields at most n units, so out never needs more than byteCount.
     std::size_t written = 0;
     for (std::size_t i = 0; i < byteCount;) {
-        written += WriteCodePoint(DecodeUtf8Sequence(bytes, byteCount, i), out + written);
+        const std::size_t ascii = WidenAscii(bytes + i, byteCount - i, out + written);
+        i += ascii;
+        written += ascii;
+        if (i < byteCount) {
+            written += WriteCodePoint(DecodeUtf8Sequence(bytes, byteCount, i), out + written);
+        }
     }
     return written;
 }
@@ -133,8 +220,13 @@ std::size_t EncodedSize(const UniChar* units, std::size_t count, GSCharCode char
     CheckCharCode(charCode);
     std::size_t size = 0;
     for (std::size_t i = 0; i < count;) {
-        const char32_t codePoint = NextCodePoint(units, count, i);
-        size += IsUtf8(charCode) ? Utf8Length(codePoint) : 1;
+        const std::size_t ascii = NarrowAscii(units + i, count - i, nullptr);
+        i += ascii;
+        size += ascii;
+        if (i < count) {
+            const char32_t codePoint = NextCodePoint(units, count, i);
+            size += IsUtf8(charCode) ? Utf8Length(codePoint) : 1;
+        }
     }
     return size;
 }
@@ -142,6 +234,12 @@ std::size_t EncodedSize(const UniChar* units, std::size_t count, GSCharCode char
 void Encode(const UniChar* units, std::size_t count, GSCharCode charCode, char* out) {
     CheckCharCode(charCode);
     for (std::size_t i = 0; i < count;) {
+        const std::size_t ascii = NarrowAscii(units + i, count - i, out);
+        i += ascii;
+        out += ascii;
+        if (i == count) {
+            break;
+        }
         const char32_t codePoint = NextCodePoint(units, count, i);
         if (IsUtf8(charCode)) {
             out += WriteUtf8(codePoint, out);
@@ -161,9 +259,11 @@ std::u16string Utf8ToUtf16(std::string_view text) {
     return units;
 }
 
-std::string Utf16ToUtf8(std::u16string_view text) {
-    std::string bytes(TextCoding::EncodedSize(text.data(), text.size(), CC_UTF8), '\0');
+std::string Utf16ToUtf8(std::u16string_view text, std::size_t padding) {
+    const std::size_t size = TextCoding::EncodedSize(text.data(), text.size(), CC_UTF8);
+    std::string bytes(size + padding, '\0');
     TextCoding::Encode(text.data(), text.size(), CC_UTF8, bytes.data());
+    bytes.resize(size); // shrinking keeps the capacity, and with it the padding
     return bytes;
 }
 

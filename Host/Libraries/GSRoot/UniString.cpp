@@ -1,5 +1,6 @@
 #include "GSRoot/UniString.hpp"
 
+#include "GSRoot/Array.hpp"
 #include "TextBuffer.hpp"
 #include "TextCoding.hpp"
 
@@ -7,6 +8,7 @@
 #include <cstring>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <utility>
 
 namespace GS {
@@ -93,6 +95,38 @@ UniString::CStr UniString::ToCStr(UIndex from, USize range, GSCharCode charCode)
     TextCoding::Encode(content + start, count, charCode, text);
     text[size] = '\0';
     return CStr(text, size);
+}
+
+USize UniString::Split(const UniString& separator, SplitEmptyPartHandling emptyParts,
+                       Array<UniString>* parts) const {
+    if (emptyParts != KeepEmptyParts && emptyParts != SkipEmptyParts) {
+        throw std::invalid_argument("GS::UniString::Split: unknown empty-part handling " +
+                                    std::to_string(static_cast<Int32>(emptyParts)));
+    }
+    if (parts != nullptr) {
+        parts->Clear();
+    }
+    const std::u16string_view text(content, length);
+    const std::u16string_view delimiter(separator.content, separator.length);
+    if (text.empty()) {
+        return 0;
+    }
+    USize count = 0;
+    for (std::size_t start = 0;;) {
+        // An empty separator matches nowhere, so the whole text is one part.
+        const std::size_t found = delimiter.empty() ? text.npos : text.find(delimiter, start);
+        const std::size_t end = found == text.npos ? text.size() : found;
+        if (end > start || emptyParts == KeepEmptyParts) {
+            if (parts != nullptr) {
+                parts->Push(UniString(content + start, static_cast<USize>(end - start)));
+            }
+            ++count;
+        }
+        if (found == text.npos) {
+            return count;
+        }
+        start = found + delimiter.size();
+    }
 }
 
 UniString& UniString::Append(const UniString& tail) {

@@ -14,7 +14,7 @@ struct BeepSinkSlot {
 };
 
 BeepSinkSlot& Slot() {
-    static BeepSinkSlot slot;
+    static BeepSinkSlot& slot = *new BeepSinkSlot; // never destroyed, like the debug sink
     return slot;
 }
 

@@ -69,7 +69,8 @@ std::size_t Transferred(const T& value) {
 
 class ClientConnection::Impl {
 public:
-    explicit Impl(const IO::URI::URI& uri) : origin(OriginOf(uri)), originText(Authority(origin.host, origin.port)) {}
+    explicit Impl(const IO::URI::URI& uri)
+        : origin(OriginOf(uri)), originText(Authority(origin.host, origin.port)) {}
 
     // Every failure leaves the connection closed, whatever step it happened in.
     template <typename Operation>
@@ -187,17 +188,16 @@ void ClientConnection::Impl::SetTimeout(Int32 milliseconds) {
 
 void ClientConnection::Impl::Connect() {
     Require(State::NotConnected, "connect");
-    const Settings::Endpoint target =
-        Settings::FindConnectTo(origin.host, origin.port).value_or(Settings::Endpoint{origin.host, origin.port});
+    const Settings::Endpoint target = Settings::FindConnectTo(origin.host, origin.port)
+                                          .value_or(Settings::Endpoint{origin.host, origin.port});
     const std::string destination = Authority(target.host, target.port);
     const tcp::resolver::results_type endpoints = Resolve(target);
 
     tls.emplace(Tls::MakeClientContext());
     stream.emplace(io, *tls);
     ArmDeadline();
-    const Outcome connected = Await([&](auto handler) {
-        beast::get_lowest_layer(*stream).async_connect(endpoints, std::move(handler));
-    });
+    const Outcome connected = Await(
+        [&](auto handler) { beast::get_lowest_layer(*stream).async_connect(endpoints, std::move(handler)); });
     if (connected.error == beast::error::timeout) {
         Throw(TimedOut("connecting to " + destination));
     }
@@ -262,8 +262,8 @@ GS::IBinaryChannel& ClientConnection::Impl::BeginReceive(Response& response) {
         parser->body_limit(bodyLimit);
         parser->skip(headRequest);
         ArmDeadline();
-        const Outcome read =
-            Await([&](auto handler) { http::async_read_header(*stream, buffer, *parser, std::move(handler)); });
+        const Outcome read = Await(
+            [&](auto handler) { http::async_read_header(*stream, buffer, *parser, std::move(handler)); });
         if (read.error) {
             Throw(DescribeReceiveFailure(read.error, "waiting for the response from " + originText));
         }
@@ -273,7 +273,10 @@ GS::IBinaryChannel& ClientConnection::Impl::BeginReceive(Response& response) {
     MessageHeader::HeaderFieldCollection& fields = ResponseAccess::GetFields(response);
     MessageHeader::HeaderFieldAccess::Clear(fields);
     for (const auto& field : header) {
-        MessageHeader::HeaderFieldAccess::Append(fields, field.name_string(), field.value());
+        const auto name = field.name_string();
+        const auto value = field.value();
+        MessageHeader::HeaderFieldAccess::Append(fields, {name.data(), name.size()},
+                                                 {value.data(), value.size()});
     }
     ResponseAccess::SetStatusCode(response, header.result_int());
     state = State::ReceivingBody;

@@ -12,9 +12,8 @@ namespace HTTP::MessageHeader {
 namespace {
 
 bool EqualIgnoringCase(std::string_view a, std::string_view b) {
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](unsigned char x, unsigned char y) {
-        return std::tolower(x) == std::tolower(y);
-    });
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                      [](unsigned char x, unsigned char y) { return std::tolower(x) == std::tolower(y); });
 }
 
 } // namespace
@@ -36,8 +35,9 @@ void HeaderFieldCollection::Add(const GS::UniString& name, const GS::UniString& 
 
 bool HeaderFieldCollection::Get(const GS::UniString& name, GS::UniString& value) const {
     const std::string wanted = ToUtf8(name);
-    const auto found = std::find_if(impl->fields.begin(), impl->fields.end(),
-                                    [&wanted](const auto& field) { return EqualIgnoringCase(field.name, wanted); });
+    const auto found = std::find_if(impl->fields.begin(), impl->fields.end(), [&wanted](const auto& field) {
+        return EqualIgnoringCase(field.name, wanted);
+    });
     if (found == impl->fields.end()) {
         return false;
     }
@@ -49,11 +49,13 @@ USize HeaderFieldCollection::GetCount() const {
     return static_cast<USize>(impl->fields.size());
 }
 
-const std::vector<HeaderFieldAccess::Field>& HeaderFieldAccess::GetFields(const HeaderFieldCollection& collection) {
+const std::vector<HeaderFieldAccess::Field>&
+HeaderFieldAccess::GetFields(const HeaderFieldCollection& collection) {
     return collection.impl->fields;
 }
 
-void HeaderFieldAccess::Append(HeaderFieldCollection& collection, std::string_view name, std::string_view value) {
+void HeaderFieldAccess::Append(HeaderFieldCollection& collection, std::string_view name,
+                               std::string_view value) {
     collection.impl->fields.push_back({std::string(name), std::string(value)});
 }
 

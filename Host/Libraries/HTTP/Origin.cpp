@@ -3,7 +3,6 @@
 #include "Text.hpp"
 
 #include <boost/asio/ip/address.hpp>
-#include <boost/beast/core/string.hpp>
 
 namespace HTTP {
 
@@ -18,17 +17,15 @@ std::string Bracketed(std::string_view host) {
 } // namespace
 
 Origin OriginOf(const IO::URI::URI& uri) {
+    const std::string text = ToUtf8(uri.ToString());
     const std::string scheme = ToUtf8(uri.GetScheme());
-    if (!boost::beast::iequals(scheme, "https")) {
-        Throw("unsupported scheme '" + scheme + "' in '" + ToUtf8(uri.ToString()) + "': only https is supported");
+    if (scheme.empty()) {
+        Throw("invalid URI '" + text + "': an absolute https URI is needed");
+    }
+    if (scheme != "https") {
+        Throw("unsupported scheme '" + scheme + "' in '" + text + "': only https is supported");
     }
     std::string host = ToUtf8(uri.GetHost());
-    if (host.size() >= 2 && host.front() == '[' && host.back() == ']') {
-        host = host.substr(1, host.size() - 2);
-    }
-    if (host.empty()) {
-        Throw("no host in '" + ToUtf8(uri.ToString()) + "'");
-    }
     const bool isIpLiteral = IsIpLiteral(host);
     return Origin{std::move(host), uri.GetPort(), isIpLiteral};
 }

@@ -11,12 +11,12 @@
 namespace HTTP {
 
 struct Origin {
-    std::string host; // an IPv6 literal without its brackets
+    std::string host; // an IPv6 literal without its brackets, as the URI keeps it
     UInt16 port = 0;
     bool isIpLiteral = false;
 };
 
-// Throws GS::GSException for a scheme other than https or a URI without a host.
+// Throws GS::GSException for text that is no URI or a scheme other than https.
 Origin OriginOf(const IO::URI::URI& uri);
 
 bool IsIpLiteral(std::string_view host);

@@ -62,10 +62,10 @@ bool IsTarget(std::string_view text) {
            std::all_of(text.begin(), text.end(), [](unsigned char c) { return c > 0x20 && c < 0x7F; });
 }
 
-bool IsSetByLibrary(std::string_view name) {
-    constexpr std::array<std::string_view, 3> Names = {"Host", "Content-Length", "Transfer-Encoding"};
+bool IsSetByLibrary(const std::string& name) {
+    constexpr std::array<const char*, 3> Names = {"Host", "Content-Length", "Transfer-Encoding"};
     return std::any_of(Names.begin(), Names.end(),
-                       [name](std::string_view own) { return boost::beast::iequals(name, own); });
+                       [&name](const char* own) { return boost::beast::iequals(name, own); });
 }
 
 void AddField(RequestMessage& message, const HeaderFieldAccess::Field& field) {
@@ -76,15 +76,16 @@ void AddField(RequestMessage& message, const HeaderFieldAccess::Field& field) {
         Throw("header field '" + field.name + "' is set by the HTTP library itself");
     }
     if (!IsFieldValue(field.value)) {
-        Throw("invalid value of header field '" + field.name + "': line breaks and control characters are not allowed");
+        Throw("invalid value of header field '" + field.name +
+              "': line breaks and control characters are not allowed");
     }
     message.insert(field.name, field.value);
 }
 
 } // namespace
 
-RequestMessage MakeRequestMessage(const Client::Request& request, const std::string& hostField, const char* body,
-                                  USize length) {
+RequestMessage MakeRequestMessage(const Client::Request& request, const std::string& hostField,
+                                  const char* body, USize length) {
     if (body == nullptr && length > 0) {
         Throw("request body missing: no bytes given for a length of " + std::to_string(length));
     }
@@ -97,7 +98,8 @@ RequestMessage MakeRequestMessage(const Client::Request& request, const std::str
     message.target(target);
     message.version(VersionOf(request.GetVersion()));
     message.set(http::field::host, hostField);
-    for (const HeaderFieldAccess::Field& field : HeaderFieldAccess::GetFields(request.GetRequestHeaderFieldCollection())) {
+    for (const HeaderFieldAccess::Field& field :
+         HeaderFieldAccess::GetFields(request.GetRequestHeaderFieldCollection())) {
         AddField(message, field);
     }
     if (length > 0 || message.method() == http::verb::post || message.method() == http::verb::put) {

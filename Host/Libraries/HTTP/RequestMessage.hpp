@@ -16,7 +16,7 @@ using RequestMessage = boost::beast::http::request<boost::beast::http::buffer_bo
 // Start line, Host, the request's own fields in their order, and Content-Length for a body (always
 // for POST and PUT). The body is referred to, not copied. Throws GS::GSException for a method,
 // target or header field that cannot be sent as it is.
-RequestMessage MakeRequestMessage(const Client::Request& request, const std::string& hostField, const char* body,
-                                  USize length);
+RequestMessage MakeRequestMessage(const Client::Request& request, const std::string& hostField,
+                                  const char* body, USize length);
 
 } // namespace HTTP

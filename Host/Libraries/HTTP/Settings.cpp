@@ -13,6 +13,7 @@
 #include <memory>
 #include <mutex>
 #include <stdexcept>
+#include <system_error>
 #include <utility>
 #include <vector>
 
@@ -47,8 +48,11 @@ std::string OpenSslReason() {
     if (code == 0) {
         return "unknown error";
     }
+    if (ERR_SYSTEM_ERROR(code)) {
+        return std::generic_category().message(ERR_GET_REASON(code));
+    }
     const char* reason = ERR_reason_error_string(code);
-    return reason != nullptr ? reason : "error " + std::to_string(code);
+    return reason != nullptr ? reason : "OpenSSL error " + std::to_string(code);
 }
 
 std::vector<Certificate> ReadCertificates(const std::string& path) {

@@ -16,9 +16,11 @@ struct ModuleCache {
     RS::Host::CallObserver observer;
 };
 
+// Never destroyed: a module still loaded when the process exits releases its resources from its
+// detach, which runs after the static objects of this library are gone.
 ModuleCache& Cache() {
-    static ModuleCache cache;
-    return cache;
+    static ModuleCache* const cache = new ModuleCache;
+    return *cache;
 }
 
 void Tell(std::string_view call, GSResModule resModule) {

@@ -14,7 +14,7 @@ struct ObserverSlot {
 };
 
 ObserverSlot& Slot() {
-    static ObserverSlot slot;
+    static ObserverSlot& slot = *new ObserverSlot; // never destroyed: modules call in from their detach at exit
     return slot;
 }
 

@@ -21,7 +21,7 @@ struct MessageTable {
 };
 
 MessageTable& Table() {
-    static MessageTable table;
+    static MessageTable& table = *new MessageTable; // never destroyed, like the observer
     return table;
 }
 

@@ -8,8 +8,9 @@ namespace Detail {
 class ModalState;
 }
 
-// A dialog run modally on the host's user interface: Invoke returns once a close request has
-// been posted, or the user closed the window and no observer refused.
+// A dialog run modally on the host's user interface. Invoke returns once a close request has been
+// posted; closing the window (when no observer refuses) and a user interface that gives up
+// answer Cancel.
 class ModalDialog : public Panel {
 public:
     enum ModalResponse { Accept = 1, Cancel = 2 };

@@ -46,7 +46,18 @@ enum StringSerializationType : Int32 {
     UntilEndOfChannel = 2 // everything that is left on the channel
 };
 
-// Reads a string of UTF-8 bytes into result. Failures of the channel throw GS::GSException.
+// Answers of ReadUniStringAsUTF8 other than NoError.
+constexpr GSErrCode ErrChannelEnded = GSErrCode(0x81000101);  // inside the string or its length
+constexpr GSErrCode ErrStringTooLong = GSErrCode(0x81000102); // more bytes than a UniString holds
+constexpr GSErrCode ErrBadSerializationType = GSErrCode(0x81000103);
+constexpr GSErrCode ErrInvalidUTF8 = GSErrCode(0x81000104);    // stopped at an ill-formed sequence
+constexpr GSErrCode ErrChannelOverrun = GSErrCode(0x81000105); // Read reported more than asked
+
+// Reads a string of UTF-8 bytes into result: up to a zero byte (consumed, not kept), a 32-bit byte
+// count in the protocol's byte order followed by that many bytes, or the rest of the channel. A
+// leading byte order mark is dropped when asked. Ill-formed UTF-8 becomes U+FFFD, or, when asked to
+// stop there, result gets the text before it and the answer is ErrInvalidUTF8. On any other
+// failure result is left as it was. Failures of the channel throw GS::GSException.
 GSErrCode ReadUniStringAsUTF8(IChannelX& channel, UniString& result, Int32 serializationType,
                               bool skipByteOrderMark, bool stopAtInvalidSequence);
 

@@ -61,7 +61,9 @@ public:
     CStr ToCStr(UIndex from = 0, USize range = MaxUSize, GSCharCode charCode = CC_Default) const;
 
     enum SplitEmptyPartHandling : Int32 { KeepEmptyParts = 0, SkipEmptyParts = 1 };
-    // Splits at every occurrence of separator; an empty string has no parts. Answers the count.
+    // Splits at every occurrence of separator, from the left: "a\n" gives "a" and an empty part. An
+    // empty string has no parts; an empty separator gives the whole string as one part. The parts
+    // replace the contents of parts, which may be null to count only. Answers the count of parts.
     USize Split(const UniString& separator, SplitEmptyPartHandling emptyParts, Array<UniString>* parts) const;
 
     UniString& Append(const UniString& tail);

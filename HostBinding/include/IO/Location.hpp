@@ -22,13 +22,15 @@ class Location {
 public:
     Location();
     explicit Location(const GS::UniString& path);
+    // Empty when the folder is empty or the name is not one path component (empty, ".", "..",
+    // or holding "/" or a zero character).
     Location(const Location& folder, const Name& name);
     Location(const Location& source);
     Location& operator=(const Location& source);
     ~Location();
 
     bool IsEmpty() const;
-    const GS::UniString& ToPath() const { return path; } // absolute path, "/" separated; empty when empty
+    const GS::UniString& ToPath() const { return path; } // "/" separated, as given; empty when empty
 
 private:
     GS::UniString path;

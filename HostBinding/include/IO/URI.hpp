@@ -4,7 +4,10 @@
 
 namespace IO::URI {
 
-// An absolute URI split into its parts. Text that is no absolute URI gives an empty scheme and host.
+// An absolute URI, scheme://host[:port][/path][?query][#fragment], split into its parts. The scheme
+// is kept in lower case; an IPv6 host is written in brackets and kept without them. Text of any
+// other shape (user information, a bad port, a blank or control character anywhere) gives an empty
+// scheme and host, port 0 and no path.
 class URI {
 public:
     explicit URI(const GS::UniString& text);

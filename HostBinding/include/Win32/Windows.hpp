@@ -34,10 +34,13 @@ using HWND = void*;
 extern "C" {
 UINT RegisterWindowMessageW(LPCWSTR name);
 DWORD GetModuleFileNameW(HMODULE module, LPWSTR fileName, DWORD size);
+// CP_UTF8 with flags 0 only; anything else answers 0. Ill-formed UTF-8 becomes U+FFFD.
 int MultiByteToWideChar(UINT codePage, DWORD flags, LPCCH multiByteStr, int multiByteCount,
                         LPWSTR wideCharStr, int wideCharCount);
-// Starts the program named by $BROWSER, else xdg-open, with the file as its one argument. Answers a
-// value above 32 when the program started.
+// The verb "open" only (else 31, SE_ERR_NOASSOC): starts the program named by $BROWSER, else
+// xdg-open, with the file as its one argument, detached and without a shell. Answers 42 when the
+// program started, 2 (ERROR_FILE_NOT_FOUND) when it could not be started or the file is empty or
+// starts with "-".
 HINSTANCE ShellExecuteW(HWND window, LPCWSTR operation, LPCWSTR file, LPCWSTR parameters, LPCWSTR directory,
                         INT showCommand);
 }

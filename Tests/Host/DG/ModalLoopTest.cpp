@@ -204,19 +204,6 @@ TEST_F(ModalLoop, DisabledItemsDeliverNoClicks) {
         EXPECT_TRUE(item.enabled) << "item " << item.id;
 }
 
-TEST_F(ModalLoop, TheDriverSeesTheItemsStateAsItChanges) {
-    TestDialog dialog(kavelo, LinkDialog, log);
-    dialog.onClicked = [&dialog](const DG::ButtonClickEvent&) { dialog.DisableItems(); };
-    driver.Script({UserAction::Click(4), UserAction::Click(1)});
-
-    EXPECT_FALSE(dialog.Invoke()) << "the click on item 1 came after the items were disabled";
-    ASSERT_EQ(driver.seen.size(), 3u);
-    EXPECT_TRUE(driver.seen[0].items[0].enabled);
-    EXPECT_FALSE(driver.seen[1].items[0].enabled);
-    EXPECT_EQ(driver.seen[0].title, "Link to KAVELO");
-    EXPECT_EQ(driver.seen[0].items.size(), 4u);
-}
-
 TEST_F(ModalLoop, AClickOnAnItemTheDialogDoesNotHaveIsDropped) {
     TestDialog dialog(kavelo, LinkDialog, log);
     driver.Script({UserAction::Click(9), UserAction::Click(0), UserAction::Click(1)});

@@ -206,34 +206,4 @@ TEST_F(Observers, ADialogDestroyedDuringItsRunEndsTheRun) {
         << "after the dialog is gone, neither its observers nor the driver hear of it";
 }
 
-TEST_F(Observers, EventsNameTheirPanel) {
-    PlainDialog dialog(kavelo);
-    struct SourceCheck : DG::PanelObserver {
-        DG::Panel* opened = nullptr;
-        DG::Panel* closing = nullptr;
-        void PanelOpened(const DG::PanelOpenEvent& ev) override { opened = ev.GetSource(); }
-        void PanelCloseRequested(const DG::PanelCloseRequestEvent& ev, bool* accepted) override {
-            closing = *accepted ? ev.GetSource() : nullptr;
-        }
-    } check;
-    dialog.Attach(check);
-    driver.Script({UserAction::Close()});
-
-    EXPECT_FALSE(dialog.Invoke());
-    EXPECT_EQ(check.opened, &dialog);
-    EXPECT_EQ(check.closing, &dialog);
-}
-
-TEST_F(Observers, AttachToAllItemsReachesNothingWithoutAnItemObserverInterface) {
-    PlainDialog dialog(kavelo);
-    struct CompoundOnly : DG::CompoundItemObserver {
-    } compoundOnly;
-    compoundOnly.AttachToAllItems(dialog);
-    compoundOnly.DetachFromAllItems(dialog);
-    driver.Script({UserAction::Click(1)});
-
-    EXPECT_FALSE(dialog.Invoke());
-    EXPECT_THAT(Notifications(), ElementsAre());
-}
-
 } // namespace

@@ -51,16 +51,19 @@ Certificate MakeCertificate(const char* commonName, EVP_PKEY* key, Signer signer
     X509* made = certificate.get();
     X509* issuer = signer.certificate != nullptr ? signer.certificate : made;
     const bool isCa = subjectAltNames.empty();
-    Check(X509_set_version(made, X509_VERSION_3) == 1 && ASN1_INTEGER_set(X509_get_serialNumber(made), serial) == 1 &&
+    Check(X509_set_version(made, X509_VERSION_3) == 1 &&
+              ASN1_INTEGER_set(X509_get_serialNumber(made), serial) == 1 &&
               X509_gmtime_adj(X509_getm_notBefore(made), -3600) != nullptr &&
-              X509_gmtime_adj(X509_getm_notAfter(made), 24 * 3600) != nullptr && X509_set_pubkey(made, key) == 1,
+              X509_gmtime_adj(X509_getm_notAfter(made), 24 * 3600) != nullptr &&
+              X509_set_pubkey(made, key) == 1,
           "certificate fields");
     Check(X509_NAME_add_entry_by_txt(X509_get_subject_name(made), "CN", MBSTRING_ASC,
                                      reinterpret_cast<const unsigned char*>(commonName), -1, -1, 0) == 1 &&
               X509_set_issuer_name(made, X509_get_subject_name(issuer)) == 1,
           "names");
     AddExtension(made, issuer, NID_basic_constraints, isCa ? "critical,CA:TRUE" : "critical,CA:FALSE");
-    AddExtension(made, issuer, NID_key_usage, isCa ? "critical,keyCertSign,cRLSign" : "critical,digitalSignature");
+    AddExtension(made, issuer, NID_key_usage,
+                 isCa ? "critical,keyCertSign,cRLSign" : "critical,digitalSignature");
     AddExtension(made, issuer, NID_subject_key_identifier, "hash");
     AddExtension(made, issuer, NID_authority_key_identifier, "keyid:always");
     if (!isCa) {
@@ -90,7 +93,8 @@ Credentials MakeCredentials(const char* commonName, const std::string& subjectAl
     const Signer signer = issuer != nullptr ? *issuer : Signer{nullptr, key.get()};
     Certificate certificate = MakeCertificate(commonName, key.get(), signer, serial, subjectAltNames);
     return Credentials{ToPem(certificate.get()), ToPem([&key](BIO* out) {
-                           return PEM_write_bio_PrivateKey(out, key.get(), nullptr, nullptr, 0, nullptr, nullptr);
+                           return PEM_write_bio_PrivateKey(out, key.get(), nullptr, nullptr, 0, nullptr,
+                                                           nullptr);
                        })};
 }
 
@@ -115,7 +119,7 @@ TestCertificates Make() {
     const Signer testCa{ca.get(), caKey.get()};
     TestCertificates made;
     made.caCertificatePem = ToPem(ca.get());
-    made.localhost = MakeCredentials("localhost", "DNS:localhost,IP:127.0.0.1", &testCa, 2);
+    made.localhost = MakeCredentials("localhost", "DNS:localhost,IP:127.0.0.1,IP:::1", &testCa, 2);
     made.otherHost = MakeCredentials("kavelo.test", "DNS:kavelo.test", &testCa, 3);
     made.selfSigned = MakeCredentials("localhost", "DNS:localhost,IP:127.0.0.1", nullptr, 4);
     static const ProcessFile caFile(made.caCertificatePem);

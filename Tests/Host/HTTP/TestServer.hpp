@@ -31,7 +31,8 @@ struct ReceivedRequest {
 // The server's side of one accepted connection, after the TLS handshake.
 class Connection {
 public:
-    explicit Connection(boost::asio::ssl::stream<boost::asio::ip::tcp::socket>& tlsStream) : stream(tlsStream) {}
+    explicit Connection(boost::asio::ssl::stream<boost::asio::ip::tcp::socket>& tlsStream)
+        : stream(tlsStream) {}
 
     ReceivedRequest ReadRequest();
     void Write(std::string_view bytes);
@@ -86,7 +87,7 @@ std::uint16_t ClosedPort();
 
 // What a session hands to the test; waits boundedly, so a broken exchange fails instead of hanging.
 template <typename T>
-T Take(std::future<T>& future) {
+T Take(std::future<T> future) {
     if (future.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
         throw std::runtime_error("the test server's session did not report");
     }

@@ -31,6 +31,8 @@ void SetDebugSink(DebugSink sink);
 // GS::MemoryManager (that would disturb the add-on's allocation counts and injected failures).
 // Ill-formed input becomes U+FFFD, as in GS::UniString.
 std::u16string Utf8ToUtf16(std::string_view text);
-std::string Utf16ToUtf8(std::u16string_view text);
+// The padding's zero bytes follow the text inside the string's capacity, for parsers that read
+// ahead of the end.
+std::string Utf16ToUtf8(std::u16string_view text, std::size_t padding = 0);
 
 } // namespace GS::Host

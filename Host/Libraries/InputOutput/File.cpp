@@ -1,0 +1,171 @@
+#include "IO/File.hpp"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <limits>
+#include <new>
+
+namespace IO {
+namespace {
+
+// Larger reads are split, since read(2) moves at most about 2 GiB at once.
+constexpr std::size_t MaxReadChunk = std::size_t(1) << 30;
+
+int AccessFlags(Int32 openMode) {
+    switch (openMode) {
+    case File::WriteMode:
+        return O_WRONLY;
+    case File::ReadWriteMode:
+        return O_RDWR;
+    default:
+        return O_RDONLY;
+    }
+}
+
+bool IsKnownParameter(Int32 onNotFound, Int32 openMode, Int32 accessDeniedTreatment) {
+    return (onNotFound == File::Fail || onNotFound == File::Create) &&
+           (openMode == File::ReadMode || openMode == File::WriteMode || openMode == File::ReadWriteMode) &&
+           (accessDeniedTreatment == File::AccessDeniedIsError ||
+            accessDeniedTreatment == File::AccessDeniedRetryReadOnly ||
+            accessDeniedTreatment == File::AcceptAccessDenied);
+}
+
+bool IsDenial(int error) {
+    return error == EACCES || error == EPERM || error == EROFS;
+}
+
+GSErrCode OpenErrorOf(int error) {
+    switch (error) {
+    case ENOENT:
+    case ENOTDIR:
+        return ErrFileNotFound;
+    case EISDIR:
+        return ErrIsAFolder;
+    default:
+        return IsDenial(error) ? ErrAccessDenied : ErrOpenFailed;
+    }
+}
+
+int OpenRetrying(const char* path, int flags) {
+    int descriptor = -1;
+    do {
+        descriptor = open(path, flags, 0666);
+    } while (descriptor < 0 && errno == EINTR);
+    return descriptor;
+}
+
+} // namespace
+
+File::File(const Location& place, Int32 notFoundPolicy) : location(place), onNotFound(notFoundPolicy) {}
+
+File::~File() {
+    Close();
+}
+
+GSErrCode File::Open(Int32 openMode, Int32 accessDeniedTreatment) {
+    if (descriptor >= 0) {
+        return ErrAlreadyOpen;
+    }
+    if (!IsKnownParameter(onNotFound, openMode, accessDeniedTreatment)) {
+        return openError = ErrBadParameter;
+    }
+    if (location.IsEmpty()) {
+        return openError = ErrBadLocation;
+    }
+    // The path's UTF-8 copy is a GS string, which throws when memory runs out; File answers codes.
+    try {
+        const GS::UniString::CStr path = location.ToPath().ToCStr(0, MaxUSize, GS::CC_UTF8);
+        if (std::strlen(path.Get()) != path.GetLength()) {
+            return openError = ErrBadLocation; // a zero character would cut the path short
+        }
+        // O_NONBLOCK keeps a FIFO from blocking the open; it changes nothing for regular files.
+        const int common = O_CLOEXEC | O_NOCTTY | O_NONBLOCK | (onNotFound == Create ? O_CREAT : 0);
+        int fd = OpenRetrying(path.Get(), common | AccessFlags(openMode));
+        if (fd < 0 && IsDenial(errno) && accessDeniedTreatment == AccessDeniedRetryReadOnly &&
+            openMode != ReadMode) {
+            fd = OpenRetrying(path.Get(), (common & ~O_CREAT) | O_RDONLY);
+        }
+        if (fd < 0) {
+            return openError = OpenErrorOf(errno);
+        }
+        struct stat status {};
+        if (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+            const bool isFolder = S_ISDIR(status.st_mode);
+            close(fd);
+            return openError = isFolder ? ErrIsAFolder : ErrNotAFile;
+        }
+        descriptor = fd;
+        return openError = NoError;
+    } catch (const std::bad_alloc&) {
+        return openError = ErrOutOfMemory;
+    }
+}
+
+GSErrCode File::GetDataLength(UInt32* length) const {
+    if (length == nullptr) {
+        return ErrBadParameter;
+    }
+    if (descriptor < 0) {
+        return openError != NoError ? openError : ErrNotOpen;
+    }
+    struct stat status {};
+    if (fstat(descriptor, &status) != 0) {
+        return ErrReadFailed;
+    }
+    if (static_cast<UInt64>(status.st_size) > std::numeric_limits<UInt32>::max()) {
+        return ErrFileTooLarge;
+    }
+    *length = static_cast<UInt32>(status.st_size);
+    return NoError;
+}
+
+GSErrCode File::ReadBin(char* destination, UInt32 nBytes, UInt32* bytesRead) {
+    if (bytesRead != nullptr) {
+        *bytesRead = 0;
+    }
+    if (destination == nullptr && nBytes > 0) {
+        return ErrBadParameter;
+    }
+    if (descriptor < 0) {
+        return openError != NoError ? openError : ErrNotOpen;
+    }
+    UInt32 total = 0;
+    GSErrCode result = NoError;
+    while (total < nBytes) {
+        const ssize_t count =
+            read(descriptor, destination + total, std::min<std::size_t>(nBytes - total, MaxReadChunk));
+        if (count < 0 && errno == EINTR) {
+            continue;
+        }
+        if (count < 0) {
+            result = ErrReadFailed;
+            break;
+        }
+        if (count == 0) {
+            break; // end of file
+        }
+        total += static_cast<UInt32>(count);
+    }
+    if (bytesRead != nullptr) {
+        *bytesRead = total;
+    }
+    return result;
+}
+
+GSErrCode File::Close() {
+    openError = NoError;
+    if (descriptor < 0) {
+        return NoError;
+    }
+    const int fd = descriptor;
+    descriptor = -1;
+    // On Linux the descriptor is released even when close is interrupted; it must not be retried.
+    return close(fd) == 0 || errno == EINTR ? NoError : ErrCloseFailed;
+}
+
+} // namespace IO

@@ -1,0 +1,49 @@
+#include "IO/Location.hpp"
+
+#include <string_view>
+
+namespace IO {
+namespace {
+
+bool IsOneComponent(std::u16string_view name) {
+    constexpr std::u16string_view Forbidden(u"/\0", 2);
+    return !name.empty() && name != u"." && name != u".." && name.find_first_of(Forbidden) == name.npos;
+}
+
+GS::UniString Join(const GS::UniString& folder, const GS::UniString& name) {
+    const std::u16string_view nameUnits(name.ToUStr(), name.GetLength());
+    if (folder.IsEmpty() || !IsOneComponent(nameUnits)) {
+        return GS::UniString();
+    }
+    GS::UniString path = folder;
+    if (folder[folder.GetLength() - 1] != u'/') {
+        path.Append(GS::UniString(u"/"));
+    }
+    return path.Append(name);
+}
+
+} // namespace
+
+Name::Name(const GS::UniString& text) : name(text) {}
+
+Name::Name(const Name& source) = default;
+
+Name::~Name() = default;
+
+Location::Location() = default;
+
+Location::Location(const GS::UniString& text) : path(text) {}
+
+Location::Location(const Location& folder, const Name& name) : path(Join(folder.path, name.ToString())) {}
+
+Location::Location(const Location& source) = default;
+
+Location& Location::operator=(const Location& source) = default;
+
+Location::~Location() = default;
+
+bool Location::IsEmpty() const {
+    return path.IsEmpty();
+}
+
+} // namespace IO

@@ -1,0 +1,137 @@
+#include "DurableFile.hpp"
+
+#include <atomic>
+#include <cerrno>
+#include <fcntl.h>
+#include <system_error>
+#include <unistd.h>
+
+namespace Workbench::Scene {
+
+namespace {
+
+class Descriptor {
+public:
+    explicit Descriptor(int descriptor) : fd(descriptor) {}
+    ~Descriptor() {
+        if (fd >= 0)
+            ::close(fd);
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+
+    int Get() const { return fd; }
+
+    // Closing reports the last write errors on some file systems, so it is checked, not left to
+    // the destructor.
+    bool Close() {
+        const int closing = fd;
+        fd = -1;
+        return ::close(closing) == 0;
+    }
+
+private:
+    int fd;
+};
+
+std::string Quoted(const std::filesystem::path& path) {
+    return "\"" + path.string() + "\"";
+}
+
+// What failed, with the reason errno gives.
+std::string Because(const std::string& step) {
+    return step + ": " + std::generic_category().message(errno);
+}
+
+FileResult CannotSave(const std::filesystem::path& target, const std::string& reason) {
+    return {"cannot save " + Quoted(target) + ": " + reason};
+}
+
+bool WriteAll(int fd, const unsigned char* data, std::size_t size) {
+    while (size > 0) {
+        const ssize_t written = ::write(fd, data, size);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0) {
+            if (written == 0)
+                errno = EIO;
+            return false;
+        }
+        data += written;
+        size -= std::size_t(written);
+    }
+    return true;
+}
+
+// Creates the temporary file with the permissions a new file gets (umask applies), under a name no
+// other writer in this or another process picks.
+int CreateTemporary(const std::filesystem::path& target, std::filesystem::path& temporary) {
+    static std::atomic<unsigned> counter{0};
+    for (;;) {
+        temporary = target;
+        temporary.replace_filename("." + target.filename().string() + "." + std::to_string(::getpid()) + "." +
+                                   std::to_string(counter++) + ".partial");
+        const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST)
+            return fd;
+    }
+}
+
+// Puts what `fill` writes to the descriptor in place of `target`; `fill` returns an error text or "".
+template <class Fill>
+FileResult ReplaceDurably(const std::filesystem::path& target, Fill fill) {
+    const std::filesystem::path folder = target.has_parent_path() ? target.parent_path() : ".";
+    std::filesystem::path temporary;
+    Descriptor file(CreateTemporary(target, temporary));
+    if (file.Get() < 0)
+        return CannotSave(target, Because("cannot create a file in " + Quoted(folder)));
+
+    std::string error = fill(file.Get(), temporary);
+    if (error.empty() && ::fsync(file.Get()) != 0)
+        error = Because("cannot sync " + Quoted(temporary));
+    if (!file.Close() && error.empty())
+        error = Because("cannot close " + Quoted(temporary));
+    if (error.empty() && ::rename(temporary.c_str(), target.c_str()) != 0)
+        error = Because("cannot rename " + Quoted(temporary) + " to it");
+    if (!error.empty()) {
+        ::unlink(temporary.c_str());
+        return CannotSave(target, error);
+    }
+
+    // The rename itself lasts only once the folder is synced.
+    Descriptor directory(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (directory.Get() < 0 || ::fsync(directory.Get()) != 0)
+        return CannotSave(target, Because("cannot sync the folder " + Quoted(folder)));
+    return {};
+}
+
+} // namespace
+
+FileResult WriteFileDurably(const std::filesystem::path& target, std::span<const unsigned char> bytes) {
+    return ReplaceDurably(target, [&](int fd, const std::filesystem::path& temporary) {
+        return WriteAll(fd, bytes.data(), bytes.size()) ? std::string()
+                                                        : Because("cannot write " + Quoted(temporary));
+    });
+}
+
+FileResult CopyFileDurably(const std::filesystem::path& source, const std::filesystem::path& target) {
+    Descriptor input(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
+    if (input.Get() < 0)
+        return CannotSave(target, Because("cannot open " + Quoted(source)));
+    return ReplaceDurably(target, [&](int fd, const std::filesystem::path& temporary) {
+        unsigned char buffer[1 << 16];
+        for (;;) {
+            const ssize_t got = ::read(input.Get(), buffer, sizeof buffer);
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got < 0)
+                return Because("cannot read " + Quoted(source));
+            if (got == 0)
+                return std::string();
+            if (!WriteAll(fd, buffer, std::size_t(got)))
+                return Because("cannot write " + Quoted(temporary));
+        }
+    });
+}
+
+} // namespace Workbench::Scene

@@ -1,0 +1,24 @@
+#pragma once
+
+// Replacing a file so that a crash leaves either the old file or the whole new one: the bytes go to
+// a temporary file beside the target, are synced, and the temporary file is renamed over the target.
+
+#include <filesystem>
+#include <span>
+#include <string>
+
+namespace Workbench::Scene {
+
+struct FileResult {
+    std::string error; // empty on success; otherwise names the file and the system's reason
+
+    bool Ok() const { return error.empty(); }
+};
+
+// A failure never leaves the temporary file behind and leaves the target as it was.
+FileResult WriteFileDurably(const std::filesystem::path& target, std::span<const unsigned char> bytes);
+
+// The same, with the bytes of `source` copied unchanged; the source is read in pieces, never whole.
+FileResult CopyFileDurably(const std::filesystem::path& source, const std::filesystem::path& target);
+
+} // namespace Workbench::Scene

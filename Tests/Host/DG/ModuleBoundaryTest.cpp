@@ -1,0 +1,70 @@
+#include "DialogProbes.hpp"
+#include "GSRootHost.hpp"
+#include "KaveloResources.hpp"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <dlfcn.h>
+
+namespace {
+
+using DG::Host::UserAction;
+using testing::ElementsAre;
+
+using RunDialogProc = bool(GSResModule resModule, short resId, bool onHeap, short* heard, int capacity,
+                           int* heardCount);
+
+// Dialogs made inside a module with its own runtime and allocator, as the add-on makes them.
+class ModuleBoundary : public testing::Test {
+protected:
+    void SetUp() override {
+        module = dlopen(KAVELO_DG_PROBE_MODULE, RTLD_NOW | RTLD_LOCAL);
+        ASSERT_NE(module, nullptr) << dlerror();
+        runDialog = reinterpret_cast<RunDialogProc*>(dlsym(module, "DGProbeRunDialog"));
+        ASSERT_NE(runDialog, nullptr);
+    }
+
+    void TearDown() override {
+        if (module != nullptr)
+            dlclose(module);
+    }
+
+    std::vector<short> Run(bool onHeap, bool expectAccepted) {
+        short heard[8] = {};
+        int count = 0;
+        EXPECT_EQ(runDialog(kavelo, 32520, onHeap, heard, 8, &count), expectAccepted);
+        return {heard, heard + count};
+    }
+
+    GSResModule kavelo = DGTest::KaveloResModule();
+    DGTest::Log log;
+    DGTest::ScriptedDriver driver{log};
+    DGTest::DriverScope scope{&driver};
+    void* module = nullptr;
+    RunDialogProc* runDialog = nullptr;
+};
+
+TEST_F(ModuleBoundary, ADialogOnTheModulesStackAllocatesNothingThroughTheModule) {
+    driver.Script({UserAction::Click(4), UserAction::Click(1)});
+    const GS::Host::MemoryStats before = GS::Host::GetMemoryStats();
+
+    EXPECT_THAT(Run(false, true), ElementsAre(4, 1))
+        << "AttachToAllItems must find the module's item observer";
+    const GS::Host::MemoryStats after = GS::Host::GetMemoryStats();
+    EXPECT_EQ(after.allocations, before.allocations) << "something in the DG headers allocated in the module";
+    EXPECT_EQ(after.liveBlocks, before.liveBlocks);
+}
+
+TEST_F(ModuleBoundary, ADialogMadeWithTheModulesNewIsItsOnlyAllocation) {
+    driver.Script({UserAction::Click(2), UserAction::Close()});
+    const GS::Host::MemoryStats before = GS::Host::GetMemoryStats();
+
+    EXPECT_THAT(Run(true, false), ElementsAre(2));
+    const GS::Host::MemoryStats after = GS::Host::GetMemoryStats();
+    EXPECT_EQ(after.allocations, before.allocations + 1);
+    EXPECT_EQ(after.liveOperatorNewBlocks, before.liveOperatorNewBlocks);
+    EXPECT_EQ(after.liveBlocks, before.liveBlocks);
+}
+
+} // namespace

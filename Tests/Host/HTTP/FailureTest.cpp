@@ -1,0 +1,197 @@
+#include "ClientTestSupport.hpp"
+
+#include <gmock/gmock.h>
+
+namespace HttpTest {
+namespace {
+
+using HTTP::Client::ClientConnection;
+using HTTP::Client::Request;
+using HTTP::Client::Response;
+using HTTP::MessageHeader::HTTPVersion;
+namespace Method = HTTP::MessageHeader::Method;
+using testing::HasSubstr;
+using testing::StartsWith;
+
+using HttpFailure = ClientTest;
+
+// Connects, sends a GET and begins receiving: the steps where the server's answer can go wrong.
+GS::IBinaryChannel& Exchange(ClientConnection& connection, Response& response) {
+    connection.Connect();
+    connection.Send(Request(Method::Get, "/", HTTPVersion::Version11), nullptr, 0);
+    return connection.BeginReceive(response);
+}
+
+// The failure of an exchange whose server reads the request and writes answer.
+std::string FailureOfAnswer(const std::string& answer, const std::function<void(Connection&)>& then = {}) {
+    TestServer server(TestCertificates::Get().localhost, [&](Connection& connection) {
+        connection.ReadRequest();
+        connection.Write(answer);
+        if (then) {
+            then(connection);
+        }
+    });
+    ClientConnection connection(UriFor("localhost", server.GetPort()));
+    connection.SetTimeout(5000);
+    Response response;
+    return FailureOf([&] { ReadAll(Exchange(connection, response)); });
+}
+
+TEST_F(HttpFailure, OnlyHttpsIsSpoken) {
+    EXPECT_THAT(FailureOf([] { ClientConnection connection(IO::URI::URI("http://localhost:8443/")); }),
+                StartsWith("unsupported scheme 'http' in 'http://localhost:8443/'"));
+    EXPECT_EQ(FailureOf([] { ClientConnection connection(IO::URI::URI("no uri at all")); }),
+              "invalid URI 'no uri at all': an absolute https URI is needed");
+}
+
+TEST_F(HttpFailure, UnresolvableNameIsNamed) {
+    ClientConnection connection(IO::URI::URI("https://nohost.invalid/"));
+    connection.SetTimeout(5000);
+    EXPECT_THAT(FailureOf([&] { connection.Connect(); }),
+                StartsWith("could not resolve host 'nohost.invalid': "));
+}
+
+TEST_F(HttpFailure, RefusedPortIsNamed) {
+    const std::uint16_t port = ClosedPort();
+    ClientConnection byAddress(UriFor("127.0.0.1", port));
+    EXPECT_EQ(FailureOf([&] { byAddress.Connect(); }),
+              "connection refused by 127.0.0.1:" + std::to_string(port));
+    ClientConnection byName(UriFor("localhost", port));
+    EXPECT_EQ(FailureOf([&] { byName.Connect(); }),
+              "connection refused by localhost:" + std::to_string(port));
+}
+
+TEST_F(HttpFailure, HandshakeThatNeverAnswersTimesOut) {
+    SilentListener listener;
+    ClientConnection connection(UriFor("localhost", listener.GetPort()));
+    connection.SetTimeout(200);
+    EXPECT_EQ(FailureOf([&] { connection.Connect(); }),
+              "timed out after 200 ms while in the TLS handshake with localhost:" +
+                  std::to_string(listener.GetPort()));
+}
+
+TEST_F(HttpFailure, ServerThatDoesNotAnswerTheRequestTimesOut) {
+    TestServer server(Certificates().localhost, [](Connection& connection) { connection.ReadRequest(); });
+    ClientConnection connection(UriFor("localhost", server.GetPort()));
+    connection.SetTimeout(200);
+    Response response;
+    EXPECT_EQ(FailureOf([&] { Exchange(connection, response); }),
+              "timed out after 200 ms while waiting for the response from localhost:" +
+                  std::to_string(server.GetPort()));
+    EXPECT_THAT(FailureOf([&] { connection.FinishReceive(); }), HasSubstr("is closed"));
+}
+
+TEST_F(HttpFailure, BodyThatStallsTimesOut) {
+    TestServer server(Certificates().localhost, [](Connection& connection) {
+        connection.ReadRequest();
+        connection.Write("HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\nfirst ten.");
+    });
+    ClientConnection connection(UriFor("localhost", server.GetPort()));
+    connection.SetTimeout(200);
+    Response response;
+    EXPECT_EQ(FailureOf([&] { ReadAll(Exchange(connection, response)); }),
+              "timed out after 200 ms while reading the response body from localhost:" +
+                  std::to_string(server.GetPort()));
+}
+
+TEST_F(HttpFailure, CertificatesThatDoNotVerifyAreRefused) {
+    const auto failureAgainst = [](const Credentials& credentials, const std::string& host) {
+        TestServer server(credentials, [](Connection&) {});
+        ClientConnection connection(UriFor(host, server.GetPort()));
+        return FailureOf([&] { connection.Connect(); });
+    };
+    EXPECT_EQ(failureAgainst(Certificates().selfSigned, "localhost"),
+              "certificate verify failed: self-signed certificate (host localhost)");
+    EXPECT_EQ(failureAgainst(Certificates().otherHost, "localhost"),
+              "certificate verify failed: hostname mismatch (host localhost)");
+    EXPECT_EQ(failureAgainst(Certificates().otherHost, "127.0.0.1"),
+              "certificate verify failed: IP address mismatch (host 127.0.0.1)");
+    HTTP::Host::ResetSettings(); // the test CA is no longer trusted
+    EXPECT_EQ(failureAgainst(Certificates().localhost, "localhost"),
+              "certificate verify failed: unable to get local issuer certificate (host localhost)");
+}
+
+TEST_F(HttpFailure, ServerThatClosesEarlyIsReported) {
+    const std::string closedEarly = "connection closed by the server before the response was complete";
+    const auto shutDown = [](Connection& connection) { connection.ShutDown(); };
+    const auto drop = [](Connection& connection) { connection.Drop(); };
+    EXPECT_EQ(FailureOfAnswer("HTTP/1.1 200 OK\r\nContent-Length: 1000\r\n\r\nonly this", shutDown),
+              closedEarly);
+    EXPECT_EQ(FailureOfAnswer("HTTP/1.1 200 OK\r\nContent-Length: 1000\r\n\r\nonly this", drop), closedEarly);
+    EXPECT_EQ(FailureOfAnswer("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nhel", drop),
+              closedEarly);
+    EXPECT_EQ(FailureOfAnswer("HTTP/1.1 200 OK\r\nContent-Le", shutDown), closedEarly);
+    EXPECT_EQ(FailureOfAnswer("", drop), closedEarly);
+}
+
+TEST_F(HttpFailure, MalformedResponsesAreReported) {
+    EXPECT_THAT(FailureOfAnswer("HTTP/1.1 2x1 Created\r\nContent-Length: 0\r\n\r\n"),
+                StartsWith("malformed response: "));
+    EXPECT_THAT(FailureOfAnswer("SSH-2.0-OpenSSH_9.2\r\n\r\n"), StartsWith("malformed response: "));
+    EXPECT_THAT(FailureOfAnswer("HTTP/1.1 200 OK\r\nContent-Length: 12x\r\n\r\n"),
+                StartsWith("malformed response: "));
+    EXPECT_THAT(FailureOfAnswer("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\nzz\r\n"),
+                StartsWith("malformed response: "));
+    EXPECT_EQ(FailureOfAnswer("HTTP/1.1 200 OK\r\nX-Long: " + std::string(70000, 'a') + "\r\n\r\n"),
+              "response header larger than 65536 bytes");
+}
+
+TEST_F(HttpFailure, BodyOverTheLimitIsRefused) {
+    EXPECT_EQ(FailureOfAnswer("HTTP/1.1 200 OK\r\nContent-Length: 16777217\r\n\r\n"),
+              "response body larger than 16777216 bytes");
+    HTTP::Host::SetResponseBodyLimit(100);
+    EXPECT_EQ(FailureOfAnswer("HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\n" + std::string(100, 'b')),
+              "(no GS::GSException)");
+    EXPECT_EQ(FailureOfAnswer("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n"
+                              "3c\r\n" +
+                              std::string(60, 'c') + "\r\n3c\r\n" + std::string(60, 'c') + "\r\n0\r\n\r\n"),
+              "response body larger than 100 bytes");
+    EXPECT_EQ(FailureOfAnswer("HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n" + std::string(101, 'd'),
+                              [](Connection& connection) { connection.ShutDown(); }),
+              "response body larger than 100 bytes");
+}
+
+TEST_F(HttpFailure, RequestsThatCannotBeSentAsTheyAreAreRefused) {
+    const auto failureOf = [](Method::Id method, const char* target, const char* name, const char* value,
+                              const char* body, USize length) {
+        TestServer server(TestCertificates::Get().localhost, [](Connection&) {});
+        ClientConnection connection(UriFor("localhost", server.GetPort()));
+        connection.Connect();
+        Request request(method, target, HTTPVersion::Version11);
+        request.GetRequestHeaderFieldCollection().Add(name, value);
+        return FailureOf([&] { connection.Send(request, body, length); });
+    };
+    EXPECT_EQ(failureOf(Method::Get, "/", "X-Evil", "a\r\nHost: evil", nullptr, 0),
+              "invalid value of header field 'X-Evil': line breaks and control characters are not allowed");
+    EXPECT_EQ(failureOf(Method::Get, "/", "X Api", "1", nullptr, 0), "invalid header field name 'X Api'");
+    EXPECT_EQ(failureOf(Method::Get, "/", "", "1", nullptr, 0), "invalid header field name ''");
+    EXPECT_EQ(failureOf(Method::Post, "/", "content-length", "5", "12345", 5),
+              "header field 'content-length' is set by the HTTP library itself");
+    EXPECT_EQ(failureOf(Method::Get, "/a b", "X-A", "1", nullptr, 0),
+              "invalid request target '/a b': it must be non-empty visible ASCII");
+    EXPECT_EQ(failureOf(static_cast<Method::Id>(9), "/", "X-A", "1", nullptr, 0),
+              "unsupported HTTP method id 9");
+    EXPECT_EQ(failureOf(Method::Post, "/", "X-A", "1", nullptr, 3),
+              "request body missing: no bytes given for a length of 3");
+}
+
+TEST_F(HttpFailure, StepsOutOfOrderAndBadTimeOutsAreRefused) {
+    TestServer server(Certificates().localhost, [](Connection&) {});
+    const std::string origin = "localhost:" + std::to_string(server.GetPort());
+    ClientConnection connection(UriFor("localhost", server.GetPort()));
+    Response response;
+    EXPECT_EQ(
+        FailureOf([&] { connection.Send(Request(Method::Get, "/", HTTPVersion::Version11), nullptr, 0); }),
+        "cannot send a request: the connection to " + origin + " is not connected yet");
+    ClientConnection open(UriFor("localhost", server.GetPort()));
+    open.Connect();
+    EXPECT_EQ(FailureOf([&] { open.BeginReceive(response); }),
+              "cannot receive a response: the connection to " + origin + " is open with no request sent");
+    EXPECT_EQ(FailureOf([&] { open.Connect(); }),
+              "cannot connect: the connection to " + origin + " is closed");
+    ClientConnection unused(UriFor("localhost", server.GetPort()));
+    EXPECT_EQ(FailureOf([&] { unused.SetTimeout(0); }), "invalid time-out of 0 ms: it must be positive");
+}
+
+} // namespace
+} // namespace HttpTest

@@ -1,0 +1,141 @@
+#include "Scene/DurableFile.hpp"
+
+#include "SceneTestSupport.hpp"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace Workbench::Scene;
+using SceneTesting::ReadFile;
+using SceneTesting::ScratchFolder;
+using SceneTesting::WriteFile;
+
+std::vector<unsigned char> RandomBytes(std::size_t size) {
+    std::vector<unsigned char> bytes(size);
+    std::mt19937 random(11);
+    for (unsigned char& byte : bytes)
+        byte = static_cast<unsigned char>(random());
+    return bytes;
+}
+
+std::string Quoted(const fs::path& path) {
+    return "\"" + path.string() + "\"";
+}
+
+TEST(WriteFileDurably, WritesExactlyTheBytesAndReplacesWhatWasThere) {
+    ScratchFolder folder;
+    const auto first = RandomBytes(300000);
+    ASSERT_TRUE(WriteFileDurably(folder / "view.jpg", first).Ok());
+    EXPECT_EQ(ReadFile(folder / "view.jpg"), first);
+
+    const std::vector<unsigned char> shorter{1, 2, 3};
+    ASSERT_TRUE(WriteFileDurably(folder / "view.jpg", shorter).Ok());
+    EXPECT_EQ(ReadFile(folder / "view.jpg"), shorter);
+
+    ASSERT_TRUE(WriteFileDurably(folder / "empty.jpg", {}).Ok());
+    EXPECT_TRUE(ReadFile(folder / "empty.jpg").empty());
+    EXPECT_EQ(folder.Entries(), (std::vector<std::string>{"empty.jpg", "view.jpg"}));
+}
+
+TEST(WriteFileDurably, GivesTheNewFileTheUsualPermissions) {
+    ScratchFolder folder;
+    const mode_t previous = ::umask(022);
+    const FileResult result = WriteFileDurably(folder / "view.jpg", std::vector<unsigned char>{7});
+    ::umask(previous);
+    ASSERT_TRUE(result.Ok()) << result.error;
+    struct stat status {};
+    ASSERT_EQ(::stat((folder / "view.jpg").c_str(), &status), 0);
+    EXPECT_EQ(status.st_mode & 0777, 0644u);
+}
+
+TEST(WriteFileDurably, WritesBesideTheWorkingFolderForABareName) {
+    ScratchFolder folder;
+    const fs::path previous = fs::current_path();
+    fs::current_path(folder.Path());
+    const FileResult result = WriteFileDurably("view.jpg", std::vector<unsigned char>{5, 6});
+    fs::current_path(previous);
+    ASSERT_TRUE(result.Ok()) << result.error;
+    EXPECT_EQ(ReadFile(folder / "view.jpg"), (std::vector<unsigned char>{5, 6}));
+}
+
+TEST(WriteFileDurably, FailsInAMissingFolder) {
+    ScratchFolder folder;
+    const fs::path target = folder / "missing" / "view.jpg";
+    EXPECT_EQ(WriteFileDurably(target, std::vector<unsigned char>{1}).error,
+              "cannot save " + Quoted(target) + ": cannot create a file in " + Quoted(folder / "missing") +
+                  ": No such file or directory");
+    EXPECT_TRUE(folder.Entries().empty());
+}
+
+TEST(WriteFileDurably, FailsInAReadOnlyFolderAndLeavesTheOldFile) {
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "root writes into read-only folders";
+    ScratchFolder folder;
+    const std::vector<unsigned char> old{9, 9};
+    WriteFile(folder / "view.jpg", old);
+    fs::permissions(folder.Path(), fs::perms::owner_read | fs::perms::owner_exec);
+    const FileResult result = WriteFileDurably(folder / "view.jpg", std::vector<unsigned char>{1});
+    EXPECT_EQ(result.error, "cannot save " + Quoted(folder / "view.jpg") + ": cannot create a file in " +
+                                Quoted(folder.Path()) + ": Permission denied");
+    EXPECT_EQ(folder.Entries(), std::vector<std::string>{"view.jpg"});
+    EXPECT_EQ(ReadFile(folder / "view.jpg"), old);
+}
+
+TEST(WriteFileDurably, RemovesItsTemporaryFileWhenTheRenameFails) {
+    // The bytes are written and synced, but a folder stands where the file should go.
+    ScratchFolder folder;
+    fs::create_directory(folder / "view.jpg");
+    const FileResult result = WriteFileDurably(folder / "view.jpg", RandomBytes(1000));
+    EXPECT_TRUE(result.error.starts_with("cannot save " + Quoted(folder / "view.jpg") + ": cannot rename \""))
+        << result.error;
+    EXPECT_TRUE(result.error.ends_with(".partial\" to it: Is a directory")) << result.error;
+    EXPECT_EQ(folder.Entries(), std::vector<std::string>{"view.jpg"});
+    EXPECT_TRUE(fs::is_directory(folder / "view.jpg"));
+}
+
+TEST(CopyFileDurably, CopiesTheBytesUnchanged) {
+    ScratchFolder folder;
+    for (const std::size_t size : {std::size_t(0), std::size_t(1), std::size_t(65536), std::size_t(200001)}) {
+        const auto bytes = RandomBytes(size);
+        WriteFile(folder / "given.jpg", bytes);
+        const FileResult result = CopyFileDurably(folder / "given.jpg", folder / "view.jpg");
+        ASSERT_TRUE(result.Ok()) << result.error;
+        EXPECT_EQ(ReadFile(folder / "view.jpg"), bytes) << size << " bytes";
+        EXPECT_EQ(ReadFile(folder / "given.jpg"), bytes);
+    }
+    EXPECT_EQ(folder.Entries(), (std::vector<std::string>{"given.jpg", "view.jpg"}));
+}
+
+TEST(CopyFileDurably, FailsOnASourceItCannotReadWithoutTouchingTheTarget) {
+    ScratchFolder folder;
+    const std::vector<unsigned char> old{4};
+    WriteFile(folder / "view.jpg", old);
+    EXPECT_EQ(CopyFileDurably(folder / "absent.jpg", folder / "view.jpg").error,
+              "cannot save " + Quoted(folder / "view.jpg") + ": cannot open " +
+                  Quoted(folder / "absent.jpg") + ": No such file or directory");
+
+    fs::create_directory(folder / "folder.jpg");
+    EXPECT_EQ(CopyFileDurably(folder / "folder.jpg", folder / "view.jpg").error,
+              "cannot save " + Quoted(folder / "view.jpg") + ": cannot read " +
+                  Quoted(folder / "folder.jpg") + ": Is a directory");
+    EXPECT_EQ(folder.Entries(), (std::vector<std::string>{"folder.jpg", "view.jpg"}));
+    EXPECT_EQ(ReadFile(folder / "view.jpg"), old);
+}
+
+TEST(CopyFileDurably, FailsInAMissingFolder) {
+    ScratchFolder folder;
+    WriteFile(folder / "given.jpg", std::vector<unsigned char>{1, 2});
+    const fs::path target = folder / "missing" / "view.jpg";
+    EXPECT_EQ(CopyFileDurably(folder / "given.jpg", target).error,
+              "cannot save " + Quoted(target) + ": cannot create a file in " + Quoted(folder / "missing") +
+                  ": No such file or directory");
+    EXPECT_EQ(folder.Entries(), std::vector<std::string>{"given.jpg"});
+}
+
+} // namespace

@@ -1,0 +1,82 @@
+#include "Scene/Jpeg.hpp"
+
+#include "SceneTestSupport.hpp"
+
+#include <gtest/gtest.h>
+#include <turbojpeg.h>
+
+#include <cstdlib>
+
+namespace {
+
+using namespace Workbench::Scene;
+using SceneTesting::DecodeJpeg;
+
+// Left half one colour, right half another, in blocks that 4:2:0 keeps apart.
+RgbImage TwoColours(int width, int height, Rgb left, Rgb right) {
+    RgbImage image(width, height);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            image.Set(x, y, x < width / 2 ? left : right);
+    return image;
+}
+
+void ExpectClose(Rgb seen, Rgb expected, int tolerance) {
+    EXPECT_LE(std::abs(seen.r - expected.r), tolerance) << int(seen.r) << " vs " << int(expected.r);
+    EXPECT_LE(std::abs(seen.g - expected.g), tolerance) << int(seen.g) << " vs " << int(expected.g);
+    EXPECT_LE(std::abs(seen.b - expected.b), tolerance) << int(seen.b) << " vs " << int(expected.b);
+}
+
+TEST(EncodeJpeg, MakesAJpegThatDecodesToThePictureWithHalvedChroma) {
+    const Rgb left{200, 30, 90}, right{20, 160, 220};
+    const auto jpeg = EncodeJpeg(TwoColours(64, 48, left, right), 90);
+    ASSERT_GE(jpeg.size(), 4u);
+    EXPECT_EQ(jpeg[0], 0xFF); // start of image
+    EXPECT_EQ(jpeg[1], 0xD8);
+    EXPECT_EQ(jpeg[jpeg.size() - 2], 0xFF); // end of image
+    EXPECT_EQ(jpeg[jpeg.size() - 1], 0xD9);
+    const auto decoded = DecodeJpeg(jpeg);
+    EXPECT_EQ(decoded.subsampling, TJSAMP_420);
+    ASSERT_EQ(decoded.image.Width(), 64);
+    ASSERT_EQ(decoded.image.Height(), 48);
+    ExpectClose(decoded.image.At(8, 24), left, 4);
+    ExpectClose(decoded.image.At(56, 24), right, 4);
+}
+
+TEST(EncodeJpeg, EncodesOddSizesAndASinglePixel) {
+    for (const auto& [width, height] : {std::pair{1, 1}, {3, 1}, {1, 5}, {17, 9}, {33, 31}}) {
+        const auto decoded =
+            DecodeJpeg(EncodeJpeg(TwoColours(width, height, {90, 90, 90}, {90, 90, 90}), 90));
+        EXPECT_EQ(decoded.image.Width(), width);
+        EXPECT_EQ(decoded.image.Height(), height);
+        ExpectClose(decoded.image.At(width - 1, height - 1), {90, 90, 90}, 3);
+    }
+}
+
+TEST(EncodeJpeg, HigherQualityKeepsMore) {
+    RgbImage image(64, 64);
+    for (int y = 0; y < 64; ++y)
+        for (int x = 0; x < 64; ++x)
+            image.Set(x, y, {std::uint8_t(x * 4), std::uint8_t((x * y) % 256), std::uint8_t(y * 4)});
+    EXPECT_GT(EncodeJpeg(image, 95).size(), EncodeJpeg(image, 30).size());
+}
+
+void ExpectRefused(const RgbImage& image, int quality) {
+    try {
+        EncodeJpeg(image, quality);
+        ADD_FAILURE() << "encoded " << image.Width() << "x" << image.Height() << " at quality " << quality;
+    } catch (const JpegError& error) {
+        // TurboJPEG's own words come through.
+        EXPECT_EQ(std::string(error.what()), "JPEG encoding failed: tjCompress2(): Invalid argument");
+    }
+}
+
+TEST(EncodeJpeg, PassesOnTurboJpegsReasonForRefusing) {
+    const RgbImage image(8, 8);
+    ExpectRefused(image, -1);
+    ExpectRefused(image, 101);
+    ExpectRefused(RgbImage(0, 0), 90);
+    ExpectRefused(RgbImage(0, 8), 90);
+}
+
+} // namespace

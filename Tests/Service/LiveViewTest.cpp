@@ -1,0 +1,89 @@
+#include "ServiceFixture.hpp"
+
+#include <gmock/gmock.h>
+
+namespace kavelo::test {
+namespace {
+
+using testing::HasSubstr;
+using testing::Not;
+
+class LiveViewTest : public ServiceTest {
+protected:
+    void SetUp() override {
+        Start();
+        linkId_ = LinkNewId(Service());
+    }
+    std::string Upload(unsigned seed) { return UploadImage(Service(), linkId_, MakeJpeg(5000, seed)); }
+    static std::string ImageTag(const std::string& id) { return "src=\"/api/v1/images/" + id + "\""; }
+
+    std::string linkId_;
+};
+
+TEST_F(LiveViewTest, WithoutPicturesSaysSoAndWaitsForThem) {
+    const Response page = Get("/?uploadRealtime=true");
+    ASSERT_EQ(page.status, 200u);
+    EXPECT_THAT(page.body, HasSubstr("No pictures yet"));
+    EXPECT_THAT(page.body, HasSubstr("<script src=\"/assets/live.js\""));
+    EXPECT_THAT(page.body, HasSubstr("data-after=\"0\""));
+    const Response script = Get("/assets/live.js");
+    EXPECT_EQ(script.status, 200u);
+    EXPECT_EQ(script.Header("content-type"), "text/javascript; charset=utf-8");
+    EXPECT_THAT(script.body, HasSubstr("new EventSource(\"/events?after=\""));
+}
+
+TEST_F(LiveViewTest, ShowsTheNewestPictureOrTheOneAskedFor) {
+    const std::string first = Upload(1);
+    const std::string second = Upload(2);
+    const Response newest = Get("/?uploadRealtime=true");
+    EXPECT_THAT(newest.body, HasSubstr(ImageTag(second)));
+    EXPECT_THAT(newest.body, Not(HasSubstr(first)));
+    EXPECT_THAT(newest.body, HasSubstr("data-after=\"2\""));
+
+    const Response asked = Get("/?uploadRealtime=true&imageId=" + first);
+    EXPECT_EQ(asked.status, 200u);
+    EXPECT_THAT(asked.body, HasSubstr(ImageTag(first)));
+    EXPECT_THAT(asked.body, HasSubstr("data-after=\"2\"")) << "the page follows the feed from the newest on";
+}
+
+TEST_F(LiveViewTest, UnknownPictureGetsAMessageNotABrokenPage) {
+    Upload(1);
+    for (const std::string& id : std::vector<std::string>{"AAAAAAAAAAAAAAAAAAAAAA", "..%2F..%2Fkavelo.db",
+                                                          "%3Cscript%3Ealert(1)%3C%2Fscript%3E"}) {
+        const Response page = Get("/?uploadRealtime=true&imageId=" + id);
+        EXPECT_EQ(page.status, 404u) << id;
+        EXPECT_THAT(page.body, HasSubstr("The picture this link names is not here")) << id;
+        EXPECT_THAT(page.body, HasSubstr("/assets/live.js")) << "still a live view";
+        EXPECT_THAT(page.body, Not(HasSubstr("<script>alert"))) << id;
+        EXPECT_THAT(page.body, Not(HasSubstr("<img id=\"live-image\" alt=\"The latest picture exported from "
+                                             "Archicad\" src=")));
+    }
+}
+
+TEST_F(LiveViewTest, EventStreamDeliversEachNewPicture) {
+    const std::string before = Upload(1);
+    auto stream = Connect();
+    stream->Send("GET /events?after=1 HTTP/1.1\r\nHost: localhost\r\nAccept: text/event-stream\r\n\r\n");
+    const std::string header = stream->ReadUntil("retry: 2000");
+    EXPECT_THAT(header, HasSubstr("Content-Type: text/event-stream"));
+    EXPECT_THAT(header, HasSubstr("Transfer-Encoding: chunked"));
+
+    const std::string next = Upload(2);
+    const std::string event = stream->ReadUntil(next);
+    EXPECT_THAT(
+        event, HasSubstr("id: 2\nevent: image\ndata: {\"id\":\"" + next + "\",\"name\":\"Archicad export\""));
+    EXPECT_THAT(event, Not(HasSubstr(before))) << "the page already had the picture before";
+    const std::string last = Upload(3);
+    EXPECT_THAT(stream->ReadUntil(last), HasSubstr("id: 3\n"));
+}
+
+TEST_F(LiveViewTest, ReconnectingStreamCatchesUpWithTheNewest) {
+    Upload(1);
+    const std::string newest = Upload(2);
+    auto stream = Connect();
+    stream->Send("GET /events?after=2 HTTP/1.1\r\nHost: localhost\r\nLast-Event-ID: 1\r\n\r\n");
+    EXPECT_THAT(stream->ReadUntil(newest), HasSubstr("id: 2\n"));
+}
+
+} // namespace
+} // namespace kavelo::test

@@ -1,0 +1,87 @@
+#include "ServiceFixture.hpp"
+
+#include <gmock/gmock.h>
+
+#include <atomic>
+#include <csignal>
+#include <map>
+#include <mutex>
+#include <thread>
+
+namespace kavelo::test {
+namespace {
+
+using testing::HasSubstr;
+
+class PersistenceTest : public ServiceTest {};
+
+TEST_F(PersistenceTest, LinksAndPicturesSurviveARestart) {
+    Start();
+    const std::string linkId = LinkNewId(Service());
+    const std::string jpeg = MakeJpeg(50'000, 1);
+    const std::string id = UploadImage(Service(), linkId, jpeg);
+    ASSERT_FALSE(id.empty());
+    const std::string authority = ReadFileText(Service().CaFile());
+    Service().Signal(SIGTERM);
+    ASSERT_EQ(Service().Wait(), 0);
+
+    Start();
+    EXPECT_EQ(ReadFileText(Service().CaFile()), authority) << "the certificate authority was made anew";
+    EXPECT_THAT(Service().Log(), HasSubstr("authority_created=0 certificate_issued=0"));
+    EXPECT_TRUE(Get("/api/v1/images/" + id).body == jpeg);
+    EXPECT_THAT(Get("/?uploadRealtime=true").body, HasSubstr(id));
+    EXPECT_FALSE(UploadImage(Service(), linkId, jpeg).empty()) << "the link was lost";
+}
+
+// Uploads from several clients at once until the service is killed; every upload answered 201
+// must be complete after a restart, and nothing half-written may remain.
+TEST_F(PersistenceTest, EveryAcknowledgedUploadSurvivesKill9) {
+    Start();
+    const std::string linkId = LinkNewId(Service());
+    std::mutex mutex;
+    std::map<std::string, std::string> acknowledged; // id -> picture
+    std::atomic<bool> killed = false;
+    std::vector<std::thread> clients;
+    for (unsigned client = 0; client < 6; ++client) {
+        clients.emplace_back([&, client] {
+            for (unsigned n = 0; !killed; ++n) {
+                const std::string jpeg = MakeJpeg(200'000 + n, client * 1000 + n);
+                try {
+                    if (const std::string id = UploadImage(Service(), linkId, jpeg); !id.empty()) {
+                        const std::lock_guard lock(mutex);
+                        acknowledged.emplace(id, jpeg);
+                    }
+                } catch (const std::runtime_error&) {
+                    // the service died under this upload
+                }
+            }
+        });
+    }
+    for (;;) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        const std::lock_guard lock(mutex);
+        if (acknowledged.size() >= 30)
+            break;
+    }
+    Service().Signal(SIGKILL);
+    Service().Wait();
+    killed = true;
+    for (auto& client : clients)
+        client.join();
+
+    Start();
+    for (const auto& [id, jpeg] : acknowledged) {
+        const Response image = Get("/api/v1/images/" + id);
+        ASSERT_EQ(image.status, 200u) << "lost " << id;
+        ASSERT_TRUE(image.body == jpeg) << "damaged " << id;
+    }
+    for (const auto& entry : std::filesystem::directory_iterator(DataDir() / "images")) {
+        const std::string name = entry.path().filename().string();
+        ASSERT_TRUE(name.ends_with(".jpg")) << "left behind: " << name;
+        EXPECT_EQ(Get("/api/v1/images/" + name.substr(0, name.size() - 4)).status, 200u)
+            << "a picture without a record: " << name;
+    }
+}
+
+} // namespace
+} // namespace kavelo::test

@@ -1,0 +1,70 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace kavelo::test {
+
+// A fresh folder under the system's temporary folder, removed with everything in it.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::filesystem::path& Path() const { return path_; }
+
+private:
+    std::filesystem::path path_;
+};
+
+std::filesystem::path ServiceBinary();
+std::string ReadFileText(const std::filesystem::path& path);
+
+// The real kavelo-service as a child process on a free loopback port, with `dataDir` as its data
+// folder and standard error going to a file beside it.
+class ServiceProcess {
+public:
+    explicit ServiceProcess(const std::filesystem::path& dataDir,
+                            const std::vector<std::string>& arguments = {});
+    ~ServiceProcess();
+    ServiceProcess(const ServiceProcess&) = delete;
+    ServiceProcess& operator=(const ServiceProcess&) = delete;
+
+    std::uint16_t Port() const { return port_; }
+    // The authority's certificate the service printed, or empty when it was given --cert.
+    const std::filesystem::path& CaFile() const { return caFile_; }
+    pid_t Pid() const { return pid_; }
+
+    void Signal(int signal) const;
+    // The exit code, or 128 + signal; throws when the process runs past `limit`.
+    int Wait(std::chrono::milliseconds limit = std::chrono::seconds(20));
+    // Whether the process ends within `limit`.
+    bool ExitsWithin(std::chrono::milliseconds limit);
+    void Kill();
+    std::string Log() const;
+
+private:
+    pid_t pid_ = -1;
+    int stdout_ = -1;
+    std::optional<int> status_;
+    std::uint16_t port_ = 0;
+    std::filesystem::path caFile_;
+    std::filesystem::path logFile_;
+};
+
+struct RunResult {
+    int exitCode = -1;
+    std::string output; // standard output and standard error together
+};
+
+// Runs kavelo-service with `arguments` to its end.
+RunResult RunService(const std::vector<std::string>& arguments);
+
+} // namespace kavelo::test

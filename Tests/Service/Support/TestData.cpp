@@ -1,0 +1,98 @@
+#include "TestData.hpp"
+
+#include <openssl/evp.h>
+#include <openssl/rand.h>
+
+#include <random>
+#include <stdexcept>
+
+namespace kavelo::test {
+
+std::string MakeJpeg(std::size_t size, unsigned seed) {
+    if (size < 8)
+        throw std::invalid_argument("a JPEG needs at least 8 bytes here");
+    std::string bytes(size, '\0');
+    std::mt19937 random(seed);
+    for (char& byte : bytes)
+        byte = static_cast<char>(random() & 0xff);
+    bytes.replace(0, 4, "\xff\xd8\xff\xe0");
+    bytes.replace(size - 2, 2, "\xff\xd9");
+    return bytes;
+}
+
+std::string Base64(std::string_view bytes) {
+    std::string text(4 * ((bytes.size() + 2) / 3), '\0');
+    const int written =
+        EVP_EncodeBlock(reinterpret_cast<unsigned char*>(text.data()),
+                        reinterpret_cast<const unsigned char*>(bytes.data()), static_cast<int>(bytes.size()));
+    text.resize(static_cast<std::size_t>(written));
+    return text;
+}
+
+std::string NewLinkId() {
+    unsigned char bits[16];
+    if (RAND_bytes(bits, sizeof bits) != 1)
+        throw std::runtime_error("RAND_bytes failed");
+    bits[6] = static_cast<unsigned char>((bits[6] & 0x0f) | 0x40);
+    bits[8] = static_cast<unsigned char>((bits[8] & 0x3f) | 0x80);
+    std::string id;
+    char hex[3];
+    for (int i = 0; i < 16; ++i) {
+        if (i == 4 || i == 6 || i == 8 || i == 10)
+            id += '-';
+        std::snprintf(hex, sizeof hex, "%02x", bits[i]);
+        id += hex;
+    }
+    return id;
+}
+
+std::string UploadBody(std::string_view jpeg, bool escapeSlashes) {
+    std::string data = "data:image/jpeg;base64," + Base64(jpeg);
+    if (escapeSlashes) {
+        std::string escaped;
+        for (const char c : data)
+            escaped += c == '/' ? std::string("\\/") : std::string(1, c);
+        data = escaped;
+    }
+    return "{\"image\":\"" + data + "\",\"name\":\"Archicad export\",\"source\":\"archicad\"}";
+}
+
+HttpRequest UploadRequest(const std::string& linkId, std::string body) {
+    HttpRequest request;
+    request.method = "POST";
+    request.target = "/api/v1/images";
+    request.headers = {{"X-Api-Key", linkId}};
+    request.body = std::move(body);
+    return request;
+}
+
+HttpRequest LinkRequest(const std::string& linkId, const std::string& path) {
+    HttpRequest request;
+    request.method = "POST";
+    request.target = path;
+    request.headers = {{"Content-Type", "application/x-www-form-urlencoded"}};
+    request.body = "eid=" + linkId;
+    return request;
+}
+
+std::string LinkNewId(const ServiceProcess& service) {
+    const std::string linkId = NewLinkId();
+    const Response response = Fetch(service.Port(), service.CaFile(), LinkRequest(linkId));
+    if (response.status != 200)
+        throw std::runtime_error("linking failed with status " + std::to_string(response.status));
+    return linkId;
+}
+
+std::string UploadImage(const ServiceProcess& service, const std::string& linkId, std::string_view jpeg) {
+    const Response response =
+        Fetch(service.Port(), service.CaFile(), UploadRequest(linkId, UploadBody(jpeg)));
+    if (response.status != 201)
+        return {};
+    const std::string prefix = "{\"id\":\"";
+    const auto end = response.body.find('"', prefix.size());
+    return response.body.starts_with(prefix) && end != std::string::npos
+               ? response.body.substr(prefix.size(), end - prefix.size())
+               : std::string();
+}
+
+} // namespace kavelo::test
