@@ -10,11 +10,18 @@ Proc* Slot(HostSlot slot) {
     return reinterpret_cast<Proc*>(HostBinding::HostFunctionTable[slot]);
 }
 
-GSErrCode CallSelector(HostSlot slot, UInt32 selector, void* param1, void* param2) {
-    auto* operation = Slot<HostSelectorProc>(slot);
+// The common pattern: an empty slot answers APIERR_NOTSUPPORTED without a call; otherwise the
+// host context goes first and the host's answer comes back unchanged.
+template <typename Proc, typename... Args>
+GSErrCode CallWithContext(HostSlot slot, Args... args) {
+    auto* operation = Slot<Proc>(slot);
     if (operation == nullptr)
         return APIERR_NOTSUPPORTED;
-    return operation(HostBinding::HostContext, selector, param1, param2, 0);
+    return operation(HostBinding::HostContext, args...);
+}
+
+GSErrCode CallSelector(HostSlot slot, UInt32 selector, void* param1, void* param2) {
+    return CallWithContext<HostSelectorProc>(slot, selector, param1, param2, GS::IntPtr(0));
 }
 
 } // namespace
@@ -33,24 +40,16 @@ GSErrCode HostRegisterMenu(Int16 menuStrResID, Int16 promptStrResID, Int32 place
 }
 
 GSErrCode ACAPI_MenuItem_InstallMenuHandler(Int16 menuStrResID, APIMenuCommandProc* handler) {
-    auto* operation = Slot<HostInstallMenuHandlerProc>(HostSlot_InstallMenuHandler);
-    if (operation == nullptr)
-        return APIERR_NOTSUPPORTED;
-    return operation(HostBinding::HostContext, UInt16(menuStrResID), handler);
+    return CallWithContext<HostInstallMenuHandlerProc>(HostSlot_InstallMenuHandler, UInt16(menuStrResID),
+                                                       handler);
 }
 
 GSErrCode ACAPI_SetPreferences(Int32 version, Int32 nByte, const void* data) {
-    auto* operation = Slot<HostSetPreferencesProc>(HostSlot_SetPreferences);
-    if (operation == nullptr)
-        return APIERR_NOTSUPPORTED;
-    return operation(HostBinding::HostContext, version, nByte, data);
+    return CallWithContext<HostSetPreferencesProc>(HostSlot_SetPreferences, version, nByte, data);
 }
 
 GSErrCode HostGetPreferences(Int32* version, Int32* nByte, void* data) {
-    auto* operation = Slot<HostGetPreferencesProc>(HostSlot_GetPreferences);
-    if (operation == nullptr)
-        return APIERR_NOTSUPPORTED;
-    return operation(HostBinding::HostContext, version, nByte, data);
+    return CallWithContext<HostGetPreferencesProc>(HostSlot_GetPreferences, version, nByte, data);
 }
 
 GSErrCode ACAPI_RegisterModelessWindow(Int32 referenceID, APIPaletteControlCallBackProc* callBackProc,
@@ -68,10 +67,7 @@ GSErrCode ACAPI_RegisterModelessWindow(Int32 referenceID, APIPaletteControlCallB
 }
 
 GSErrCode HostUnregisterModelessWindow(Int32 referenceID) {
-    auto* operation = Slot<HostUnregisterModelessWindowProc>(HostSlot_UnregisterModelessWindow);
-    if (operation == nullptr)
-        return APIERR_NOTSUPPORTED;
-    return operation(HostBinding::HostContext, referenceID);
+    return CallWithContext<HostUnregisterModelessWindowProc>(HostSlot_UnregisterModelessWindow, referenceID);
 }
 
 GSErrCode HostReportMessage(const GS::UniString& format, bool alert, ...) {

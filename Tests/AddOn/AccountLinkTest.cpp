@@ -2,7 +2,6 @@
 #include "AddOnFixture.hpp"
 #include "KaveloResourceIds.h"
 #include "Preferences.hpp"
-#include "PreferencesSeams.hpp"
 
 #include <cstring>
 #include <string>
@@ -10,23 +9,8 @@
 
 namespace {
 
-constexpr Int64 Now = 1'765'432'100;
-
-Int64 FixedNow() {
-    return Now;
-}
-
-class AccountLink : public AddOnFixture {
+class AccountLink : public FixedClockFixture {
 protected:
-    void SetUp() override {
-        AddOnFixture::SetUp();
-        PreferencesSeams::SetClock(FixedNow);
-    }
-    void TearDown() override {
-        PreferencesSeams::SetClock(nullptr);
-        AddOnFixture::TearDown();
-    }
-
     PreferencesRecord Stored() const {
         PreferencesRecord record{};
         if (host.preferences)

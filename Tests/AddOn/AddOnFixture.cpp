@@ -1,6 +1,7 @@
 #include "AddOnFixture.hpp"
 
 #include "BindingState.hpp"
+#include "PreferencesSeams.hpp"
 
 #include <dlfcn.h>
 #include <stdexcept>
@@ -15,4 +16,22 @@ void AddOnFixture::SetUpTestSuite() {
     Dl_info info{};
     dladdr(dlsym(module, "GetExportedFuncAddrs"), &info);
     HostBinding::ModuleResourceId = RSInitModuleImageCache(info.dli_fbase);
+}
+
+namespace {
+
+Int64 StoppedClock() {
+    return FixedClockFixture::Now;
+}
+
+} // namespace
+
+void FixedClockFixture::SetUp() {
+    AddOnFixture::SetUp();
+    PreferencesSeams::SetClock(StoppedClock);
+}
+
+void FixedClockFixture::TearDown() {
+    PreferencesSeams::SetClock(nullptr);
+    AddOnFixture::TearDown();
 }

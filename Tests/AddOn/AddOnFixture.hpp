@@ -26,3 +26,13 @@ protected:
 
     Testing::ModuleHost host{GetExportedFuncAddrs, SetImportedFuncAddrs};
 };
+
+// The add-on with its clock stopped at a fixed time, for the browser-visit rules.
+class FixedClockFixture : public AddOnFixture {
+public:
+    static constexpr Int64 Now = 1'765'432'100;
+
+protected:
+    void SetUp() override;
+    void TearDown() override;
+};

@@ -2,7 +2,6 @@
 #include "AccountLink.hpp"
 #include "AddOnFixture.hpp"
 #include "KaveloResourceIds.h"
-#include "PreferencesSeams.hpp"
 
 #include <cstring>
 #include <string>
@@ -10,23 +9,8 @@
 
 namespace {
 
-constexpr Int64 Now = 1'765'432'100;
-
-Int64 FixedNow() {
-    return Now;
-}
-
-class Dialogs : public AddOnFixture {
+class Dialogs : public FixedClockFixture {
 protected:
-    void SetUp() override {
-        AddOnFixture::SetUp();
-        PreferencesSeams::SetClock(FixedNow);
-    }
-    void TearDown() override {
-        PreferencesSeams::SetClock(nullptr);
-        AddOnFixture::TearDown();
-    }
-
     void StoreStamp(Int64 stamp) {
         std::vector<UInt8> bytes(48, 0);
         std::memcpy(bytes.data() + 40, &stamp, 8);

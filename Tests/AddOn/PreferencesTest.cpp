@@ -11,12 +11,7 @@
 
 namespace {
 
-constexpr Int64 Now = 1'765'000'000;
 constexpr GSErrCode Refusal = GSErrCode(0x8106012F); // APIERR_LOCKEDLAY
-
-Int64 FixedNow() {
-    return Now;
-}
 
 // The stored form, built byte by byte: 37 bytes of id, 3 of padding, the stamp little-endian.
 std::vector<UInt8> StoredRecord(const std::string& linkId, Int64 stamp, UInt8 padding = 0) {
@@ -30,14 +25,8 @@ std::vector<UInt8> StoredRecord(const std::string& linkId, Int64 stamp, UInt8 pa
 
 const std::string SomeLinkId = "0f3e2a1b-9c8d-4e7f-a6b5-c4d3e2f1a0b9";
 
-class Preferences : public AddOnFixture {
+class Preferences : public FixedClockFixture {
 protected:
-    void SetUp() override {
-        AddOnFixture::SetUp();
-        PreferencesSeams::SetClock(FixedNow);
-    }
-    void TearDown() override { PreferencesSeams::SetClock(nullptr); }
-
     void Store(Int32 version, std::vector<UInt8> bytes) {
         host.preferences = Testing::StoredPreferences{version, bytes};
     }
