@@ -7,6 +7,7 @@ packages=(
     cmake ninja-build g++ pkg-config binutils
     libgtest-dev libgmock-dev libbenchmark-dev
     librsvg2-bin
+    libboost-dev libssl-dev libsqlite3-dev libturbojpeg0-dev
 )
 
 missing=()

@@ -3,6 +3,8 @@
 #include <atomic>
 #include <cerrno>
 #include <fcntl.h>
+#include <string>
+#include <string_view>
 #include <system_error>
 #include <unistd.h>
 
@@ -38,9 +40,11 @@ std::string Quoted(const std::filesystem::path& path) {
     return "\"" + path.string() + "\"";
 }
 
-// What failed, with the reason errno gives.
-std::string Because(const std::string& step) {
-    return step + ": " + std::generic_category().message(errno);
+// What failed, with the reason errno gives; errno is read before anything can change it.
+std::string Because(std::string_view step, const std::filesystem::path& path, std::string_view rest = "") {
+    const int reason = errno;
+    return std::string(step) + " " + Quoted(path) + std::string(rest) + ": " +
+           std::generic_category().message(reason);
 }
 
 FileResult CannotSave(const std::filesystem::path& target, const std::string& reason) {
@@ -84,15 +88,15 @@ FileResult ReplaceDurably(const std::filesystem::path& target, Fill fill) {
     std::filesystem::path temporary;
     Descriptor file(CreateTemporary(target, temporary));
     if (file.Get() < 0)
-        return CannotSave(target, Because("cannot create a file in " + Quoted(folder)));
+        return CannotSave(target, Because("cannot create a file in", folder));
 
     std::string error = fill(file.Get(), temporary);
     if (error.empty() && ::fsync(file.Get()) != 0)
-        error = Because("cannot sync " + Quoted(temporary));
+        error = Because("cannot sync", temporary);
     if (!file.Close() && error.empty())
-        error = Because("cannot close " + Quoted(temporary));
+        error = Because("cannot close", temporary);
     if (error.empty() && ::rename(temporary.c_str(), target.c_str()) != 0)
-        error = Because("cannot rename " + Quoted(temporary) + " to it");
+        error = Because("cannot rename", temporary, " to it");
     if (!error.empty()) {
         ::unlink(temporary.c_str());
         return CannotSave(target, error);
@@ -101,7 +105,7 @@ FileResult ReplaceDurably(const std::filesystem::path& target, Fill fill) {
     // The rename itself lasts only once the folder is synced.
     Descriptor directory(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (directory.Get() < 0 || ::fsync(directory.Get()) != 0)
-        return CannotSave(target, Because("cannot sync the folder " + Quoted(folder)));
+        return CannotSave(target, Because("cannot sync the folder", folder));
     return {};
 }
 
@@ -109,15 +113,14 @@ FileResult ReplaceDurably(const std::filesystem::path& target, Fill fill) {
 
 FileResult WriteFileDurably(const std::filesystem::path& target, std::span<const unsigned char> bytes) {
     return ReplaceDurably(target, [&](int fd, const std::filesystem::path& temporary) {
-        return WriteAll(fd, bytes.data(), bytes.size()) ? std::string()
-                                                        : Because("cannot write " + Quoted(temporary));
+        return WriteAll(fd, bytes.data(), bytes.size()) ? std::string() : Because("cannot write", temporary);
     });
 }
 
 FileResult CopyFileDurably(const std::filesystem::path& source, const std::filesystem::path& target) {
     Descriptor input(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
     if (input.Get() < 0)
-        return CannotSave(target, Because("cannot open " + Quoted(source)));
+        return CannotSave(target, Because("cannot open", source));
     return ReplaceDurably(target, [&](int fd, const std::filesystem::path& temporary) {
         unsigned char buffer[1 << 16];
         for (;;) {
@@ -125,11 +128,11 @@ FileResult CopyFileDurably(const std::filesystem::path& source, const std::files
             if (got < 0 && errno == EINTR)
                 continue;
             if (got < 0)
-                return Because("cannot read " + Quoted(source));
+                return Because("cannot read", source);
             if (got == 0)
                 return std::string();
             if (!WriteAll(fd, buffer, std::size_t(got)))
-                return Because("cannot write " + Quoted(temporary));
+                return Because("cannot write", temporary);
         }
     });
 }

@@ -23,6 +23,18 @@ constexpr float roofThickness = 0.22f;
 // Doors and windows sit this far proud of their wall so that the depth buffer tells them apart.
 constexpr float proud = 0.03f;
 
+// The outside of a wall: `across` runs left to right as seen from outside, `outward` away from it.
+struct Wall {
+    Vec3 origin; // at ground level
+    Vec3 across;
+    Vec3 outward;
+
+    Vec3 At(float u, float y, float out) const { return origin + across * u + Vec3{0, y, 0} + outward * out; }
+};
+
+const Wall frontWall{{0, 0, halfDepth}, {1, 0, 0}, {0, 0, 1}};
+const Wall rightWall{{halfLength, 0, 0}, {0, 0, -1}, {1, 0, 0}};
+
 class MeshBuilder {
 public:
     void Add(Vec3 a, Vec3 b, Vec3 c, Vec3 albedo, bool castsShadow = true) {
@@ -35,28 +47,18 @@ public:
         Add(p0, p2, p3, albedo, castsShadow);
     }
 
-    // A panel on a wall facing +z (at depth z) or +x (at x), spanning [u0, u1] across and [y0, y1] up.
-    void PanelFacingZ(float z, float u0, float u1, float y0, float y1, Vec3 albedo) {
-        Quad({u0, y0, z}, {u1, y0, z}, {u1, y1, z}, {u0, y1, z}, albedo);
-    }
-    void PanelFacingX(float x, float u0, float u1, float y0, float y1, Vec3 albedo) {
-        Quad({x, y0, u1}, {x, y0, u0}, {x, y1, u0}, {x, y1, u1}, albedo);
+    // A rectangle `out` metres in front of a wall, spanning [u0, u1] across and [y0, y1] up.
+    void Panel(const Wall& wall, float out, float u0, float u1, float y0, float y1, Vec3 albedo) {
+        Quad(wall.At(u0, y0, out), wall.At(u1, y0, out), wall.At(u1, y1, out), wall.At(u0, y1, out), albedo);
     }
 
-    // A window: frame, pane and a cross of glazing bars, each a little prouder than the last.
-    void WindowFacingZ(float z, float u0, float u1, float y0, float y1) {
+    // Frame, pane and a cross of glazing bars, each a little prouder than the last.
+    void Window(const Wall& wall, float u0, float u1, float y0, float y1) {
         const float um = (u0 + u1) / 2, ym = (y0 + y1) / 2;
-        PanelFacingZ(z + proud, u0 - 0.1f, u1 + 0.1f, y0 - 0.1f, y1 + 0.1f, trim);
-        PanelFacingZ(z + 2 * proud, u0, u1, y0, y1, glass);
-        PanelFacingZ(z + 3 * proud, um - 0.04f, um + 0.04f, y0, y1, trim);
-        PanelFacingZ(z + 3 * proud, u0, u1, ym - 0.04f, ym + 0.04f, trim);
-    }
-    void WindowFacingX(float x, float u0, float u1, float y0, float y1) {
-        const float um = (u0 + u1) / 2, ym = (y0 + y1) / 2;
-        PanelFacingX(x + proud, u0 - 0.1f, u1 + 0.1f, y0 - 0.1f, y1 + 0.1f, trim);
-        PanelFacingX(x + 2 * proud, u0, u1, y0, y1, glass);
-        PanelFacingX(x + 3 * proud, um - 0.04f, um + 0.04f, y0, y1, trim);
-        PanelFacingX(x + 3 * proud, u0, u1, ym - 0.04f, ym + 0.04f, trim);
+        Panel(wall, proud, u0 - 0.1f, u1 + 0.1f, y0 - 0.1f, y1 + 0.1f, trim);
+        Panel(wall, 2 * proud, u0, u1, y0, y1, glass);
+        Panel(wall, 3 * proud, um - 0.04f, um + 0.04f, y0, y1, trim);
+        Panel(wall, 3 * proud, u0, u1, ym - 0.04f, ym + 0.04f, trim);
     }
 
     // A slab hanging `thickness` below its top face (corners counter-clockwise from above), with
@@ -106,14 +108,13 @@ void AddRoof(MeshBuilder& mesh) {
 }
 
 void AddOpenings(MeshBuilder& mesh) {
-    const float front = halfDepth, side = halfLength;
-    mesh.PanelFacingZ(front + proud, -0.65f, 0.65f, 0, 2.25f, trim);
-    mesh.PanelFacingZ(front + 2 * proud, -0.55f, 0.55f, 0, 2.15f, timber);
-    mesh.WindowFacingZ(front, -3.9f, -2.3f, 1.0f, 2.2f);
-    mesh.WindowFacingZ(front, 2.3f, 3.9f, 1.0f, 2.2f);
-    mesh.WindowFacingX(side, -2.6f, -1.2f, 1.0f, 2.2f);
-    mesh.WindowFacingX(side, 1.2f, 2.6f, 1.0f, 2.2f);
-    mesh.WindowFacingX(side, -0.5f, 0.5f, 3.5f, 4.4f);
+    mesh.Panel(frontWall, proud, -0.65f, 0.65f, 0, 2.25f, trim);
+    mesh.Panel(frontWall, 2 * proud, -0.55f, 0.55f, 0, 2.15f, timber);
+    mesh.Window(frontWall, -3.9f, -2.3f, 1.0f, 2.2f);
+    mesh.Window(frontWall, 2.3f, 3.9f, 1.0f, 2.2f);
+    mesh.Window(rightWall, -2.6f, -1.2f, 1.0f, 2.2f);
+    mesh.Window(rightWall, 1.2f, 2.6f, 1.0f, 2.2f);
+    mesh.Window(rightWall, -0.5f, 0.5f, 3.5f, 4.4f); // in the gable
 }
 
 void AddGrounds(MeshBuilder& mesh) {

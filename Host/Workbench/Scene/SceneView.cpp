@@ -8,6 +8,8 @@
 #include <array>
 #include <cmath>
 #include <exception>
+#include <new>
+#include <stdexcept>
 #include <string>
 
 namespace Workbench::Scene {

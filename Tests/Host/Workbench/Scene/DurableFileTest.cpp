@@ -128,14 +128,4 @@ TEST(CopyFileDurably, FailsOnASourceItCannotReadWithoutTouchingTheTarget) {
     EXPECT_EQ(ReadFile(folder / "view.jpg"), old);
 }
 
-TEST(CopyFileDurably, FailsInAMissingFolder) {
-    ScratchFolder folder;
-    WriteFile(folder / "given.jpg", std::vector<unsigned char>{1, 2});
-    const fs::path target = folder / "missing" / "view.jpg";
-    EXPECT_EQ(CopyFileDurably(folder / "given.jpg", target).error,
-              "cannot save " + Quoted(target) + ": cannot create a file in " + Quoted(folder / "missing") +
-                  ": No such file or directory");
-    EXPECT_EQ(folder.Entries(), std::vector<std::string>{"given.jpg"});
-}
-
 } // namespace

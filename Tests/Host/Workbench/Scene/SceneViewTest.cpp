@@ -127,10 +127,6 @@ TEST(SaveView, ReportsEveryFailureAsText) {
     EXPECT_EQ(SaveView({ViewSize{0, 9}, std::nullopt}, folder / "view.jpg").error,
               "cannot save \"" + (folder / "view.jpg").string() +
                   "\": a view of 0x9 pixels cannot be rendered; each side must be 1 to 8192");
-    const FileResult missingFolder =
-        SaveView({ViewSize{16, 9}, std::nullopt}, folder / "missing" / "view.jpg");
-    EXPECT_NE(missingFolder.error.find("No such file or directory"), std::string::npos)
-        << missingFolder.error;
     EXPECT_TRUE(folder.Entries().empty());
 }
 
