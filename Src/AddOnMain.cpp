@@ -3,6 +3,7 @@
 #include "ACAPI/ACAPinc.hpp"
 #include "AccountLink.hpp"
 #include "Dialogs.hpp"
+#include "Export.hpp"
 #include "GSRoot/DBPrintf.hpp"
 #include "KaveloResourceIds.h"
 #include "Palette.hpp"
@@ -89,6 +90,9 @@ GSErrCode ShutDown() {
 
 GSErrCode HandleMenuCommand(const API_MenuParams* menuParams) {
     switch (menuParams->menuResID) {
+    case KAVELO_MENU_EXPORT:
+        ExportCurrentView();
+        break;
     case KAVELO_MENU_UNLINK: {
         UnlinkAccount();
         Dialog dialog(KAVELO_DLG_UNLINKED);

@@ -55,6 +55,6 @@ void ShowExportSucceeded(const GS::UniString& imageId) {
 }
 
 void ShowOpenLiveDialog(const GS::UniString& imageId) {
-    DialogRealtime dialog {GS::UniString(imageId)};
+    DialogRealtime dialog{GS::UniString(imageId)};
     dialog.Invoke();
 }

@@ -13,10 +13,12 @@ set(KAVELO_ADDON_SOURCES
     ${PROJECT_SOURCE_DIR}/Src/Base64.cpp
     ${PROJECT_SOURCE_DIR}/Src/Dialogs.cpp
     ${PROJECT_SOURCE_DIR}/Src/ErrorReport.cpp
+    ${PROJECT_SOURCE_DIR}/Src/Export.cpp
     ${PROJECT_SOURCE_DIR}/Src/Palette.cpp
-    ${PROJECT_SOURCE_DIR}/Src/Preferences.cpp)
+    ${PROJECT_SOURCE_DIR}/Src/Preferences.cpp
+    ${PROJECT_SOURCE_DIR}/Src/Upload.cpp)
 
-set(KAVELO_HOST_LIBRARIES GSRoot RS GSUtils Win32 DG)
+set(KAVELO_HOST_LIBRARIES GSRoot RS GSUtils Win32 DG InputOutput HTTP JSONConversion)
 
 # An add-on module named <name>.apx. The ELF hooks come last: constructors run in link order, so
 # process attach follows every static initialisation of the module.

@@ -3,6 +3,7 @@
 #include "DGHost.hpp"
 #include "GSRootHost.hpp"
 #include "GSUtilsHost.hpp"
+#include "IO/Location.hpp"
 #include "Win32Host.hpp"
 
 #include <algorithm>
@@ -10,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <dlfcn.h>
+#include <fstream>
 #include <stdexcept>
 
 namespace Testing {
@@ -110,6 +112,44 @@ struct Slots {
         } else if (stored) {
             std::memcpy(data, stored->bytes.data(), std::min(std::size_t(*nByte), stored->bytes.size()));
         }
+        return NoError;
+    }
+
+    static GSErrCode GetCurrentWindow(void* context, UInt32 selector, void* param1, void*, GS::IntPtr) {
+        ModuleHost& host = HostOf(context);
+        host.calls.push_back("GetCurrentWindow");
+        const GSErrCode answer = host.Answer(HostSlot_GetCurrentWindow);
+        if (answer != NoError || selector != HostSelector_GetWindow)
+            return answer != NoError ? answer : APIERR_BADPARS;
+        static_cast<API_WindowInfo*>(param1)->typeID = host.frontWindowType;
+        return NoError;
+    }
+
+    static GSErrCode GetSpecialFolder(void* context, UInt32 selector, void* param1, void* param2,
+                                      GS::IntPtr) {
+        ModuleHost& host = HostOf(context);
+        const Int32 kind = *static_cast<Int32*>(param1);
+        host.calls.push_back("GetSpecialFolder " + std::to_string(kind));
+        const GSErrCode answer = host.Answer(HostSlot_GetSpecialFolder);
+        if (answer != NoError || selector != HostSelector_GetSpecFolder || kind != API_SpecFolderID_Temporary)
+            return answer != NoError ? answer : APIERR_BADPARS;
+        *static_cast<IO::Location*>(param2) = IO::Location(GS::UniString(host.captureFolder.c_str()));
+        return NoError;
+    }
+
+    static GSErrCode SaveCurrentWindow(void* context, UInt32 selector, void* param1, void* param2,
+                                       GS::IntPtr) {
+        ModuleHost& host = HostOf(context);
+        const auto* file = static_cast<const API_FileSavePars*>(param1);
+        const auto* picture = static_cast<const API_SavePars_Picture*>(param2);
+        host.calls.push_back("SaveCurrentWindow " + std::to_string(file->fileTypeID) + " " +
+                             std::to_string(picture->value));
+        const GSErrCode answer = host.Answer(HostSlot_SaveCurrentWindow);
+        if (answer != NoError || selector != APIDo_SaveID)
+            return answer != NoError ? answer : APIERR_BADPARS;
+        host.savedPath = file->file->ToPath().ToCStr().Get();
+        if (!host.viewPicture.empty())
+            std::ofstream(host.savedPath, std::ios::binary) << host.viewPicture;
         return NoError;
     }
 
@@ -219,6 +259,9 @@ GSErrCode ModuleHost::SendTable() {
     put(HostSlot_SetPreferences, &Slots::SetPreferences);
     put(HostSlot_GetPreferences, &Slots::GetPreferences);
     put(HostSlot_RegisterModelessWindow, &Slots::RegisterModelessWindow);
+    put(HostSlot_GetCurrentWindow, &Slots::GetCurrentWindow);
+    put(HostSlot_GetSpecialFolder, &Slots::GetSpecialFolder);
+    put(HostSlot_SaveCurrentWindow, &Slots::SaveCurrentWindow);
     put(HostSlot_UnregisterModelessWindow, &Slots::UnregisterModelessWindow);
     put(HostSlot_ReportMessage, &Slots::ReportMessage);
     return setImported(table);

@@ -82,6 +82,13 @@ public:
     std::vector<std::string> launchedUrls;
     std::optional<StoredPreferences> preferences;
 
+    // The host's windows and 3D view: the front window's type, the folder handed out as special
+    // folder 4, and the bytes a save of the 3D window writes (nothing is written when empty).
+    Int32 frontWindowType = APIWind_3DModelID;
+    std::string captureFolder;
+    std::string viewPicture = std::string("\xFF\xD8\xFF\xD9", 4);
+    std::string savedPath; // where the last save wrote
+
 private:
     friend struct Slots;
     struct Failure {

@@ -12,6 +12,7 @@
 
 // Host error codes: 0 is success, the host's own errors lie from 0x81060001 upward.
 constexpr GSErrCode APIERR_GENERAL = GSErrCode(0x81060001);
+constexpr GSErrCode APIERR_BADPARS = GSErrCode(0x81060068);
 constexpr GSErrCode APIERR_BADWINDOW = GSErrCode(0x8106006B);
 constexpr GSErrCode APIERR_NOTSUPPORTED = GSErrCode(0x81060387);
 
