@@ -24,7 +24,6 @@
 #include <chrono>
 #include <memory>
 #include <optional>
-#include <type_traits>
 
 namespace HTTP::Client {
 
@@ -54,15 +53,6 @@ bool IsClosedByPeer(const error_code& error) {
 
 bool IsHttpError(const error_code& error) {
     return error.category() == http::make_error_code(http::error::bad_version).category();
-}
-
-template <typename T>
-std::size_t Transferred(const T& value) {
-    if constexpr (std::is_integral_v<T>) {
-        return value;
-    } else {
-        return 0;
-    }
 }
 
 } // namespace
@@ -105,16 +95,11 @@ private:
         Impl& owner;
     };
 
-    struct Outcome {
-        error_code error;
-        std::size_t transferred = 0;
-    };
-
     using Stream = beast::ssl_stream<beast::tcp_stream>;
     using Parser = http::response_parser<http::buffer_body>;
 
     template <typename Start>
-    Outcome Await(Start start);
+    error_code Await(Start start);
     tcp::resolver::results_type Resolve(const Settings::Endpoint& target);
     void Handshake();
     void ArmDeadline();
@@ -142,15 +127,13 @@ private:
 // The blocking face over the asynchronous operations: the deadline armed on the stream makes every
 // operation complete, with beast::error::timeout at the latest.
 template <typename Start>
-ClientConnection::Impl::Outcome ClientConnection::Impl::Await(Start start) {
-    auto outcome = std::make_shared<std::optional<Outcome>>();
-    start([outcome](const error_code& error, const auto&... result) {
-        *outcome = Outcome{error, (std::size_t{0} + ... + Transferred(result))};
-    });
+error_code ClientConnection::Impl::Await(Start start) {
+    auto outcome = std::make_shared<std::optional<error_code>>();
+    start([outcome](const error_code& error, const auto&...) { *outcome = error; });
     io.restart();
     while (!*outcome && io.run_one() != 0) {
     }
-    return outcome->value_or(Outcome{net::error::operation_aborted});
+    return outcome->value_or(net::error::operation_aborted);
 }
 
 // getaddrinfo cannot be interrupted, so the resolver gets a deadline of its own: when it passes, the
@@ -196,16 +179,16 @@ void ClientConnection::Impl::Connect() {
     tls.emplace(Tls::MakeClientContext());
     stream.emplace(io, *tls);
     ArmDeadline();
-    const Outcome connected = Await(
+    const error_code connected = Await(
         [&](auto handler) { beast::get_lowest_layer(*stream).async_connect(endpoints, std::move(handler)); });
-    if (connected.error == beast::error::timeout) {
+    if (connected == beast::error::timeout) {
         Throw(TimedOut("connecting to " + destination));
     }
-    if (connected.error == net::error::connection_refused) {
+    if (connected == net::error::connection_refused) {
         Throw("connection refused by " + destination);
     }
-    if (connected.error) {
-        Throw("could not connect to " + destination + ": " + connected.error.message());
+    if (connected) {
+        Throw("could not connect to " + destination + ": " + connected.message());
     }
     Handshake();
     state = State::Open;
@@ -214,19 +197,19 @@ void ClientConnection::Impl::Connect() {
 void ClientConnection::Impl::Handshake() {
     Tls::ExpectServer(stream->native_handle(), origin.host, origin.isIpLiteral);
     ArmDeadline();
-    const Outcome handshake =
+    const error_code handshake =
         Await([&](auto handler) { stream->async_handshake(ssl::stream_base::client, std::move(handler)); });
-    if (!handshake.error) {
+    if (!handshake) {
         return;
     }
     if (const auto verifyFailure = Tls::DescribeVerifyFailure(stream->native_handle(), origin.host)) {
         Throw(*verifyFailure);
     }
-    if (handshake.error == beast::error::timeout) {
+    if (handshake == beast::error::timeout) {
         Throw(TimedOut("in the TLS handshake with " + originText));
     }
     const std::string reason =
-        IsClosedByPeer(handshake.error) ? "the server closed the connection" : handshake.error.message();
+        IsClosedByPeer(handshake) ? "the server closed the connection" : handshake.message();
     Throw("TLS handshake with " + originText + " failed: " + reason);
 }
 
@@ -237,16 +220,16 @@ void ClientConnection::Impl::Send(const Request& request, const char* body, USiz
     // The deadline is renewed for every piece, so a large body on a slow line fails only when it stalls.
     while (!serializer.is_done()) {
         ArmDeadline();
-        const Outcome written =
+        const error_code written =
             Await([&](auto handler) { http::async_write_some(*stream, serializer, std::move(handler)); });
-        if (written.error == beast::error::timeout) {
+        if (written == beast::error::timeout) {
             Throw(TimedOut("sending the request to " + originText));
         }
-        if (IsClosedByPeer(written.error)) {
+        if (IsClosedByPeer(written)) {
             Throw("connection closed by the server while sending the request");
         }
-        if (written.error) {
-            Throw("could not send the request to " + originText + ": " + written.error.message());
+        if (written) {
+            Throw("could not send the request to " + originText + ": " + written.message());
         }
     }
     headRequest = message.method() == http::verb::head;
@@ -262,10 +245,10 @@ GS::IBinaryChannel& ClientConnection::Impl::BeginReceive(Response& response) {
         parser->body_limit(bodyLimit);
         parser->skip(headRequest);
         ArmDeadline();
-        const Outcome read = Await(
+        const error_code read = Await(
             [&](auto handler) { http::async_read_header(*stream, buffer, *parser, std::move(handler)); });
-        if (read.error) {
-            Throw(DescribeReceiveFailure(read.error, "waiting for the response from " + originText));
+        if (read) {
+            Throw(DescribeReceiveFailure(read, "waiting for the response from " + originText));
         }
     } while (IsInterim(parser->get().result_int()));
 
@@ -297,10 +280,10 @@ USize ClientConnection::Impl::ReadBody(char* destination, USize size) {
         body.data = destination;
         body.size = size;
         ArmDeadline();
-        const Outcome read =
+        const error_code read =
             Await([&](auto handler) { http::async_read_some(*stream, buffer, *parser, std::move(handler)); });
-        if (read.error && read.error != http::error::need_buffer) {
-            Throw(DescribeReceiveFailure(read.error, "reading the response body from " + originText));
+        if (read && read != http::error::need_buffer) {
+            Throw(DescribeReceiveFailure(read, "reading the response body from " + originText));
         }
         const std::size_t delivered = size - body.size;
         if (delivered > 0 || parser->is_done()) {

@@ -94,6 +94,34 @@ TEST_F(HttpFailure, BodyThatStallsTimesOut) {
                   std::to_string(server.GetPort()));
 }
 
+TEST_F(HttpFailure, ServerThatStopsTakingTheRequestIsReported) {
+    // Far more than the loopback's socket buffers hold, so the client is still sending.
+    const std::string body(32 * 1024 * 1024, 'j');
+    const auto failureAgainst = [&body](TestServer& server, Int32 timeout) {
+        ClientConnection connection(UriFor("localhost", server.GetPort()));
+        connection.SetTimeout(timeout);
+        connection.Connect();
+        return FailureOf([&] {
+            connection.Send(Request(Method::Post, "/", HTTPVersion::Version11), body.data(),
+                            static_cast<USize>(body.size()));
+        });
+    };
+    std::promise<void> gaveUp;
+    TestServer stalling(Certificates().localhost, [&gaveUp](Connection& connection) {
+        connection.ReadHead();
+        gaveUp.get_future().wait_for(std::chrono::seconds(10));
+    });
+    EXPECT_THAT(failureAgainst(stalling, 200),
+                StartsWith("timed out after 200 ms while sending the request to localhost:"));
+    gaveUp.set_value();
+
+    TestServer dropping(Certificates().localhost, [](Connection& connection) {
+        connection.ReadHead();
+        connection.Drop();
+    });
+    EXPECT_EQ(failureAgainst(dropping, 5000), "connection closed by the server while sending the request");
+}
+
 TEST_F(HttpFailure, CertificatesThatDoNotVerifyAreRefused) {
     const auto failureAgainst = [](const Credentials& credentials, const std::string& host) {
         TestServer server(credentials, [](Connection&) {});

@@ -3,8 +3,9 @@
 #include <boost/asio/read.hpp>
 #include <boost/asio/read_until.hpp>
 #include <boost/asio/write.hpp>
-#include <boost/beast/http/empty_body.hpp>
-#include <boost/beast/http/parser.hpp>
+
+#include <algorithm>
+#include <cctype>
 
 namespace HttpTest {
 
@@ -12,27 +13,30 @@ namespace {
 
 namespace net = boost::asio;
 namespace ssl = net::ssl;
-namespace http = boost::beast::http;
 using tcp = net::ip::tcp;
 using boost::system::error_code;
 
+// The client under test always frames its body with Content-Length.
 std::size_t ContentLengthOf(const std::string& head) {
-    http::request_parser<http::empty_body> parser;
-    parser.skip(true);
-    error_code error;
-    parser.put(net::buffer(head), error);
-    if (error) {
-        throw std::runtime_error("the test server got a malformed request head: " + error.message());
-    }
-    return static_cast<std::size_t>(parser.content_length().value_or(0));
+    std::string lower(head);
+    std::transform(lower.begin(), lower.end(), lower.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    constexpr std::string_view Name = "\r\ncontent-length: ";
+    const std::size_t field = lower.find(Name);
+    return field == std::string::npos ? 0 : std::stoul(head.substr(field + Name.size()));
 }
 
 } // namespace
 
-ReceivedRequest Connection::ReadRequest() {
+std::string Connection::ReadHead() {
     const std::size_t headLength = net::read_until(stream, net::dynamic_buffer(pending), "\r\n\r\n");
-    ReceivedRequest request{pending.substr(0, headLength), {}};
+    std::string head = pending.substr(0, headLength);
     pending.erase(0, headLength);
+    return head;
+}
+
+ReceivedRequest Connection::ReadRequest() {
+    ReceivedRequest request{ReadHead(), {}};
     const std::size_t bodyLength = ContentLengthOf(request.head);
     if (pending.size() < bodyLength) {
         net::read(stream, net::dynamic_buffer(pending), net::transfer_exactly(bodyLength - pending.size()));

@@ -34,6 +34,7 @@ public:
     explicit Connection(boost::asio::ssl::stream<boost::asio::ip::tcp::socket>& tlsStream)
         : stream(tlsStream) {}
 
+    std::string ReadHead(); // leaves the body unread
     ReceivedRequest ReadRequest();
     void Write(std::string_view bytes);
     std::string ServerName() const; // the SNI the client sent, "" for none
