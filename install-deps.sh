@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-    cmake ninja-build g++ pkg-config binutils
+    cmake ninja-build g++ pkg-config binutils curl
     libgtest-dev libgmock-dev libbenchmark-dev
     librsvg2-bin
     libboost-dev libssl-dev libsqlite3-dev libturbojpeg0-dev
