@@ -7,7 +7,7 @@ packages=(
     cmake ninja-build g++ pkg-config binutils curl
     libgtest-dev libgmock-dev libbenchmark-dev
     librsvg2-bin
-    libboost-dev libssl-dev libsqlite3-dev libturbojpeg0-dev
+    libboost-dev libssl-dev libsqlite3-dev libturbojpeg0-dev libsimdjson-dev nlohmann-json3-dev
 )
 
 missing=()

@@ -4,8 +4,10 @@
 #include "TextCoding.hpp"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <new>
 
 namespace GS {
 
@@ -40,18 +42,22 @@ namespace {
 constexpr std::size_t MinimumRoom = 64 * 1024;
 
 // The bytes of one string as they arrive. Private to this call and freed before it returns, so it
-// uses the library's own heap.
+// uses the C heap, whose realloc moves a large block by remapping its pages: growing neither
+// copies the bytes nor touches fresh pages for them again.
 class ByteBuffer {
 public:
-    // At least minimum free bytes at End(), growing by doubling.
+    // At least minimum free bytes at End(), growing by doubling. Throws std::bad_alloc.
     void Reserve(std::size_t minimum) {
         if (capacity - size >= minimum) {
             return;
         }
         const std::size_t grown = std::max(2 * capacity, size + minimum);
-        std::unique_ptr<char[]> larger(new char[grown]);
-        std::memcpy(larger.get(), bytes.get(), size);
-        bytes = std::move(larger);
+        void* larger = std::realloc(bytes.get(), grown);
+        if (larger == nullptr) {
+            throw std::bad_alloc();
+        }
+        static_cast<void>(bytes.release()); // realloc has taken the old block over
+        bytes.reset(static_cast<char*>(larger));
         capacity = grown;
     }
 
@@ -62,7 +68,11 @@ public:
     std::size_t Size() const { return size; }
 
 private:
-    std::unique_ptr<char[]> bytes;
+    struct Release {
+        void operator()(char* block) const { std::free(block); }
+    };
+
+    std::unique_ptr<char, Release> bytes;
     std::size_t size = 0;
     std::size_t capacity = 0;
 };

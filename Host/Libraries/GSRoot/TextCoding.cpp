@@ -2,6 +2,7 @@
 
 #include "GSRootHost.hpp"
 
+#include <algorithm>
 #include <cstring>
 #include <stdexcept>
 #include <string>
@@ -36,7 +37,8 @@ std::size_t WriteCodePoint(char32_t codePoint, UniChar* out) {
 // One UTF-8 sequence starting at text[i]; advances i past it. The byte ranges are those of
 // well-formed UTF-8, so overlong forms, surrogates and values above U+10FFFF are refused at the
 // first byte that makes them so.
-char32_t DecodeUtf8Sequence(const unsigned char* text, std::size_t byteCount, std::size_t& i) {
+[[gnu::always_inline]] inline char32_t DecodeUtf8Sequence(const unsigned char* text, std::size_t byteCount,
+                                                          std::size_t& i) {
     const unsigned char lead = text[i++];
     if (lead < 0x80) {
         return lead;
@@ -122,49 +124,37 @@ bool IsAsciiBlock(const Unit (&block)[AsciiBlock]) {
     return (any & NonAsciiBits) == 0;
 }
 
-// Copies the ASCII bytes at the start of bytes to out as units; returns how many.
-[[gnu::always_inline]] inline std::size_t WidenAscii(const unsigned char* bytes, std::size_t count,
-                                                     UniChar* out) {
+// Copies the ASCII units at the start of from to to, when given, as units of to's type; returns
+// how many there are. Blocks are tried only after a block's worth of ASCII: text in other scripts
+// has short ASCII runs, on which a failing block test would only cost time.
+template <typename From, typename To>
+[[gnu::always_inline]] inline std::size_t CopyAscii(const From* from, std::size_t count, To* to) {
     std::size_t i = 0;
+    for (const std::size_t firstBlock = std::min(count, AsciiBlock); i < firstBlock; ++i) {
+        if (from[i] >= 0x80) {
+            return i;
+        }
+        if (to != nullptr) {
+            to[i] = static_cast<To>(from[i]);
+        }
+    }
     for (; i + AsciiBlock <= count; i += AsciiBlock) {
-        unsigned char narrow[AsciiBlock];
-        std::memcpy(narrow, bytes + i, sizeof(narrow));
-        if (!IsAsciiBlock(narrow)) {
+        From block[AsciiBlock];
+        std::memcpy(block, from + i, sizeof(block));
+        if (!IsAsciiBlock(block)) {
             break;
         }
-        UniChar wide[AsciiBlock];
-        for (std::size_t k = 0; k < AsciiBlock; ++k) {
-            wide[k] = narrow[k];
-        }
-        std::memcpy(out + i, wide, sizeof(wide));
-    }
-    for (; i < count && bytes[i] < 0x80; ++i) {
-        out[i] = bytes[i];
-    }
-    return i;
-}
-
-// Copies the ASCII units at the start of units to out as bytes, when out is given; returns how
-// many.
-[[gnu::always_inline]] inline std::size_t NarrowAscii(const UniChar* units, std::size_t count, char* out) {
-    std::size_t i = 0;
-    for (; i + AsciiBlock <= count; i += AsciiBlock) {
-        UniChar wide[AsciiBlock];
-        std::memcpy(wide, units + i, sizeof(wide));
-        if (!IsAsciiBlock(wide)) {
-            break;
-        }
-        if (out != nullptr) {
-            char narrow[AsciiBlock];
+        if (to != nullptr) {
+            To converted[AsciiBlock];
             for (std::size_t k = 0; k < AsciiBlock; ++k) {
-                narrow[k] = static_cast<char>(wide[k]);
+                converted[k] = static_cast<To>(block[k]);
             }
-            std::memcpy(out + i, narrow, sizeof(narrow));
+            std::memcpy(to + i, converted, sizeof(converted));
         }
     }
-    for (; i < count && units[i] < 0x80; ++i) {
-        if (out != nullptr) {
-            out[i] = static_cast<char>(units[i]);
+    for (; i < count && from[i] < 0x80; ++i) {
+        if (to != nullptr) {
+            to[i] = static_cast<To>(from[i]);
         }
     }
     return i;
@@ -206,7 +196,7 @@ std::size_t Decode(const char* text, std::size_t byteCount, GSCharCode charCode,
     // A sequence of n bytes yields at most n units, so out never needs more than byteCount.
     std::size_t written = 0;
     for (std::size_t i = 0; i < byteCount;) {
-        const std::size_t ascii = WidenAscii(bytes + i, byteCount - i, out + written);
+        const std::size_t ascii = CopyAscii(bytes + i, byteCount - i, out + written);
         i += ascii;
         written += ascii;
         if (i < byteCount) {
@@ -220,7 +210,7 @@ std::size_t EncodedSize(const UniChar* units, std::size_t count, GSCharCode char
     CheckCharCode(charCode);
     std::size_t size = 0;
     for (std::size_t i = 0; i < count;) {
-        const std::size_t ascii = NarrowAscii(units + i, count - i, nullptr);
+        const std::size_t ascii = CopyAscii(units + i, count - i, static_cast<char*>(nullptr));
         i += ascii;
         size += ascii;
         if (i < count) {
@@ -234,7 +224,7 @@ std::size_t EncodedSize(const UniChar* units, std::size_t count, GSCharCode char
 void Encode(const UniChar* units, std::size_t count, GSCharCode charCode, char* out) {
     CheckCharCode(charCode);
     for (std::size_t i = 0; i < count;) {
-        const std::size_t ascii = NarrowAscii(units + i, count - i, out);
+        const std::size_t ascii = CopyAscii(units + i, count - i, out);
         i += ascii;
         out += ascii;
         if (i == count) {

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <limits>
 #include <new>
+#include <stdexcept>
 
 namespace IO {
 namespace {
@@ -77,7 +78,7 @@ GSErrCode File::Open(Int32 openMode, Int32 accessDeniedTreatment) {
     if (location.IsEmpty()) {
         return openError = ErrBadLocation;
     }
-    // The path's UTF-8 copy is a GS string, which throws when memory runs out; File answers codes.
+    // The path's UTF-8 copy is a GS string, which throws; File answers codes.
     try {
         const GS::UniString::CStr path = location.ToPath().ToCStr(0, MaxUSize, GS::CC_UTF8);
         if (std::strlen(path.Get()) != path.GetLength()) {
@@ -103,6 +104,8 @@ GSErrCode File::Open(Int32 openMode, Int32 accessDeniedTreatment) {
         return openError = NoError;
     } catch (const std::bad_alloc&) {
         return openError = ErrOutOfMemory;
+    } catch (const std::length_error&) {
+        return openError = ErrBadLocation; // a path of more than 4 GiB
     }
 }
 

@@ -5,6 +5,7 @@
 
 #include <simdjson.h>
 
+#include <cstring>
 #include <new>
 #include <string>
 #include <string_view>
@@ -37,18 +38,46 @@ struct EscapeTable {
 };
 constexpr EscapeTable Escapes;
 
+// True when one of the eight bytes needs an escape: a control character, '"' or '\\'. The usual
+// zero-byte test, applied to the word itself (below 0x20) and to its two exclusive-ors: a high bit
+// survives only if some byte matches. Bytes from 0x80 up are masked out; they never need one.
+bool NeedsEscape(UInt64 word) {
+    constexpr UInt64 Ones = 0x0101010101010101u;
+    constexpr UInt64 HighBits = 0x8080808080808080u;
+    const UInt64 quotes = word ^ (Ones * '"');
+    const UInt64 backslashes = word ^ (Ones * '\\');
+    const UInt64 found = (word - Ones * 0x20) | (quotes - Ones) | (backslashes - Ones);
+    return (found & ~word & HighBits) != 0;
+}
+
+// How many bytes at the start of text go over as they are; a picture's base64 text is one run,
+// checked eight bytes at a time.
+std::size_t PlainRunLength(std::string_view text) {
+    std::size_t i = 0;
+    for (UInt64 word = 0; i + sizeof(word) <= text.size(); i += sizeof(word)) {
+        std::memcpy(&word, text.data() + i, sizeof(word));
+        if (NeedsEscape(word)) {
+            break;
+        }
+    }
+    while (i < text.size() && Escapes.shortForm[static_cast<unsigned char>(text[i])] == 0) {
+        ++i;
+    }
+    return i;
+}
+
 void AppendQuoted(std::string& out, std::string_view text) {
     static constexpr char Hex[] = "0123456789abcdef";
     out += '"';
-    std::size_t runStart = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const auto byte = static_cast<unsigned char>(text[i]);
-        const char escape = Escapes.shortForm[byte];
-        if (escape == 0) {
-            continue;
+    while (!text.empty()) {
+        const std::size_t plain = PlainRunLength(text);
+        out.append(text.data(), plain);
+        text.remove_prefix(plain);
+        if (text.empty()) {
+            break;
         }
-        // Unescaped bytes go over in runs; a picture's base64 text is one run.
-        out.append(text.data() + runStart, i - runStart);
+        const auto byte = static_cast<unsigned char>(text.front());
+        const char escape = Escapes.shortForm[byte];
         out += '\\';
         out += escape;
         if (escape == 'u') {
@@ -56,9 +85,8 @@ void AppendQuoted(std::string& out, std::string_view text) {
             out += Hex[byte >> 4];
             out += Hex[byte & 0x0F];
         }
-        runStart = i + 1;
+        text.remove_prefix(1);
     }
-    out.append(text.data() + runStart, text.size() - runStart);
     out += '"';
 }
 

@@ -8,8 +8,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <new>
 #include <iterator>
+#include <new>
 #include <random>
 #include <string>
 #include <utility>
@@ -56,7 +56,8 @@ GS::UniString FromUtf8(const std::string& text) {
 // Members an independent parser reads from the text, in their order.
 Members ParsedIndependently(const std::string& json) {
     Members members;
-    for (const auto& [name, value] : nlohmann::ordered_json::parse(json).items()) {
+    const nlohmann::ordered_json parsed = nlohmann::ordered_json::parse(json);
+    for (const auto& [name, value] : parsed.items()) {
         members.emplace_back(name, value.get<std::string>());
     }
     return members;
@@ -125,7 +126,7 @@ TEST(CreateFromObjectState, HostileStringsReadBackTheSameByAnotherParser) {
             if (random() % 4 != 0) {
                 units += Tricky[random() % (std::size(Tricky) - 1)];
             } else {
-                AppendCodePoint(units, random() % 0x110000);
+                AppendCodePoint(units, static_cast<char32_t>(random() % 0x110000));
             }
         }
         members.emplace_back("m" + std::to_string(i), GS::Host::Utf16ToUtf8(units));
