@@ -90,6 +90,16 @@ GSErrCode ShutDown() {
 
 GSErrCode HandleMenuCommand(const API_MenuParams* menuParams) {
     switch (menuParams->menuResID) {
+    case KAVELO_MENU_OPEN_TOOLBAR:
+        if (!PaletteManager::GetInstance().IsOpen())
+            PaletteManager::GetInstance().Open();
+        break;
+    case KAVELO_TOOLBAR_ENTRY:
+        if (PaletteManager::GetInstance().IsOpen())
+            PaletteManager::GetInstance().Close();
+        else
+            PaletteManager::GetInstance().Open();
+        break;
     case KAVELO_MENU_EXPORT:
         ExportCurrentView();
         break;

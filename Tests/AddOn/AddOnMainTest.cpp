@@ -1,3 +1,4 @@
+#include "DGHost.hpp"
 #include "ModuleHost.hpp"
 
 #include <gtest/gtest.h>
@@ -167,6 +168,24 @@ TEST_F(AddOnMain, PaletteMessagesForAnotherReferenceIdAreIgnored) {
     EXPECT_TRUE(visible);
     EXPECT_EQ(callback(PaletteRefId, 7, reinterpret_cast<GS::IntPtr>(&visible)), NoError);
     EXPECT_FALSE(visible);
+}
+
+TEST_F(AddOnMain, UnloadDeletesAnOpenPaletteWithoutHidingIt) {
+    host.Start();
+    host.PickMenu(32511);
+    std::vector<std::string> trace;
+    DG::Host::SetTraceObserver([&](std::string_view line) { trace.emplace_back(line); });
+    EXPECT_EQ(host.ShutDown(), NoError);
+    host.Unload();
+    DG::Host::SetTraceObserver(nullptr);
+    const std::vector<std::string> expected = {"Palette 32590 ended event processing",
+                                               "PanelObserver detached from 32590",
+                                               "CompoundItemObserver detached from all items of 32590",
+                                               "Button 2 destroyed",
+                                               "Button 1 destroyed",
+                                               "Panel 32590 destroyed"};
+    EXPECT_EQ(trace, expected);
+    EXPECT_TRUE(DG::Host::ListPalettes().empty());
 }
 
 } // namespace
