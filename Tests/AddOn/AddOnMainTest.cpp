@@ -1,9 +1,14 @@
 #include "DGHost.hpp"
+#include "GSRootHost.hpp"
+#include "HTTPHost.hpp"
 #include "ModuleHost.hpp"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
+#include <functional>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -186,6 +191,52 @@ TEST_F(AddOnMain, UnloadDeletesAnOpenPaletteWithoutHidingIt) {
                                                "Panel 32590 destroyed"};
     EXPECT_EQ(trace, expected);
     EXPECT_TRUE(DG::Host::ListPalettes().empty());
+}
+
+// Every command gives back all it took, also when any one of its allocations fails.
+TEST_F(AddOnMain, CommandsReleaseEverythingEvenWhenAnAllocationFails) {
+    char folder[] = "/tmp/kavelo-memory-XXXXXX";
+    host.captureFolder = mkdtemp(folder);
+    HTTP::Host::SetConnectTo("localhost", 8443, "127.0.0.1", 1); // nothing answers there
+    std::vector<UInt8> linked(48, 0);
+    std::memcpy(linked.data(), "0f3e2a1b-9c8d-4e7f-a6b5-c4d3e2f1a0b9", 36);
+    host.Start();
+
+    const std::pair<const char*, std::function<void()>> commands[] = {
+        {"open live connection", [&] { host.PickMenu(32514); }},
+        {"unlink account", [&] { host.PickMenu(32513); }},
+        {"export",
+         [&] {
+             host.preferences = Testing::StoredPreferences{1, linked};
+             host.PickMenu(32512);
+         }},
+        {"toolbar toggle twice",
+         [&] {
+             host.PickMenu(32540);
+             host.PickMenu(32540);
+         }},
+    };
+    for (const auto& [name, run] : commands) {
+        run(); // first use of lazily built state
+        const UInt64 baseline = GS::Host::GetMemoryStats().liveBlocks;
+        UInt64 n = 1;
+        for (;; ++n) {
+            const UInt64 failedBefore = GS::Host::GetMemoryStats().failedAllocations;
+            GS::Host::FailNthAllocation(n);
+            try {
+                run();
+            } catch (const std::bad_alloc&) {
+            }
+            GS::Host::FailNthAllocation(0);
+            ASSERT_EQ(GS::Host::GetMemoryStats().liveBlocks, baseline)
+                << name << ", allocation " << n << " failed";
+            if (GS::Host::GetMemoryStats().failedAllocations == failedBefore)
+                break; // the command ran through without reaching allocation n
+        }
+        EXPECT_GT(n, 3u) << name << " allocates: its failure paths were walked";
+    }
+    HTTP::Host::ResetSettings();
+    std::filesystem::remove_all(host.captureFolder);
 }
 
 } // namespace
