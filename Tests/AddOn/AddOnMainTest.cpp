@@ -10,6 +10,7 @@
 #include <functional>
 #include <new>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -216,7 +217,7 @@ TEST_F(AddOnMain, CommandsReleaseEverythingEvenWhenAnAllocationFails) {
              host.PickMenu(32540);
          }},
     };
-    for (const auto& [name, run] : commands) {
+    for (const auto& [name, allocations, run] : commands) {
         run(); // first use of lazily built state
         const UInt64 baseline = GS::Host::GetMemoryStats().liveBlocks;
         UInt64 n = 1;
@@ -233,7 +234,7 @@ TEST_F(AddOnMain, CommandsReleaseEverythingEvenWhenAnAllocationFails) {
             if (GS::Host::GetMemoryStats().failedAllocations == failedBefore)
                 break; // the command ran through without reaching allocation n
         }
-        EXPECT_GT(n, 3u) << name << " allocates: its failure paths were walked";
+        EXPECT_GE(n - 1, allocations) << name;
     }
     HTTP::Host::ResetSettings();
     std::filesystem::remove_all(host.captureFolder);
