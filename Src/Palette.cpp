@@ -69,8 +69,10 @@ PaletteManager::~PaletteManager() {
 }
 
 void PaletteManager::Open() {
-    if (palette == nullptr)
+    if (palette == nullptr) {
         palette = std::make_unique<Palette>();
+        paletteDisposable = palette.get();
+    }
     palette->BeginEventProcessing();
     palette->Show(ShowAtLastPlace);
 }
@@ -85,8 +87,10 @@ void PaletteManager::Close() {
 
 void PaletteManager::OnPaletteDisposed(GS::DisposableObject* object) {
     // The collector has deleted the palette already: only the pointer is left to clear.
-    if (palette != nullptr && object == static_cast<GS::DisposableObject*>(palette.get()))
+    if (palette != nullptr && object == paletteDisposable) {
         static_cast<void>(palette.release());
+        paletteDisposable = nullptr;
+    }
 }
 
 void PaletteManager::DisposableObjectDeleted(GS::DisposableObject* object) {

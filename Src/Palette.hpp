@@ -44,6 +44,8 @@ private:
     void DisposableObjectDeleted(GS::DisposableObject* object) override;
 
     std::unique_ptr<Palette> palette;
+    // The palette's disposable part, taken while it lives: the collector reports it after deletion.
+    GS::DisposableObject* paletteDisposable = nullptr;
 };
 
 // The host's palette-control callback, registered with the palette's reference id.

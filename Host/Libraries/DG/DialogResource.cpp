@@ -181,7 +181,7 @@ DialogView ParseDialogResource(std::span<const std::byte> gsdg, std::span<const 
     if (count > MaxItemCount)
         reader.Fail("item count " + std::to_string(count) + " exceeds the largest item id, " +
                     std::to_string(MaxItemCount));
-
+    CheckCount(reader, count, ItemHeaderSize, "item");
     dialog.items.reserve(count);
     for (std::size_t id = 1; id <= count; ++id)
         dialog.items.push_back(ReadItem(reader, id));

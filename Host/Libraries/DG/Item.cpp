@@ -1,6 +1,7 @@
 #include "DG/Item.hpp"
 
 #include "PanelImpl.hpp"
+#include "Trace.hpp"
 
 namespace DG {
 
@@ -24,16 +25,22 @@ short Item::GetId() const {
     return impl->id;
 }
 
-Button::Button(const Panel& panel, short itemId) : Item(panel, itemId) {}
+Button::Button(const Panel& panel, short itemId) : Item(panel, itemId) {
+    Detail::Trace("Button ", itemId, " created");
+}
 
-Button::~Button() = default;
+Button::~Button() {
+    Detail::Trace("Button ", GetId(), " destroyed");
+}
 
 void Button::Attach(ButtonItemObserver& observer) {
+    Detail::Trace("ButtonItemObserver attached to button ", GetId());
     if (Detail::PanelImpl* panel = Detail::Access::Of(*this).panel)
         panel->AttachToItem(GetId(), observer);
 }
 
 void Button::Detach(ButtonItemObserver& observer) {
+    Detail::Trace("ButtonItemObserver detached from button ", GetId());
     if (Detail::PanelImpl* panel = Detail::Access::Of(*this).panel)
         panel->DetachFromItem(GetId(), observer);
 }

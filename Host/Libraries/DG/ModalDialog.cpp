@@ -38,6 +38,7 @@ public:
 private:
     Detail::ModalState& state;
     std::shared_ptr<const bool> alive;
+    const Detail::ModalRun modal;
 };
 
 } // namespace

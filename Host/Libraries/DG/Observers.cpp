@@ -1,6 +1,7 @@
 #include "DG/Observers.hpp"
 
 #include "PanelImpl.hpp"
+#include "Trace.hpp"
 
 namespace DG {
 
@@ -28,11 +29,13 @@ CompoundItemObserver::~CompoundItemObserver() = default;
 
 // The item observer interfaces are sibling bases of the same object, found at run time.
 void CompoundItemObserver::AttachToAllItems(const Panel& panel) {
+    Detail::Trace("CompoundItemObserver attached to all items of ", Detail::Access::Of(panel).View().resId);
     if (auto* observer = dynamic_cast<ButtonItemObserver*>(this))
         Detail::Access::Of(panel).AttachToAllItems(*observer);
 }
 
 void CompoundItemObserver::DetachFromAllItems(const Panel& panel) {
+    Detail::Trace("CompoundItemObserver detached from all items of ", Detail::Access::Of(panel).View().resId);
     if (auto* observer = dynamic_cast<ButtonItemObserver*>(this))
         Detail::Access::Of(panel).DetachFromAllItems(*observer);
 }

@@ -1,6 +1,7 @@
 #include "PanelImpl.hpp"
 
 #include "DG/Events.hpp"
+#include "ModelessImpl.hpp"
 
 #include <iostream>
 
@@ -70,6 +71,8 @@ void PanelImpl::DetachFromAllItems(ButtonItemObserver& observer) {
 void PanelImpl::SetItemsEnabled(bool enabled) {
     for (Host::ItemView& item : view.items)
         item.enabled = enabled;
+    if (modeless != nullptr)
+        modeless->ItemsEnabledChanged(enabled);
 }
 
 void PanelImpl::Bind(Item& item) {
@@ -102,18 +105,24 @@ bool PanelImpl::RequestClose() {
     return accepted;
 }
 
-void PanelImpl::Click(short itemId) {
+bool PanelImpl::Click(short itemId) {
     ItemSlot* slot = Slot(itemId);
     if (slot == nullptr) {
         std::cerr << "DG: " << Describe() << " has no item " << itemId << "; the click is dropped\n";
-        return;
+        return false;
     }
     // Separators take no clicks, so a button object bound to one never hears of any.
     const Host::ItemView& item = *view.FindItem(itemId);
-    if (!item.enabled || item.kind == Host::ItemKind::Separator)
-        return;
+    const char* refusal = !item.enabled                            ? " is disabled"
+                          : item.kind == Host::ItemKind::Separator ? " is a separator"
+                                                                   : nullptr;
+    if (refusal != nullptr) {
+        std::cerr << "DG: " << Describe() << ": item " << itemId << refusal << "; the click is dropped\n";
+        return false;
+    }
     const ButtonClickEvent event(&ClickSource(itemId, *slot));
     Notify(slot->observers, [&event](ButtonItemObserver& observer) { observer.ButtonClicked(event); });
+    return true;
 }
 
 } // namespace DG::Detail

@@ -13,6 +13,7 @@
 
 namespace DG::Detail {
 
+class ModelessImpl;
 class PanelImpl;
 
 class ItemImpl {
@@ -47,7 +48,10 @@ public:
     void DetachFromItem(short itemId, ButtonItemObserver& observer);
     void AttachToAllItems(ButtonItemObserver& observer);
     void DetachFromAllItems(ButtonItemObserver& observer);
+    // A modeless window hears of it.
     void SetItemsEnabled(bool enabled);
+    // The modeless window made of this panel, or null; it tells the panel when it goes.
+    void SetModeless(ModelessImpl* window) { modeless = window; }
 
     void Bind(Item& item);
     void Unbind(Item& item);
@@ -55,8 +59,9 @@ public:
     void NotifyOpened();
     // True when no observer refused the close.
     bool RequestClose();
-    // Clicks on separators, on disabled items and on items the dialog does not have are dropped.
-    void Click(short itemId);
+    // Clicks on separators, on disabled items and on items the dialog does not have are dropped,
+    // saying why on standard error. True when the item's observers were told.
+    bool Click(short itemId);
 
 private:
     struct ItemSlot {
@@ -84,6 +89,7 @@ private:
     std::vector<ItemSlot> slots; // slots[i] is item i + 1
     std::vector<Item*> bound;    // oldest first
     ObserverList<PanelObserver> observers;
+    ModelessImpl* modeless = nullptr;
     std::shared_ptr<bool> alive;
 };
 

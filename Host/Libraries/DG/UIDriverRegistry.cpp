@@ -5,6 +5,7 @@ namespace DG {
 namespace {
 
 Host::UIDriver* currentDriver = nullptr;
+int modalRuns = 0;
 
 } // namespace
 
@@ -16,6 +17,18 @@ Host::UIDriver* Host::SetUIDriver(UIDriver* driver) {
 
 Host::UIDriver* Detail::CurrentUIDriver() {
     return currentDriver;
+}
+
+Detail::ModalRun::ModalRun() {
+    ++modalRuns;
+}
+
+Detail::ModalRun::~ModalRun() {
+    --modalRuns;
+}
+
+bool Detail::ModalDialogRunning() {
+    return modalRuns > 0;
 }
 
 } // namespace DG

@@ -35,6 +35,39 @@ void ScriptedDriver::DialogClosed(const DG::Host::DialogView& dialog,
     log.push_back("driver: closed " + std::to_string(dialog.resId) + " with " + std::to_string(response));
 }
 
+void ScriptedDriver::PaletteChanged(const DG::Host::PaletteView& palette, DG::Host::PaletteChange change) {
+    paletteViews.push_back(palette);
+    using Change = DG::Host::PaletteChange;
+    std::string what;
+    switch (change) {
+    case Change::Created:
+        what = "created";
+        break;
+    case Change::Shown:
+        what = "shown with " + std::to_string(palette.dockState);
+        break;
+    case Change::Hidden:
+        what = "hidden";
+        break;
+    case Change::EventProcessingBegun:
+        what = "began event processing";
+        break;
+    case Change::EventProcessingEnded:
+        what = "ended event processing";
+        break;
+    case Change::ItemsEnabled:
+        what = "items enabled";
+        break;
+    case Change::ItemsDisabled:
+        what = "items disabled";
+        break;
+    case Change::Destroyed:
+        what = "destroyed";
+        break;
+    }
+    log.push_back("driver: palette " + std::to_string(palette.dialog.resId) + " " + what);
+}
+
 TestDialog::TestDialog(GSResModule resModule, short resId, Log& sharedLog)
     : DG::ModalDialog(resModule, resId, resModule), accept(*this, 1), second(*this, 2), log(sharedLog) {
     AttachToAllItems(*this);

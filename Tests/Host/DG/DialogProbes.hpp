@@ -13,7 +13,7 @@ namespace DGTest {
 
 using Log = std::vector<std::string>;
 
-// Answers NextAction from a script, then Abort once the script is used up.
+// Answers NextAction from a script, then Abort once the script is used up; records palette changes.
 class ScriptedDriver : public DG::Host::UIDriver {
 public:
     explicit ScriptedDriver(Log& sharedLog) : log(sharedLog) {}
@@ -23,8 +23,10 @@ public:
     void DialogOpened(const DG::Host::DialogView& dialog) override;
     DG::Host::UserAction NextAction(const DG::Host::DialogView& dialog) override;
     void DialogClosed(const DG::Host::DialogView& dialog, DG::ModalDialog::ModalResponse response) override;
+    void PaletteChanged(const DG::Host::PaletteView& palette, DG::Host::PaletteChange change) override;
 
-    std::vector<DG::Host::DialogView> seen; // the views NextAction was given
+    std::vector<DG::Host::DialogView> seen;          // the views NextAction was given
+    std::vector<DG::Host::PaletteView> paletteViews; // the views PaletteChanged was given
 
 private:
     Log& log;

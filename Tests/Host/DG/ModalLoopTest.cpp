@@ -48,7 +48,11 @@ TEST_F(ModalLoop, ClicksOnTextsReachTheObserversAndSeparatorsTakeNone) {
     TestDialog dialog(kavelo, AccountUnlinked, log);
     driver.Script({UserAction::Click(3), UserAction::Click(2), UserAction::Click(1)});
 
+    testing::internal::CaptureStderr();
     EXPECT_TRUE(dialog.Invoke());
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "DG: dialog 32534 of resource module " +
+                                                          std::to_string(kavelo) +
+                                                          ": item 2 is a separator; the click is dropped\n");
     EXPECT_THAT(log, ElementsAre("driver: opened 32534 \"Account unlinked\"", "dialog: opened",
                                  "driver: click 3", "dialog: click 3", "driver: click 2", "driver: click 1",
                                  "dialog: click 1 (accept)", "driver: closed 32534 with 1"))
@@ -188,7 +192,11 @@ TEST_F(ModalLoop, DisabledItemsDeliverNoClicks) {
     dialog.DisableItems();
     driver.Script({UserAction::Click(1), UserAction::Click(4)});
 
+    testing::internal::CaptureStderr();
     EXPECT_FALSE(dialog.Invoke());
+    const std::string prefix = "DG: dialog 32520 of resource module " + std::to_string(kavelo) + ": item ";
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), prefix + "1 is disabled; the click is dropped\n" +
+                                                          prefix + "4 is disabled; the click is dropped\n");
     EXPECT_EQ(std::count_if(log.begin(), log.end(),
                             [](const std::string& line) { return line.starts_with("dialog: click"); }),
               0);

@@ -1,5 +1,6 @@
 #include "DialogProbes.hpp"
 #include "GSRootHost.hpp"
+#include "GarbageCollectorHost.hpp"
 #include "KaveloResources.hpp"
 
 #include <gmock/gmock.h>
@@ -14,6 +15,8 @@ using testing::ElementsAre;
 
 using RunDialogProc = bool(GSResModule resModule, short resId, bool onHeap, short* heard, int capacity,
                            int* heardCount);
+using OpenPaletteProc = void(GSResModule resModule, short resId, const char* guidText);
+using DisposedPalettesProc = int();
 
 // Dialogs made inside a module with its own runtime and allocator, as the add-on makes them.
 class ModuleBoundary : public testing::Test {
@@ -22,7 +25,11 @@ protected:
         module = dlopen(KAVELO_DG_PROBE_MODULE, RTLD_NOW | RTLD_LOCAL);
         ASSERT_NE(module, nullptr) << dlerror();
         runDialog = reinterpret_cast<RunDialogProc*>(dlsym(module, "DGProbeRunDialog"));
+        openPalette = reinterpret_cast<OpenPaletteProc*>(dlsym(module, "DGProbeOpenPalette"));
+        disposedPalettes = reinterpret_cast<DisposedPalettesProc*>(dlsym(module, "DGProbeDisposedPalettes"));
         ASSERT_NE(runDialog, nullptr);
+        ASSERT_NE(openPalette, nullptr);
+        ASSERT_NE(disposedPalettes, nullptr);
     }
 
     void TearDown() override {
@@ -43,6 +50,8 @@ protected:
     DGTest::DriverScope scope{&driver};
     void* module = nullptr;
     RunDialogProc* runDialog = nullptr;
+    OpenPaletteProc* openPalette = nullptr;
+    DisposedPalettesProc* disposedPalettes = nullptr;
 };
 
 TEST_F(ModuleBoundary, ADialogOnTheModulesStackAllocatesNothingThroughTheModule) {
@@ -65,6 +74,23 @@ TEST_F(ModuleBoundary, ADialogMadeWithTheModulesNewIsItsOnlyAllocation) {
     EXPECT_EQ(after.allocations, before.allocations + 1);
     EXPECT_EQ(after.liveOperatorNewBlocks, before.liveOperatorNewBlocks);
     EXPECT_EQ(after.liveBlocks, before.liveBlocks);
+}
+
+TEST_F(ModuleBoundary, APaletteMadeInTheModuleIsDeletedByTheCollectorThroughTheModulesDelete) {
+    const char* const guidText = "{D8A0A01F-1184-40F2-B8A8-28CF30714FA4}";
+    const GS::Host::MemoryStats before = GS::Host::GetMemoryStats();
+    openPalette(kavelo, 32590, guidText);
+    const GS::Host::MemoryStats open = GS::Host::GetMemoryStats();
+    EXPECT_EQ(open.allocations, before.allocations + 1) << "only the palette object itself";
+    EXPECT_EQ(open.liveOperatorNewBlocks, before.liveOperatorNewBlocks + 1);
+
+    ASSERT_TRUE(DG::Host::RequestPaletteClose(GS::Guid(guidText)));
+    EXPECT_EQ(GS::Host::RunGarbageCollector(), 1u);
+    EXPECT_EQ(disposedPalettes(), 1);
+    const GS::Host::MemoryStats after = GS::Host::GetMemoryStats();
+    EXPECT_EQ(after.liveOperatorNewBlocks, before.liveOperatorNewBlocks);
+    EXPECT_EQ(after.liveBlocks, before.liveBlocks);
+    EXPECT_TRUE(DG::Host::ListPalettes().empty());
 }
 
 } // namespace

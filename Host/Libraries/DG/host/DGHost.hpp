@@ -1,15 +1,19 @@
 #pragma once
 
 // Host-side face of the dialog library, for the workbench and tests only; the add-on never sees
-// it. The host presents dialogs through a user-interface driver and feeds back the user's actions.
+// it. The host presents dialogs and palettes through a user-interface driver, feeds back the
+// user's actions in modal dialogs and delivers the user's actions to palettes when it likes.
 
 #include "DG/ModalDialog.hpp"
+#include "GSRoot/Guid.hpp"
 #include "RS/RS.hpp"
 
 #include <cstddef>
+#include <functional>
 #include <span>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace DG::Host {
@@ -71,8 +75,28 @@ struct UserAction {
     static UserAction Abort() { return {Kind::Abort, 0}; }
 };
 
+// A palette as the host sees it. Only palettes whose dialog loaded are shown to the host.
+struct PaletteView {
+    GS::Guid guid;
+    DialogView dialog; // its items carry their enabled state
+    bool visible = false;
+    bool processingEvents = false;
+    short dockState = 0; // the argument of the latest Show, unread by the library; 0 before any
+};
+
+enum class PaletteChange {
+    Created, // hidden, processing no events
+    Shown,   // also when shown again while visible
+    Hidden,
+    EventProcessingBegun,
+    EventProcessingEnded,
+    ItemsEnabled,
+    ItemsDisabled,
+    Destroyed // still as it was; it is no longer listed
+};
+
 // Shows dialogs to the user and reports what the user does. Called on the user-interface thread,
-// from inside ModalDialog::Invoke.
+// from inside ModalDialog::Invoke and the palettes' operations.
 class UIDriver {
 public:
     virtual ~UIDriver() = default;
@@ -81,10 +105,44 @@ public:
     // Called until the dialog closes; the view carries the items' current state.
     virtual UserAction NextAction(const DialogView& dialog) = 0;
     virtual void DialogClosed(const DialogView& dialog, ModalDialog::ModalResponse response) = 0;
+
+    // Every change of a palette, with the palette as it is afterwards. A driver that shows no
+    // palettes leaves this as it is.
+    virtual void PaletteChanged(const PaletteView& /*palette*/, PaletteChange /*change*/) {}
 };
 
-// Null removes the user interface: dialogs then refuse to open. Answers the previous driver.
+// Null removes the user interface: dialogs then refuse to open, palettes change unseen. Answers the
+// previous driver. A driver must be removed before it is destroyed, also at exit.
 UIDriver* SetUIDriver(UIDriver* driver);
+
+// The live palettes, oldest first.
+std::vector<PaletteView> ListPalettes();
+
+// The user's actions on a palette, delivered to the newest live palette with `guid` while no modal
+// dialog runs. They answer true when the palette's observers were told, which may destroy it; false,
+// saying why on standard error, when no palette has `guid`, it is hidden, it processes no events or
+// a modal dialog runs.
+//
+// A click on item `itemId`; also false when the palette has no such item, or it is disabled or a
+// separator.
+bool ClickPaletteItem(const GS::Guid& guid, short itemId);
+// A close through the window control: the palette's observers are asked, and act on it themselves.
+bool RequestPaletteClose(const GS::Guid& guid);
+
+// Told, when set, of what the add-on does with the library's objects, one line per call, so that
+// tests can check orders of construction and destruction (lines for panel 32590, item 2):
+//   "Panel 32590 created", "Panel 32590 destroyed" (every panel, also modal dialogs),
+//   "Button 2 created", "Button 2 destroyed",
+//   "PanelObserver attached to 32590", "PanelObserver detached from 32590",
+//   "ButtonItemObserver attached to button 2", "ButtonItemObserver detached from button 2",
+//   "CompoundItemObserver attached to all items of 32590",
+//   "CompoundItemObserver detached from all items of 32590",
+//   "Palette 32590 shown with -32768", "Palette 32590 hidden",
+//   "Palette 32590 began event processing", "Palette 32590 ended event processing".
+// Lines are written whether or not the call changed anything. An empty observer stops the trace. The
+// observer must not throw, and must be removed before what it refers to is destroyed, also at exit.
+using TraceObserver = std::function<void(std::string_view line)>;
+void SetTraceObserver(TraceObserver observer);
 
 class DialogResourceError : public std::runtime_error {
 public:
