@@ -1,8 +1,10 @@
 #include "App.hpp"
 
 #include "CommandLoop.hpp"
+#include "DataFolder.hpp"
 #include "Options.hpp"
 
+#include <cstdlib>
 #include <exception>
 #include <filesystem>
 #include <fstream>
@@ -12,6 +14,33 @@ namespace Workbench {
 
 namespace {
 
+// The host's settings from the options, or the reason they cannot be used.
+struct SettingsResult {
+    HostSettings settings;
+    std::string error;
+};
+
+SettingsResult SettingsFrom(const Options& options) {
+    SettingsResult result;
+    const std::filesystem::path folder =
+        options.dataFolder ? std::filesystem::path(*options.dataFolder)
+                           : DefaultDataFolder(std::getenv("XDG_DATA_HOME"), std::getenv("HOME"));
+    if (folder.empty()) {
+        result.error = "there is no data folder: give --data-dir, or set HOME or XDG_DATA_HOME";
+        return result;
+    }
+    // The module is handed locations in it, which must not depend on its working folder.
+    result.settings.dataFolder = std::filesystem::absolute(folder);
+    result.settings.view = options.view;
+    if (options.view.picture) {
+        std::error_code error;
+        if (!std::filesystem::is_regular_file(*options.view.picture, error) ||
+            !std::ifstream(*options.view.picture, std::ios::binary))
+            result.error = "cannot read the view image " + options.view.picture->string();
+    }
+    return result;
+}
+
 int Drive(const Options& options, const ProgramStreams& streams, const std::string& modulePath) {
     std::ifstream script;
     if (options.scriptPath) {
@@ -20,6 +49,11 @@ int Drive(const Options& options, const ProgramStreams& streams, const std::stri
             streams.err << "kavelo-workbench: cannot read the script " << *options.scriptPath << '\n';
             return ExitUsage;
         }
+    }
+    SettingsResult settings = SettingsFrom(options);
+    if (!settings.error.empty()) {
+        streams.err << "kavelo-workbench: " << settings.error << '\n';
+        return ExitUsage;
     }
     std::ofstream transcriptFile;
     if (options.transcriptPath) {
@@ -33,17 +67,25 @@ int Drive(const Options& options, const ProgramStreams& streams, const std::stri
     Console console(streams.out, streams.err, options.verbose);
     Transcript transcript = options.transcriptPath ? Transcript(transcriptFile, streams.err) : Transcript();
 
+    // A person at a terminal answers dialogs there; a script's answers come with the script.
+    const bool scripted = options.scriptPath || !streams.inIsTerminal;
+    ScriptDialogs scriptDialogs(transcript, console);
+    TerminalDialogs terminalDialogs(transcript, console, streams.in);
+    const DialogFaceScope dialogFace(scripted ? static_cast<DialogFace&>(scriptDialogs) : terminalDialogs);
+
     bool scriptSucceeded = true;
     {
-        Session session(transcript, console);
+        Session session(transcript, console, std::move(settings.settings));
         for (const SlotFailure& failure : options.failures)
             session.SetSlotFailure(failure.slot, failure.code);
+        if (options.window)
+            session.Host().SwitchWindow(*options.window);
         if (!session.Start(modulePath))
             return ExitModuleFailure;
         if (options.scriptPath)
-            scriptSucceeded = RunScript(session, console, script, *options.scriptPath);
-        else if (!streams.inIsTerminal)
-            scriptSucceeded = RunScript(session, console, streams.in, "<stdin>");
+            scriptSucceeded = RunScript(session, console, scriptDialogs, script, *options.scriptPath);
+        else if (scripted)
+            scriptSucceeded = RunScript(session, console, scriptDialogs, streams.in, "<stdin>");
         else
             RunPrompt(session, console, streams.in);
     }

@@ -1,25 +1,29 @@
 #include "CommandLoop.hpp"
 
+#include "PreferencesText.hpp"
+
 #include <algorithm>
 #include <iomanip>
 #include <optional>
 
 namespace Workbench {
 
-namespace {
-
-std::string_view Trimmed(std::string_view text) {
-    const std::size_t first = text.find_first_not_of(" \t\r");
-    if (first == std::string_view::npos)
-        return {};
-    return text.substr(first, text.find_last_not_of(" \t\r") - first + 1);
-}
-
-} // namespace
-
-Interpreter::Outcome Interpreter::Execute(const Command& command) {
+Interpreter::Outcome Interpreter::Execute(const Command& command, std::size_t line) {
     if (const auto* menu = std::get_if<MenuCommand>(&command))
         return PickMenu(*menu);
+    if (const auto* prefs = std::get_if<PrefsCommand>(&command))
+        return Prefs(*prefs);
+    if (const auto* answer = std::get_if<AnswerCommand>(&command)) {
+        if (dialogs == nullptr)
+            return {"answer: there is nothing to answer ahead here; a dialog asks when it opens"};
+        dialogs->Queue({answer->item, line});
+        return {};
+    }
+    if (const auto* window = std::get_if<WindowCommand>(&command)) {
+        session.Host().SwitchWindow(window->kind);
+        console.Say("The " + std::string(WindowKindName(window->kind)) + " window is in front.");
+        return {};
+    }
     if (std::holds_alternative<ToolbarCommand>(command))
         return PickToolbar();
     if (const auto* fail = std::get_if<FailCommand>(&command)) {
@@ -76,6 +80,41 @@ Interpreter::Outcome Interpreter::Pick(Int16 menuId) {
     return {"the module is not loaded"};
 }
 
+Interpreter::Outcome Interpreter::Prefs(const PrefsCommand& command) {
+    switch (command.action) {
+    case PrefsCommand::Action::Show:
+        ShowPreferences();
+        return {};
+    case PrefsCommand::Action::Clear:
+        if (session.Host().Preferences() == nullptr)
+            return {"prefs clear: no add-on is loaded"};
+        if (!session.Host().ClearPreferences())
+            return {"prefs clear: the preferences could not be removed"};
+        console.Say("The add-on's preferences are removed.");
+        return {};
+    case PrefsCommand::Action::Fail:
+        for (const SlotFailure& failure : PreferenceFailures(command.code))
+            session.SetSlotFailure(failure.slot, failure.code);
+        return {};
+    }
+    return {};
+}
+
+void Interpreter::ShowPreferences() {
+    const PreferenceStore* store = session.Host().Preferences();
+    if (store == nullptr) {
+        console.Say("No add-on is loaded, so no preferences are kept.");
+        return;
+    }
+    const StoreContent content = session.Host().ReadPreferences();
+    std::string text = "Preferences \"" + store->Key() + "\" in " + store->File().string() + ":\n";
+    if (content.record)
+        text += DescribePreferences(*content.record);
+    else
+        text += content.Damaged() ? "nothing stored (the store is damaged)\n" : "nothing stored\n";
+    console.Out() << text << std::flush;
+}
+
 void Interpreter::ShowMenu() {
     std::ostream& out = console.Out();
     const auto menu = session.Menu();
@@ -97,29 +136,58 @@ void Interpreter::ShowMenu() {
     out << std::flush;
 }
 
-bool RunScript(Session& session, Console& console, std::istream& input, std::string_view name) {
-    Interpreter interpreter(session, console);
+namespace {
+
+// What stops a script after its command at `lineNumber` has run, or empty: a dialog that found
+// no answer, or, once the script has ended, an answer no dialog used.
+std::string ScriptProblem(ScriptDialogs& dialogs, bool ended, std::size_t& lineNumber) {
+    if (std::string problem = dialogs.TakeProblem(); !problem.empty())
+        return problem;
+    if (!ended || dialogs.Pending().empty())
+        return {};
+    const DialogAnswer& unused = dialogs.Pending().front();
+    lineNumber = unused.line;
+    return "answer " + (unused.item ? std::to_string(*unused.item) : std::string("close")) +
+           " was never used: no dialog opened after it";
+}
+
+} // namespace
+
+bool RunScript(Session& session, Console& console, ScriptDialogs& dialogs, std::istream& input,
+               std::string_view name) {
+    Interpreter interpreter(session, console, &dialogs);
     std::string line;
-    for (std::size_t lineNumber = 1; std::getline(input, line); ++lineNumber) {
+    std::size_t lineNumber = 1;
+    bool ended = false;
+    for (; !ended && std::getline(input, line); ++lineNumber) {
         const ParsedLine parsed = ParseCommandLine(line);
         Interpreter::Outcome outcome;
         if (parsed.command)
-            outcome = interpreter.Execute(*parsed.command);
-        const std::string& error = parsed.error.empty() ? outcome.error : parsed.error;
+            outcome = interpreter.Execute(*parsed.command, lineNumber);
+        std::string error = parsed.error.empty() ? outcome.error : parsed.error;
+        ended = outcome.ended;
+        std::size_t errorLine = lineNumber;
+        if (error.empty())
+            error = ScriptProblem(dialogs, ended, errorLine);
         if (!error.empty()) {
-            console.Error(std::string(name) + ":" + std::to_string(lineNumber) + ": " + error);
+            console.Error(std::string(name) + ":" + std::to_string(errorLine) + ": " + error);
             session.Stop(true);
             return false;
         }
-        if (outcome.ended)
-            return true;
     }
+    if (ended)
+        return true;
     session.Stop(true);
+    std::size_t errorLine = lineNumber;
+    if (const std::string error = ScriptProblem(dialogs, true, errorLine); !error.empty()) {
+        console.Error(std::string(name) + ":" + std::to_string(errorLine) + ": " + error);
+        return false;
+    }
     return true;
 }
 
 void RunPrompt(Session& session, Console& console, std::istream& input) {
-    Interpreter interpreter(session, console);
+    Interpreter interpreter(session, console, nullptr);
     console.Out() << "Pick a command by its number or text; \"help\" lists every command.\n";
     interpreter.ShowMenu();
     std::string line;
@@ -129,7 +197,7 @@ void RunPrompt(Session& session, Console& console, std::istream& input) {
             console.Out() << '\n';
             break;
         }
-        const std::string_view text = Trimmed(line);
+        const std::string_view text = TrimBlanks(line);
         Interpreter::Outcome outcome;
         if (!text.empty() &&
             std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; })) {

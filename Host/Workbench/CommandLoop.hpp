@@ -3,6 +3,7 @@
 // The two text faces of the workbench over one session: a script, and a person at the prompt.
 
 #include "Console.hpp"
+#include "DialogFaces.hpp"
 #include "ScriptCommand.hpp"
 #include "Session.hpp"
 
@@ -14,13 +15,16 @@ namespace Workbench {
 
 class Interpreter {
 public:
-    Interpreter(Session& driven, Console& user) : session(driven), console(user) {}
+    // `answers` takes the script's dialog answers; null at the prompt, where dialogs ask.
+    Interpreter(Session& driven, Console& user, ScriptDialogs* answers)
+        : session(driven), console(user), dialogs(answers) {}
 
     struct Outcome {
         std::string error;  // the command could not be carried out
         bool ended = false; // the module is unloaded; read no more commands
     };
-    Outcome Execute(const Command& command);
+    // `line` is where the command stands in the script, for the messages about its answers.
+    Outcome Execute(const Command& command, std::size_t line = 0);
 
     // Picks the entry numbered `number` (from 1) in the menu as ShowMenu lists it.
     Outcome PickNumbered(std::size_t number);
@@ -31,16 +35,22 @@ private:
     Outcome PickMenu(const MenuCommand& command);
     Outcome PickToolbar();
     Outcome Pick(Int16 menuId);
+    Outcome Prefs(const PrefsCommand& command);
+    void ShowPreferences();
 
     Session& session;
     Console& console;
+    ScriptDialogs* dialogs;
 };
 
-// Runs `input` as a script named `name`. At its end, a quit or unload command, or the first error
-// ("<name>:<line>: <message>" on the error stream) the module is unloaded; false after an error.
-bool RunScript(Session& session, Console& console, std::istream& input, std::string_view name);
+// Runs `input` as a script named `name`, its dialogs answered from `dialogs` (which must be the
+// dialog library's driver). At its end, a quit or unload command, or the first error
+// ("<name>:<line>: <message>" on the error stream) the module is unloaded; false after an error,
+// and also when a dialog found no answer or an answer was left unused.
+bool RunScript(Session& session, Console& console, ScriptDialogs& dialogs, std::istream& input,
+               std::string_view name);
 
-// Reads commands from a person until quit, unload or the end of input.
+// Reads commands from a person until quit, unload or the end of input; dialogs ask the person.
 void RunPrompt(Session& session, Console& console, std::istream& input);
 
 } // namespace Workbench

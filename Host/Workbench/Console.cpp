@@ -1,5 +1,7 @@
 #include "Console.hpp"
 
+#include "TextBox.hpp"
+
 namespace Workbench {
 
 void Console::Say(std::string_view line) {
@@ -7,7 +9,11 @@ void Console::Say(std::string_view line) {
 }
 
 void Console::Report(std::string_view text, bool alert) {
-    out << (alert ? "[alert] " : "[report] ") << text << '\n' << std::flush;
+    if (alert)
+        out << DrawBox("ALERT", {{std::string(text)}}, BoxFrame::Double);
+    else
+        out << "[report] " << text << '\n';
+    out << std::flush;
 }
 
 void Console::Beep() {

@@ -15,6 +15,7 @@ public:
         : out(output), err(errors), verbose(verboseDebug) {}
 
     void Say(std::string_view line);
+    // An alert is framed, so it stands out from the workbench's own lines as a dialog would.
     void Report(std::string_view text, bool alert);
     void Beep();
     // The workbench's own warnings, marked as its own.

@@ -30,7 +30,13 @@ LibrarySinks::LibrarySinks(Transcript& transcript, Console& console) : debug(tra
         transcript.Write("beep");
         console.Beep();
     });
-    Win32::Host::SetCallObserver([&transcript](std::string_view call, std::string_view argument) {
+    Win32::Host::SetCallObserver([&transcript, &console](std::string_view call, std::string_view argument) {
+        // ShellExecuteW is how the module opens the browser; the user should see where it goes.
+        if (call == "ShellExecuteW") {
+            transcript.Write("browser-launched", JsonObject().String("url", argument));
+            console.Say("[browser] " + std::string(argument));
+            return;
+        }
         transcript.Write("windows-call", JsonObject().String("call", call).String("argument", argument));
     });
 }

@@ -25,8 +25,8 @@ private:
     std::string pending;
 };
 
-// Routes the host libraries' debug text, beeps and Windows calls to the transcript and the console
-// for as long as it lives.
+// Routes the host libraries' debug text, beeps and Windows calls (browser launches among them) to
+// the transcript and the console for as long as it lives.
 class LibrarySinks {
 public:
     LibrarySinks(Transcript& transcript, Console& console);

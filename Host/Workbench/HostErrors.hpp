@@ -6,8 +6,9 @@
 
 namespace Workbench {
 
+// APIERR_GENERAL, APIERR_BADPARS and APIERR_BADWINDOW come with the protocol's own declarations.
+constexpr GSErrCode APIERR_MEMFULL = GSErrCode(0x81060002);
 constexpr GSErrCode APIERR_BADID = GSErrCode(0x81060065);
-constexpr GSErrCode APIERR_BADPARS = GSErrCode(0x81060068);
 constexpr GSErrCode APIERR_WINDEXIST = GSErrCode(0x810600E0);
 constexpr GSErrCode APIERR_WINDNOTEXIST = GSErrCode(0x810600E1);
 constexpr GSErrCode APIERR_NAMEALREADYUSED = GSErrCode(0x810600E4);

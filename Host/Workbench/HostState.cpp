@@ -8,8 +8,9 @@
 
 namespace Workbench {
 
-HostState::HostState(Transcript& events, Console& user)
-    : transcript(events), console(user), owner(std::this_thread::get_id()) {}
+HostState::HostState(Transcript& events, Console& user, HostSettings hostSettings)
+    : transcript(events), console(user), settings(std::move(hostSettings)),
+      owner(std::this_thread::get_id()) {}
 
 std::optional<GSErrCode> HostState::InjectedFailure(std::size_t slot) const {
     const auto found = failures.find(slot);

@@ -1,6 +1,7 @@
 #include "HostTable.hpp"
 
 #include "HostErrors.hpp"
+#include "HostText.hpp"
 
 #include <algorithm>
 #include <cstdio>
@@ -45,6 +46,27 @@ Caller CallerOf(std::size_t slot, const void* context) {
     return caller;
 }
 
+std::string SelectorText(UInt32 selector) {
+    std::string text = "'";
+    for (int shift = 24; shift >= 0; shift -= 8) {
+        const char c = static_cast<char>((selector >> shift) & 0xFFu);
+        if (c < 0x20 || c > 0x7E)
+            return HexWord(selector);
+        text += c;
+    }
+    return text + "'";
+}
+
+Caller CallerOf(std::size_t slot, const void* context, UInt32 selector, UInt32 expected) {
+    Caller caller = CallerOf(slot, context);
+    if (caller.host != nullptr && selector != expected) {
+        caller.refusal = caller.host->Reject(
+            slot, "selector " + SelectorText(selector) + " is not " + SelectorText(expected), APIERR_BADPARS);
+        caller.host = nullptr;
+    }
+    return caller;
+}
+
 GSErrCode SlotRegisterMenu(const API_MenuRegistrationRecord* record) {
     const Caller caller = CallerOf(HostSlot_RegisterMenu);
     return caller.host != nullptr ? caller.host->RegisterMenu(record) : caller.refusal;
@@ -70,6 +92,37 @@ GSErrCode SlotReportMessage(void* context, const GS::UniString* format, bool ale
     return caller.host != nullptr ? caller.host->ReportMessage(format, alert, args) : caller.refusal;
 }
 
+GSErrCode SlotSetPreferences(void* context, Int32 version, Int32 nByte, const void* data) {
+    const Caller caller = CallerOf(HostSlot_SetPreferences, context);
+    return caller.host != nullptr ? caller.host->SetPreferences(version, nByte, data) : caller.refusal;
+}
+
+GSErrCode SlotGetPreferences(void* context, Int32* version, Int32* nByte, void* data) {
+    const Caller caller = CallerOf(HostSlot_GetPreferences, context);
+    return caller.host != nullptr ? caller.host->GetPreferences(version, nByte, data) : caller.refusal;
+}
+
+GSErrCode SlotGetCurrentWindow(void* context, UInt32 selector, void* windowInfo, void*, GS::IntPtr) {
+    const Caller caller = CallerOf(HostSlot_GetCurrentWindow, context, selector, HostSelector_GetWindow);
+    return caller.host != nullptr ? caller.host->GetCurrentWindow(static_cast<API_WindowInfo*>(windowInfo))
+                                  : caller.refusal;
+}
+
+GSErrCode SlotGetSpecialFolder(void* context, UInt32 selector, void* folderKind, void* location, GS::IntPtr) {
+    const Caller caller = CallerOf(HostSlot_GetSpecialFolder, context, selector, HostSelector_GetSpecFolder);
+    return caller.host != nullptr ? caller.host->GetSpecialFolder(static_cast<const Int32*>(folderKind),
+                                                                  static_cast<IO::Location*>(location))
+                                  : caller.refusal;
+}
+
+GSErrCode SlotSaveCurrentWindow(void* context, UInt32 selector, void* file, void* picture, GS::IntPtr) {
+    const Caller caller = CallerOf(HostSlot_SaveCurrentWindow, context, selector, APIDo_SaveID);
+    return caller.host != nullptr
+               ? caller.host->SaveCurrentWindow(static_cast<const API_FileSavePars*>(file),
+                                                static_cast<const API_SavePars_Picture*>(picture))
+               : caller.refusal;
+}
+
 template <typename Proc>
 HostFunction Slot(Proc* function) {
     return reinterpret_cast<HostFunction>(function);
@@ -92,6 +145,11 @@ HostTable::HostTable(HostState& state) : host(state) {
     functions[HostSlot_UnregisterModelessWindow] =
         Slot<HostUnregisterModelessWindowProc>(SlotUnregisterModelessWindow);
     functions[HostSlot_ReportMessage] = Slot<HostReportMessageProc>(SlotReportMessage);
+    functions[HostSlot_SetPreferences] = Slot<HostSetPreferencesProc>(SlotSetPreferences);
+    functions[HostSlot_GetPreferences] = Slot<HostGetPreferencesProc>(SlotGetPreferences);
+    functions[HostSlot_GetCurrentWindow] = Slot<HostSelectorProc>(SlotGetCurrentWindow);
+    functions[HostSlot_GetSpecialFolder] = Slot<HostSelectorProc>(SlotGetSpecialFolder);
+    functions[HostSlot_SaveCurrentWindow] = Slot<HostSelectorProc>(SlotSaveCurrentWindow);
 }
 
 HostTable::~HostTable() {

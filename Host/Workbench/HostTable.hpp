@@ -5,7 +5,8 @@
 //
 // The slot functions are plain functions, as the protocol wants. They find the host through the
 // one active table: the menu registration gets no context at all, every other slot gets the host
-// context from the Initialize entry and must hand back exactly that.
+// context from the Initialize entry and must hand back exactly that. A slot shared by several
+// operations also checks that the selector names the one the workbench puts there.
 
 #include "ACAPI/APIdefs.hpp"
 #include "HostState.hpp"
@@ -15,9 +16,11 @@
 
 namespace Workbench {
 
-inline constexpr std::array<std::size_t, 5> SuppliedSlots = {
-    HostSlot_RegisterMenu, HostSlot_InstallMenuHandler, HostSlot_RegisterModelessWindow,
-    HostSlot_UnregisterModelessWindow, HostSlot_ReportMessage};
+inline constexpr std::array<std::size_t, 10> SuppliedSlots = {
+    HostSlot_RegisterMenu,     HostSlot_InstallMenuHandler,     HostSlot_SetPreferences,
+    HostSlot_GetPreferences,   HostSlot_RegisterModelessWindow, HostSlot_UnregisterModelessWindow,
+    HostSlot_ReportMessage,    HostSlot_GetCurrentWindow,       HostSlot_GetSpecialFolder,
+    HostSlot_SaveCurrentWindow};
 
 bool IsSuppliedSlot(std::size_t slot);
 

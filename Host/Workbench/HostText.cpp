@@ -1,6 +1,7 @@
 #include "HostText.hpp"
 
 #include "GSRoot/Guid.hpp"
+#include "GSRootHost.hpp"
 
 #include <cstdio>
 #include <cstring>
@@ -15,8 +16,18 @@ std::string HexWord(UInt32 value) {
 }
 
 std::string ToUtf8(const GS::UniString& text) {
-    const GS::UniString::CStr utf8 = text.ToCStr(0, MaxUSize, GS::CC_UTF8);
-    return std::string(utf8.Get(), utf8.GetLength());
+    return GS::Host::Utf16ToUtf8(std::u16string_view(text.ToUStr(), text.GetLength()));
+}
+
+std::string HexBytes(std::span<const UInt8> bytes) {
+    static constexpr char Digits[] = "0123456789ABCDEF";
+    std::string text;
+    text.reserve(bytes.size() * 2);
+    for (const UInt8 byte : bytes) {
+        text += Digits[byte >> 4];
+        text += Digits[byte & 0x0Fu];
+    }
+    return text;
 }
 
 std::string GuidText(std::span<const UInt8, 16> memoryForm) {

@@ -55,6 +55,35 @@ ParsedOptions ParseOptions(std::span<const std::string_view> arguments) {
             options.scriptPath = OptionValue(arguments, at, "--script", error);
         } else if (Names(argument, "--transcript")) {
             options.transcriptPath = OptionValue(arguments, at, "--transcript", error);
+        } else if (Names(argument, "--prefs-fail")) {
+            if (auto value = OptionValue(arguments, at, "--prefs-fail", error)) {
+                if (const auto code = ParseHostCode(*value, error)) {
+                    for (const SlotFailure& failure : PreferenceFailures(*code))
+                        options.failures.push_back(failure);
+                } else {
+                    error = "--prefs-fail: " + error;
+                }
+            }
+        } else if (Names(argument, "--data-dir")) {
+            options.dataFolder = OptionValue(arguments, at, "--data-dir", error);
+            if (options.dataFolder && options.dataFolder->empty())
+                error = "--data-dir needs a folder";
+        } else if (Names(argument, "--window")) {
+            if (auto value = OptionValue(arguments, at, "--window", error)) {
+                options.window = ParseWindowKind(*value);
+                if (!options.window)
+                    error = "--window: \"" + *value + "\" is none of 3d, plan, section, layout";
+            }
+        } else if (Names(argument, "--view-size")) {
+            if (auto value = OptionValue(arguments, at, "--view-size", error)) {
+                if (const auto size = Scene::ParseViewSize(*value, error))
+                    options.view.size = *size;
+                else
+                    error = "--view-size: " + error;
+            }
+        } else if (Names(argument, "--view-image")) {
+            if (auto value = OptionValue(arguments, at, "--view-image", error))
+                options.view.picture = *value;
         } else if (Names(argument, "--fail")) {
             if (auto value = OptionValue(arguments, at, "--fail", error)) {
                 if (auto failure = ParseFailOption(*value, error))
@@ -79,8 +108,15 @@ Options:
                        when that is not a terminal
   --transcript FILE    write every host event to FILE as JSON Lines (one object a line, with
                        "seq" and "event")
+  --data-dir DIR       keep the add-ons' preferences and the host's folders in DIR (default:
+                       $XDG_DATA_HOME/kavelo-workbench, or ~/.local/share/kavelo-workbench)
+  --window KIND        the window in front at the start: 3d (the default), plan, section, layout
+  --view-size WxH      the 3D window's size in pixels, which the saved view has (default 1600x900)
+  --view-image FILE    the 3D window shows the picture FILE: saving the view copies its bytes
+                       unchanged instead of rendering the built-in scene
   --fail SLOT=CODE     the operation in table slot SLOT answers host code CODE from the start,
                        before the module is loaded (repeatable; see "fail" below)
+  --prefs-fail CODE    both preference operations answer host code CODE from the start
   --verbose, -v        also copy the module's debug output to standard error
   --help, -h           show this text
 

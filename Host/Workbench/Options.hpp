@@ -2,6 +2,8 @@
 
 // The workbench's command line.
 
+#include "FrontWindow.hpp"
+#include "Scene/SceneView.hpp"
 #include "ScriptCommand.hpp"
 
 #include <optional>
@@ -17,7 +19,10 @@ struct Options {
     std::optional<std::string> scriptPath;
     std::optional<std::string> transcriptPath;
     bool verbose = false;
-    std::vector<SlotFailure> failures; // set before the module is loaded
+    std::vector<SlotFailure> failures;     // set before the module is loaded
+    std::optional<std::string> dataFolder; // none: the per-user default
+    std::optional<WindowKind> window;      // none: the 3D window is in front
+    Scene::ViewSource view;
     bool help = false;
 };
 

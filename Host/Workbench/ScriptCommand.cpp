@@ -92,6 +92,45 @@ ParsedLine ParseFail(const Words& words) {
     return {FailCommand{{*slot, *code}}, {}};
 }
 
+ParsedLine ParsePrefs(const Words& words) {
+    const auto& w = words.words;
+    if (w.size() == 2 && w[1] == "show")
+        return {PrefsCommand{PrefsCommand::Action::Show, std::nullopt}, {}};
+    if (w.size() == 2 && w[1] == "clear")
+        return {PrefsCommand{PrefsCommand::Action::Clear, std::nullopt}, {}};
+    if (w.size() == 3 && w[1] == "fail") {
+        if (w[2] == "off")
+            return {PrefsCommand{PrefsCommand::Action::Fail, std::nullopt}, {}};
+        std::string error;
+        const auto code = ParseHostCode(w[2], error);
+        if (!code)
+            return Failure("prefs fail: " + error);
+        return {PrefsCommand{PrefsCommand::Action::Fail, *code}, {}};
+    }
+    return Failure(
+        "prefs: expected \"prefs show\", \"prefs clear\", \"prefs fail <code>\" or \"prefs fail off\"");
+}
+
+ParsedLine ParseAnswer(const Words& words) {
+    if (words.words.size() != 2)
+        return Failure("answer: expected \"answer <item>\" or \"answer close\"");
+    const std::string& answer = words.words[1];
+    if (answer == "close")
+        return {AnswerCommand{std::nullopt}, {}};
+    const auto item = ParseInteger<Int16>(answer, 10);
+    if (!item || *item <= 0)
+        return Failure("answer: \"" + answer + "\" is no dialog item (1 to 32767) and not \"close\"");
+    return {AnswerCommand{*item}, {}};
+}
+
+ParsedLine ParseWindow(const Words& words) {
+    const auto kind = words.words.size() == 2 ? ParseWindowKind(words.words[1]) : std::nullopt;
+    if (!kind)
+        return Failure(
+            "window: expected \"window 3d\", \"window plan\", \"window section\" or \"window layout\"");
+    return {WindowCommand{*kind}, {}};
+}
+
 ParsedLine ExpectNoArguments(const Words& words, Command command) {
     if (words.words.size() != 1)
         return Failure(words.words[0] + ": takes no arguments");
@@ -99,6 +138,10 @@ ParsedLine ExpectNoArguments(const Words& words, Command command) {
 }
 
 } // namespace
+
+std::array<SlotFailure, 2> PreferenceFailures(std::optional<GSErrCode> code) {
+    return {SlotFailure{HostSlot_SetPreferences, code}, SlotFailure{HostSlot_GetPreferences, code}};
+}
 
 std::optional<std::size_t> ParseSlot(std::string_view text, std::string& error) {
     const auto slot = ParseInteger<std::size_t>(text, 10);
@@ -132,6 +175,13 @@ std::optional<GSErrCode> ParseHostCode(std::string_view text, std::string& error
     return static_cast<GSErrCode>(static_cast<std::uint32_t>(*value));
 }
 
+std::string_view TrimBlanks(std::string_view text) {
+    const std::size_t first = text.find_first_not_of(" \t\r");
+    if (first == std::string_view::npos)
+        return {};
+    return text.substr(first, text.find_last_not_of(" \t\r") - first + 1);
+}
+
 ParsedLine ParseCommandLine(std::string_view line) {
     const Words words = SplitWords(line);
     if (!words.error.empty())
@@ -145,6 +195,12 @@ ParsedLine ParseCommandLine(std::string_view line) {
         return ParseFail(words);
     if (name == "toolbar")
         return ExpectNoArguments(words, ToolbarCommand{});
+    if (name == "prefs")
+        return ParsePrefs(words);
+    if (name == "answer")
+        return ParseAnswer(words);
+    if (name == "window")
+        return ParseWindow(words);
     if (name == "quit")
         return ExpectNoArguments(words, QuitCommand{true});
     if (name == "help")
@@ -166,18 +222,31 @@ const char* ScriptCommandHelp() {
   menu <id>                 pick the command registered with menu string resource <id>
   menu "<command text>"     pick a command by its text, as the menu shows it
   toolbar                   pick the toolbar entry
+  answer <item>             answer the next dialog by clicking its item <item> (its button
+                            number); give it before the command that opens the dialog
+  answer close              answer the next dialog by closing its window
+  window 3d|plan|section|layout
+                            bring that window to the front (the 3D window is in front at first)
+  prefs show                show the add-on's stored preferences: version, size, the bytes, and
+                            the link id and the last browser visit they hold
+  prefs clear               remove the add-on's stored preferences
+  prefs fail <code>         both preference operations (slots 59 and 60) answer host code <code>
+  prefs fail off            the preference operations work again
   fail <slot> <code>        the operation in table slot <slot> answers host code <code> from now
                             on (decimal, or 0x and hex digits, e.g. 0x81060001); slots: 5 menu
-                            registration, 25 menu handler, 61/62 modeless window register/
-                            unregister, 68 report
+                            registration, 25 menu handler, 59/60 preferences write/read, 61/62
+                            modeless window register/unregister, 68 report, 77 front window,
+                            78 special folder, 81 save the front window
   fail <slot> off           the operation in <slot> works again
   quit                      call ShutDown, unload the module and end
   unload                    the same as quit
   unload --no-shutdown      unload without ShutDown (the module reports an abnormal termination)
                             and end
   help                      show this text
-A script ends at quit or unload (later lines are not read); running out of lines is a quit.
-At the interactive prompt a menu number or a command's text picks that command.
+A script ends at quit or unload (later lines are not read); running out of lines is a quit. A
+dialog that opens with no answer waiting, and an answer no dialog used, are script errors.
+At the interactive prompt a menu number or a command's text picks that command, and dialogs ask
+for their answer when they open.
 )";
 }
 

@@ -3,8 +3,10 @@
 // The workbench's command language, shared by scripts and the interactive prompt: one command a
 // line, '#' starts a comment, double quotes hold text with blanks.
 
+#include "FrontWindow.hpp"
 #include "GSRoot/Definitions.hpp"
 
+#include <array>
 #include <cstddef>
 #include <optional>
 #include <string>
@@ -18,6 +20,9 @@ struct SlotFailure {
     std::optional<GSErrCode> code; // nullopt: the slot works again
 };
 
+// Both preference slots, reading and writing, fail or work together.
+std::array<SlotFailure, 2> PreferenceFailures(std::optional<GSErrCode> code);
+
 struct MenuCommand {
     std::variant<Int16, std::string> target; // menu id, or the command's text
 };
@@ -29,8 +34,20 @@ struct QuitCommand {
     bool shutDown;
 };
 struct HelpCommand {};
+struct PrefsCommand {
+    enum class Action { Show, Clear, Fail };
+    Action action;
+    std::optional<GSErrCode> code; // Fail: what both preference slots answer; none: they work again
+};
+struct AnswerCommand {
+    std::optional<Int16> item; // none: close the dialog through its window control
+};
+struct WindowCommand {
+    WindowKind kind;
+};
 
-using Command = std::variant<MenuCommand, ToolbarCommand, FailCommand, QuitCommand, HelpCommand>;
+using Command = std::variant<MenuCommand, ToolbarCommand, FailCommand, QuitCommand, HelpCommand, PrefsCommand,
+                             AnswerCommand, WindowCommand>;
 
 struct ParsedLine {
     std::optional<Command> command; // none for a blank or comment line, or on error
@@ -39,6 +56,9 @@ struct ParsedLine {
 };
 
 ParsedLine ParseCommandLine(std::string_view line);
+
+// `text` without the blanks (spaces, tabs, carriage returns) around it.
+std::string_view TrimBlanks(std::string_view text);
 
 // A slot the workbench supplies, as text.
 std::optional<std::size_t> ParseSlot(std::string_view text, std::string& error);

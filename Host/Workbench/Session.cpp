@@ -1,6 +1,8 @@
 #include "Session.hpp"
 
+#include "DataFolder.hpp"
 #include "HostText.hpp"
+#include "ModuleIdentity.hpp"
 
 #include <cstring>
 #include <filesystem>
@@ -18,8 +20,9 @@ std::string CodeText(Int32 code) {
 
 } // namespace
 
-Session::Session(Transcript& events, Console& user)
-    : transcript(events), console(user), sinks(events, user), host(events, user), table(host) {}
+Session::Session(Transcript& events, Console& user, HostSettings settings)
+    : transcript(events), console(user), sinks(events, user), host(events, user, std::move(settings)),
+      table(host) {}
 
 Session::~Session() {
     Stop(true);
@@ -51,6 +54,7 @@ bool Session::Start(const std::string& modulePath) {
 
     LogEntry("SetImportedFuncAddrs", module->SetImportedFuncAddrs()(table.Functions()), NoError);
     LoadResources();
+    OpenPreferenceStore();
 
     API_EnvirParams envir{};
     envir.hostGeneration = static_cast<Int32>(API_ProtocolVersion29 >> 16);
@@ -104,6 +108,15 @@ void Session::LoadResources() {
         console.Warn("cannot read the module's resources, menus show their ids only: " +
                      std::string(error.what()));
     }
+}
+
+void Session::OpenPreferenceStore() {
+    const auto mdid =
+        resources ? resources->Find(RS::Host::FourCC("MDID"), ModuleIdentityResourceId) : std::nullopt;
+    const ModuleIdentity identity = IdentifyModule(mdid, path);
+    if (!identity.problem.empty())
+        console.Warn("the module's preferences are kept by its file name: " + identity.problem);
+    host.UsePreferenceStore(PreferenceStore(PreferencesFolder(host.DataFolder()), identity.key));
 }
 
 std::vector<MenuEntry> Session::Menu() const {

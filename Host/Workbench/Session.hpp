@@ -21,7 +21,7 @@ enum class PickResult { Handled, NoHandler, UnknownMenu, NotRunning };
 
 class Session {
 public:
-    Session(Transcript& transcript, Console& console);
+    Session(Transcript& transcript, Console& console, HostSettings settings);
     // Shuts the module down and unloads it if it is still loaded.
     ~Session();
     Session(const Session&) = delete;
@@ -33,6 +33,7 @@ public:
     bool Start(const std::string& modulePath);
 
     void SetSlotFailure(std::size_t slot, std::optional<GSErrCode> code) { host.SetSlotFailure(slot, code); }
+    HostState& Host() { return host; }
 
     bool Running() const { return module.has_value(); }
     const std::string& ModulePath() const { return path; }
@@ -46,6 +47,7 @@ public:
 
 private:
     void LoadResources();
+    void OpenPreferenceStore();
     bool CheckEntryPoints(const API_EntryPointRecord& record);
     void LogEntry(const char* entry, Int32 result, Int32 expected, JsonObject fields = {});
     void Unload();

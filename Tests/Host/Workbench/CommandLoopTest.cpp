@@ -19,11 +19,13 @@ struct WorkbenchUnloadedSession : testing::Test {
     std::ostringstream lines, out, err;
     Transcript transcript{lines, err};
     Console console{out, err, false};
-    Session session{transcript, console};
+    Session session{
+        transcript, console, {std::filesystem::path(testing::TempDir()) / "unloaded-session", {}}};
 
     bool Run(const std::string& script) {
         std::istringstream input(script);
-        return RunScript(session, console, input, "test.script");
+        ScriptDialogs dialogs(transcript, console);
+        return RunScript(session, console, dialogs, input, "test.script");
     }
 };
 
@@ -56,13 +58,39 @@ TEST_F(WorkbenchUnloadedSession, QuitEndsTheScriptAndLaterLinesAreNotRead) {
     EXPECT_EQ(err.str(), "");
 }
 
+TEST_F(WorkbenchUnloadedSession, AnAnswerNoDialogUsedIsAnErrorAtItsLine) {
+    EXPECT_FALSE(Run("window plan\nanswer 2\nanswer close\n"));
+    EXPECT_EQ(err.str(), "test.script:2: answer 2 was never used: no dialog opened after it\n");
+    err.str("");
+    EXPECT_FALSE(Run("answer close\nquit\nanswer 1\n"));
+    EXPECT_EQ(err.str(), "test.script:1: answer close was never used: no dialog opened after it\n");
+}
+
+TEST_F(WorkbenchUnloadedSession, WindowAndPrefsCommandsWorkWithoutAModule) {
+    EXPECT_TRUE(Run("window section\nprefs show\nprefs fail -1\nprefs fail off\n"));
+    EXPECT_EQ(session.Host().FrontWindow(), WindowKind::Section);
+    EXPECT_NE(out.str().find("The section window is in front.\nNo add-on is loaded"), std::string::npos)
+        << out.str();
+    const auto failures =
+        WorkbenchTest::EventsNamed(WorkbenchTest::ParseTranscript(lines.str()), "slot-failure-set");
+    ASSERT_EQ(failures.size(), 4u);
+    EXPECT_EQ(failures[0].Number("slot"), 59);
+    EXPECT_EQ(failures[1].Number("slot"), 60);
+    EXPECT_EQ(failures[1].Number("code"), -1);
+    EXPECT_EQ(failures[3].fields.at("code"), WorkbenchTest::JsonValue(nullptr));
+    EXPECT_FALSE(Run("prefs clear\n"));
+    EXPECT_NE(err.str().find("test.script:1: prefs clear: no add-on is loaded"), std::string::npos)
+        << err.str();
+}
+
 TEST_F(WorkbenchUnloadedSession, ThePromptReportsErrorsAndGoesOn) {
-    std::istringstream input("7\nfrobnicate\nfail 5 xyz\nquit\nhelp\n");
+    std::istringstream input("7\nfrobnicate\nfail 5 xyz\nanswer 1\nquit\nhelp\n");
     RunPrompt(session, console, input);
     const std::string shown = out.str();
     EXPECT_NE(shown.find("there is no menu entry 7 (1 to 0)"), std::string::npos) << shown;
     EXPECT_NE(shown.find("unknown command \"frobnicate\""), std::string::npos) << shown;
     EXPECT_NE(shown.find("fail: \"xyz\" is no host code"), std::string::npos) << shown;
+    EXPECT_NE(shown.find("answer: there is nothing to answer ahead here"), std::string::npos) << shown;
     EXPECT_EQ(shown.find("Commands (one a line"), std::string::npos) << "read past quit";
 }
 
@@ -96,7 +124,9 @@ TEST(WorkbenchProgramCore, ASharedObjectWithoutTheExportsIsNoModule) {
     const std::string transcriptPath =
         (std::filesystem::path(testing::TempDir()) / "noexports.jsonl").string();
     Program program;
-    EXPECT_EQ(program.Run({"--module", library, "--transcript", transcriptPath}), ExitModuleFailure);
+    EXPECT_EQ(
+        program.Run({"--module", library, "--transcript", transcriptPath, "--data-dir", testing::TempDir()}),
+        ExitModuleFailure);
     EXPECT_NE(program.err.str().find("is not an add-on module: it does not export GetExportedFuncAddrs"),
               std::string::npos)
         << program.err.str();
@@ -108,9 +138,15 @@ TEST(WorkbenchProgramCore, UnreadableScriptOrTranscriptIsAUsageError) {
     EXPECT_EQ(script.err.str(), "kavelo-workbench: cannot read the script /nonexistent/script.txt\n");
 
     Program transcript;
-    EXPECT_EQ(transcript.Run({"--transcript", "/nonexistent/dir/t.jsonl"}), ExitUsage);
+    EXPECT_EQ(transcript.Run({"--transcript", "/nonexistent/dir/t.jsonl", "--data-dir", "/tmp"}), ExitUsage);
     EXPECT_EQ(transcript.err.str(),
               "kavelo-workbench: cannot write the transcript /nonexistent/dir/t.jsonl\n");
+}
+
+TEST(WorkbenchProgramCore, AMissingViewImageIsAUsageError) {
+    Program program;
+    EXPECT_EQ(program.Run({"--view-image", "/nonexistent/view.jpg", "--data-dir", "/tmp"}), ExitUsage);
+    EXPECT_EQ(program.err.str(), "kavelo-workbench: cannot read the view image /nonexistent/view.jpg\n");
 }
 
 } // namespace

@@ -1,84 +1,11 @@
-#include "HostTable.hpp"
-#include "HostErrors.hpp"
-#include "TranscriptReader.hpp"
+#include "HostFixture.hpp"
 
-#include "GSRoot/Guid.hpp"
-
-#include <gtest/gtest.h>
-
-#include <cstring>
-#include <sstream>
 #include <thread>
 
 namespace {
 
 using namespace Workbench;
-using WorkbenchTest::Event;
-using WorkbenchTest::ParseTranscript;
-
-constexpr GSErrCode Refused = GSErrCode(0x81060001);
-
-GSErrCode CountingHandler(const API_MenuParams*) {
-    return NoError;
-}
-
-GSErrCode PaletteCallback(Int32, Int32, GS::IntPtr) {
-    return NoError;
-}
-
-struct WorkbenchHostTable : testing::Test {
-    std::ostringstream lines, out, err;
-    Transcript transcript{lines, err};
-    Console console{out, err, false};
-    HostState host{transcript, console};
-    HostTable table{host};
-
-    template <typename Proc>
-    Proc* SlotAs(std::size_t slot) const {
-        return reinterpret_cast<Proc*>(table.Functions()[slot]);
-    }
-
-    GSErrCode RegisterMenu(Int16 menuId, Int16 promptId = 0, Int32 placement = 0) {
-        API_MenuRegistrationRecord record{};
-        record.menuStrResID = menuId;
-        record.promptStrResID = promptId;
-        record.placementCode = placement;
-        return SlotAs<HostRegisterMenuProc>(HostSlot_RegisterMenu)(&record);
-    }
-
-    GSErrCode InstallHandler(UInt16 menuId, APIMenuCommandProc* handler = CountingHandler,
-                             void* context = nullptr) {
-        return SlotAs<HostInstallMenuHandlerProc>(HostSlot_InstallMenuHandler)(
-            context != nullptr ? context : table.HostContext(), menuId, handler);
-    }
-
-    GSErrCode RegisterWindow(Int32 referenceId, APIPaletteControlCallBackProc* callback = PaletteCallback) {
-        API_ModelessWindowRecord record{};
-        record.referenceID = referenceId;
-        record.callBackProc = callback;
-        record.controlFlags = 4;
-        const GS::Guid guid("{D8A0A01F-1184-40F2-B8A8-28CF30714FA4}");
-        std::memcpy(record.guid, &guid, sizeof guid);
-        return SlotAs<HostRegisterModelessWindowProc>(HostSlot_RegisterModelessWindow)(table.HostContext(),
-                                                                                       &record);
-    }
-
-    GSErrCode UnregisterWindow(Int32 referenceId) {
-        return SlotAs<HostUnregisterModelessWindowProc>(HostSlot_UnregisterModelessWindow)(
-            table.HostContext(), referenceId);
-    }
-
-    GSErrCode Report(void* context, const GS::UniString& format, bool alert, ...) {
-        va_list args;
-        va_start(args, alert);
-        const GSErrCode result =
-            SlotAs<HostReportMessageProc>(HostSlot_ReportMessage)(context, &format, alert, &args);
-        va_end(args);
-        return result;
-    }
-
-    std::vector<Event> Events() const { return ParseTranscript(lines.str()); }
-};
+using namespace WorkbenchTest;
 
 TEST_F(WorkbenchHostTable, FillsExactlyTheSuppliedSlots) {
     std::vector<std::size_t> filled;
@@ -86,7 +13,7 @@ TEST_F(WorkbenchHostTable, FillsExactlyTheSuppliedSlots) {
         if (table.Functions()[slot] != nullptr)
             filled.push_back(slot);
     }
-    EXPECT_EQ(filled, std::vector<std::size_t>({5, 25, 61, 62, 68}));
+    EXPECT_EQ(filled, std::vector<std::size_t>({5, 25, 59, 60, 61, 62, 68, 77, 78, 81}));
     EXPECT_NE(table.RegistrationContext(), nullptr);
     EXPECT_NE(table.RegistrationContext(), table.HostContext());
 }
@@ -124,7 +51,7 @@ TEST_F(WorkbenchHostTable, AnInjectedFailureAnswersTheCodeAndRegistersNothingUnt
     EXPECT_EQ(events[0].Number("code"), Refused);
     EXPECT_EQ(events[1].Number("result"), Refused);
     EXPECT_EQ(events[2].Name(), "slot-failure-set");
-    EXPECT_EQ(events[2].fields.at("code"), WorkbenchTest::JsonValue(nullptr));
+    EXPECT_EQ(events[2].fields.at("code"), JsonValue(nullptr));
     EXPECT_EQ(events[3].Number("result"), 0);
 }
 
@@ -138,7 +65,7 @@ TEST_F(WorkbenchHostTable, InstallsHandlersForRegisteredMenusOnly) {
 
     host.SetSlotFailure(HostSlot_InstallMenuHandler, Refused);
     EXPECT_EQ(InstallHandler(32540), Refused);
-    const auto events = WorkbenchTest::EventsNamed(Events(), "handler-installed");
+    const auto events = EventsNamed(Events(), "handler-installed");
     ASSERT_EQ(events.size(), 4u);
     EXPECT_EQ(events[0].Number("menu"), 32540);
     EXPECT_EQ(events[0].Number("result"), 0);
@@ -153,7 +80,7 @@ TEST_F(WorkbenchHostTable, RefusesAForeignOrNullHostContext) {
               APIERR_NOTINIT);
     EXPECT_EQ(host.HandlerOf(32511), nullptr);
 
-    const auto rejected = WorkbenchTest::EventsNamed(Events(), "slot-rejected");
+    const auto rejected = EventsNamed(Events(), "slot-rejected");
     ASSERT_EQ(rejected.size(), 2u);
     EXPECT_EQ(rejected[0].Number("slot"), 25);
     EXPECT_EQ(rejected[0].Text("reason"), "unknown host context");
@@ -198,7 +125,10 @@ TEST_F(WorkbenchHostTable, ReportsShowAnAlertLineAndAreWrittenWithTheirFlag) {
     EXPECT_EQ(Report(table.HostContext(), GS::UniString("%s: %s"), true, "Error", "APIERR_BADWINDOW"),
               NoError);
     EXPECT_EQ(Report(table.HostContext(), GS::UniString("HTTP %u"), false, 500u), NoError);
-    EXPECT_EQ(out.str(), "[alert] Error: APIERR_BADWINDOW\n[report] HTTP 500\n");
+    EXPECT_EQ(out.str(), "╔═ ALERT ═════════════════╗\n"
+                         "║ Error: APIERR_BADWINDOW ║\n"
+                         "╚═════════════════════════╝\n"
+                         "[report] HTTP 500\n");
     const auto events = Events();
     ASSERT_EQ(events.size(), 2u);
     EXPECT_EQ(events[0].Text("text"), "Error: APIERR_BADWINDOW");
@@ -209,7 +139,7 @@ TEST_F(WorkbenchHostTable, ReportsShowAnAlertLineAndAreWrittenWithTheirFlag) {
 
 TEST_F(WorkbenchHostTable, AMalformedReportIsShownRawAndLogged) {
     EXPECT_EQ(Report(table.HostContext(), GS::UniString("%s: %.1f"), true, "x", 1.0), NoError);
-    EXPECT_EQ(out.str(), "[alert] %s: %.1f\n");
+    EXPECT_NE(out.str().find("║ %s: %.1f ║\n"), std::string::npos) << out.str();
     EXPECT_NE(err.str().find("malformed report format"), std::string::npos);
     const auto events = Events();
     ASSERT_EQ(events.size(), 1u);
@@ -221,7 +151,7 @@ TEST_F(WorkbenchHostTable, AFailingReportSlotShowsNothing) {
     host.SetSlotFailure(HostSlot_ReportMessage, Refused);
     EXPECT_EQ(Report(table.HostContext(), GS::UniString("%s"), true, "hidden"), Refused);
     EXPECT_EQ(out.str(), "");
-    const auto reports = WorkbenchTest::EventsNamed(Events(), "report");
+    const auto reports = EventsNamed(Events(), "report");
     ASSERT_EQ(reports.size(), 1u);
     EXPECT_EQ(reports[0].Number("result"), Refused);
     EXPECT_FALSE(reports[0].Has("text"));

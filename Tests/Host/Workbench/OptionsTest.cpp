@@ -1,4 +1,5 @@
 #include "Options.hpp"
+#include "DataFolder.hpp"
 
 #include <gtest/gtest.h>
 
@@ -53,12 +54,74 @@ TEST(WorkbenchOptions, RejectsBadFailures) {
     EXPECT_NE(Parse({"--fail", "5=0"}).error.find("0 is success"), std::string::npos);
 }
 
+TEST(WorkbenchOptions, HostOptionsSetTheDataFolderWindowAndView) {
+    const ParsedOptions defaults = Parse({});
+    EXPECT_FALSE(defaults.options.dataFolder.has_value());
+    EXPECT_FALSE(defaults.options.window.has_value());
+    EXPECT_EQ(defaults.options.view.size, (Scene::ViewSize{1600, 900}));
+    EXPECT_FALSE(defaults.options.view.picture.has_value());
+
+    const ParsedOptions parsed = Parse({"--data-dir", "/d", "--window=section", "--view-size", "320x200",
+                                        "--view-image", "v.jpg", "--prefs-fail", "0x81060001"});
+    ASSERT_EQ(parsed.error, "");
+    EXPECT_EQ(parsed.options.dataFolder, "/d");
+    EXPECT_EQ(parsed.options.window, WindowKind::Section);
+    EXPECT_EQ(parsed.options.view.size, (Scene::ViewSize{320, 200}));
+    EXPECT_EQ(parsed.options.view.picture, std::filesystem::path("v.jpg"));
+    ASSERT_EQ(parsed.options.failures.size(), 2u);
+    EXPECT_EQ(parsed.options.failures[0].slot, 59u);
+    EXPECT_EQ(parsed.options.failures[1].slot, 60u);
+    EXPECT_EQ(parsed.options.failures[1].code, GSErrCode(0x81060001));
+}
+
+TEST(WorkbenchOptions, RejectsBadHostOptions) {
+    EXPECT_EQ(Parse({"--window", "detail"}).error,
+              "--window: \"detail\" is none of 3d, plan, section, layout");
+    EXPECT_EQ(Parse({"--data-dir="}).error, "--data-dir needs a folder");
+    EXPECT_NE(Parse({"--view-size", "1600"}).error.find("--view-size: "), std::string::npos);
+    EXPECT_NE(Parse({"--view-size", "0x900"}).error.find("--view-size: "), std::string::npos);
+    EXPECT_NE(Parse({"--prefs-fail", "off"}).error.find("--prefs-fail: "), std::string::npos);
+    EXPECT_EQ(Parse({"--view-image"}).error, "--view-image needs a value");
+}
+
+TEST(WorkbenchOptions, TheDefaultDataFolderIsXdgDataHomeElseUnderHome) {
+    EXPECT_EQ(DefaultDataFolder("/x/data", "/home/u"), std::filesystem::path("/x/data/kavelo-workbench"));
+    EXPECT_EQ(DefaultDataFolder("relative", "/home/u"),
+              std::filesystem::path("/home/u/.local/share/kavelo-workbench"));
+    EXPECT_EQ(DefaultDataFolder(nullptr, "/home/u"),
+              std::filesystem::path("/home/u/.local/share/kavelo-workbench"));
+    EXPECT_EQ(DefaultDataFolder("", ""), std::filesystem::path());
+    EXPECT_EQ(DefaultDataFolder(nullptr, nullptr), std::filesystem::path());
+}
+
 TEST(WorkbenchOptions, UsageNamesEveryOptionAndScriptCommand) {
     const std::string usage = UsageText();
-    for (const char* name :
-         {"--module PATH", "--script FILE", "--transcript FILE", "--fail SLOT=CODE", "--verbose", "--help",
-          "menu <id>", "menu \"<command text>\"", "toolbar", "fail <slot> <code>", "fail <slot> off", "quit",
-          "unload --no-shutdown", "help"}) {
+    for (const char* name : {"--module PATH",
+                             "--script FILE",
+                             "--transcript FILE",
+                             "--fail SLOT=CODE",
+                             "--verbose",
+                             "--help",
+                             "--data-dir DIR",
+                             "--window KIND",
+                             "--view-size WxH",
+                             "--view-image FILE",
+                             "--prefs-fail CODE",
+                             "menu <id>",
+                             "menu \"<command text>\"",
+                             "toolbar",
+                             "fail <slot> <code>",
+                             "fail <slot> off",
+                             "quit",
+                             "unload --no-shutdown",
+                             "help",
+                             "answer <item>",
+                             "answer close",
+                             "window 3d|plan|section|layout",
+                             "prefs show",
+                             "prefs clear",
+                             "prefs fail <code>",
+                             "prefs fail off"}) {
         EXPECT_NE(usage.find(name), std::string::npos) << name;
     }
 }

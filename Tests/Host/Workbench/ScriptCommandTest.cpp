@@ -60,10 +60,11 @@ TEST(WorkbenchScriptCommand, FailTakesASuppliedSlotAndACodeOrOff) {
 }
 
 TEST(WorkbenchScriptCommand, FailRejectsOtherSlotsAndBadCodes) {
-    for (const char* line : {"fail 4 1", "fail 59 1", "fail 644 1", "fail -5 1", "fail x 1"}) {
+    for (const char* line : {"fail 4 1", "fail 58 1", "fail 80 1", "fail 644 1", "fail -5 1", "fail x 1"}) {
         SCOPED_TRACE(line);
-        EXPECT_NE(ErrorOf(line).find("no slot the workbench supplies (5, 25, 61, 62, 68)"),
-                  std::string::npos);
+        EXPECT_NE(
+            ErrorOf(line).find("no slot the workbench supplies (5, 25, 59, 60, 61, 62, 68, 77, 78, 81)"),
+            std::string::npos);
     }
     for (const char* line : {"fail 5 xyz", "fail 5 0x", "fail 5 0x123456789", "fail 5 4294967296",
                              "fail 5 -2147483649", "fail 5 1.5", "fail 5 +1"}) {
@@ -84,6 +85,46 @@ TEST(WorkbenchScriptCommand, QuitUnloadToolbarAndHelp) {
     EXPECT_NE(ErrorOf("quit now").find("takes no arguments"), std::string::npos);
     EXPECT_NE(ErrorOf("toolbar 1").find("takes no arguments"), std::string::npos);
     EXPECT_NE(ErrorOf("unload --shutdown").find("--no-shutdown"), std::string::npos);
+}
+
+TEST(WorkbenchScriptCommand, PrefsShowsClearsAndFailsBothPreferenceSlots) {
+    EXPECT_EQ(CommandOf<PrefsCommand>("prefs show").action, PrefsCommand::Action::Show);
+    EXPECT_EQ(CommandOf<PrefsCommand>("prefs clear").action, PrefsCommand::Action::Clear);
+    const auto fail = CommandOf<PrefsCommand>("prefs fail 0x81060387");
+    EXPECT_EQ(fail.action, PrefsCommand::Action::Fail);
+    EXPECT_EQ(fail.code, GSErrCode(0x81060387));
+    EXPECT_FALSE(CommandOf<PrefsCommand>("prefs fail off").code.has_value());
+    for (const char* line : {"prefs", "prefs shows", "prefs fail", "prefs show all"}) {
+        SCOPED_TRACE(line);
+        EXPECT_NE(ErrorOf(line).find("prefs: expected"), std::string::npos);
+    }
+    EXPECT_NE(ErrorOf("prefs fail 0").find("0 is success"), std::string::npos);
+
+    const auto failures = PreferenceFailures(-5);
+    EXPECT_EQ(failures[0].slot, 59u);
+    EXPECT_EQ(failures[1].slot, 60u);
+    EXPECT_EQ(failures[1].code, -5);
+}
+
+TEST(WorkbenchScriptCommand, AnswerTakesAnItemOrClose) {
+    EXPECT_EQ(CommandOf<AnswerCommand>("answer 1").item, Int16(1));
+    EXPECT_EQ(CommandOf<AnswerCommand>("answer 32767 # last").item, Int16(32767));
+    EXPECT_FALSE(CommandOf<AnswerCommand>("answer close").item.has_value());
+    for (const char* line : {"answer 0", "answer -1", "answer 32768", "answer OK", "answer x"}) {
+        SCOPED_TRACE(line);
+        EXPECT_NE(ErrorOf(line).find("is no dialog item (1 to 32767) and not \"close\""), std::string::npos);
+    }
+    EXPECT_NE(ErrorOf("answer").find("expected"), std::string::npos);
+    EXPECT_NE(ErrorOf("answer 1 2").find("expected"), std::string::npos);
+}
+
+TEST(WorkbenchScriptCommand, WindowNamesOneOfTheFourKinds) {
+    EXPECT_EQ(CommandOf<WindowCommand>("window 3d").kind, WindowKind::Model3D);
+    EXPECT_EQ(CommandOf<WindowCommand>("window plan").kind, WindowKind::FloorPlan);
+    EXPECT_EQ(CommandOf<WindowCommand>("window section").kind, WindowKind::Section);
+    EXPECT_EQ(CommandOf<WindowCommand>("window layout").kind, WindowKind::Layout);
+    for (const char* line : {"window", "window 3D", "window detail", "window 3d plan"})
+        EXPECT_NE(ErrorOf(line).find("window: expected"), std::string::npos) << line;
 }
 
 TEST(WorkbenchScriptCommand, UnknownCommandsAreFlaggedAsSuch) {

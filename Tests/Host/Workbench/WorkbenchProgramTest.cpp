@@ -1,6 +1,7 @@
 // kavelo-workbench on the real KAVELO.apx, run as a separate process with scripts, judged by its
 // exit status, its output and its transcript.
 
+#include "JpegInfo.hpp"
 #include "TranscriptReader.hpp"
 
 #include <gtest/gtest.h>
@@ -87,9 +88,9 @@ protected:
         fs::create_directories(folder);
     }
 
-    // Runs the workbench with `arguments` plus a transcript; `script`, when given, becomes a file
-    // passed with --script; `input` is its standard input (never a terminal); `environment` adds
-    // variables to the workbench's own.
+    // Runs the workbench with `arguments` plus a transcript and, unless useDefaultDataFolder is set,
+    // the test's own data folder; `script`, when given, becomes a file passed with --script; `input` is its
+    // standard input (never a terminal); `environment` adds variables to the workbench's own.
     ProgramRun Start(std::vector<std::string> arguments, const std::optional<std::string>& script,
                      const std::string& input = "", std::vector<std::string> environment = {}) {
         ProgramRun run;
@@ -102,6 +103,8 @@ protected:
             arguments.insert(arguments.begin(), {"--script", run.scriptPath.string()});
         }
         arguments.insert(arguments.begin(), {"--transcript", transcript.string()});
+        if (!useDefaultDataFolder)
+            arguments.insert(arguments.begin(), {"--data-dir", DataFolder().string()});
         const std::string program = (BinDir() / "kavelo-workbench").string();
         arguments.insert(arguments.begin(), program);
 
@@ -139,6 +142,10 @@ protected:
         run.events = WorkbenchTest::ParseTranscript(ReadFile(transcript));
         return run;
     }
+
+    fs::path DataFolder() const { return folder / "data"; }
+    bool useDefaultDataFolder = false;
+    fs::path StoreFile() const { return DataFolder() / "preferences" / "mdid-4B41564C-00000001.prefs"; }
 
     fs::path folder;
 };
@@ -246,9 +253,12 @@ TEST_F(WorkbenchProgram, ShutDownIgnoresAFailedUnregistration) {
 }
 
 TEST_F(WorkbenchProgram, PicksCommandsByIdTextAndToolbar) {
-    const ProgramRun run =
-        Start({}, "menu 32511\nmenu \"export from current view\"\ntoolbar\nmenu Open live connection\n");
+    // Not linked, the export asks to link first: "Cancel" ends it.
+    const ProgramRun run = Start(
+        {}, "menu 32511\nanswer 2\nmenu \"export from current view\"\ntoolbar\nmenu Open live connection\n");
     ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.Numbers("dialog-opened", "resId"), std::vector<std::int64_t>({32520}));
+    EXPECT_EQ(run.Numbers("dialog-closed", "response"), std::vector<std::int64_t>({2}));
     const auto picked = EventsNamed(run.events, "menu-picked");
     ASSERT_EQ(picked.size(), 4u);
     EXPECT_EQ(picked[0].Number("menu"), 32511);
@@ -326,7 +336,10 @@ TEST_F(WorkbenchProgram, ReportsCrossTheArgumentListAndAMenuWithoutStringsShowsI
     EXPECT_NE(run.err.find("cannot read the module's resources"), std::string::npos) << run.err;
     EXPECT_NE(run.err.find("menu 100: the module has no string list 100"), std::string::npos) << run.err;
     EXPECT_NE(run.out.find("Add-on Fake: caf\xC3\xA9\n"), std::string::npos) << run.out;
-    EXPECT_NE(run.out.find("[alert] Error: APIERR_GENERAL\n[report] 50% of 7, ff\n[report] picked 100\n"),
+    EXPECT_NE(run.out.find("╔═ ALERT ═══════════════╗\n"
+                           "║ Error: APIERR_GENERAL ║\n"
+                           "╚═══════════════════════╝\n"
+                           "[report] 50% of 7, ff\n[report] picked 100\n"),
               std::string::npos)
         << run.out;
 
@@ -362,6 +375,225 @@ TEST_F(WorkbenchProgram, AModuleWithAnEmptyEntryIsRefused) {
     EXPECT_NE(run.err.find("leaves an entry point of its entry-point record empty"), std::string::npos)
         << run.err;
     EXPECT_EQ(run.Entry("SetImportedFuncAddrs"), nullptr);
+}
+
+// ---- preferences ----------------------------------------------------------------------------
+
+bool EndsWith(const std::string& text, const std::string& end) {
+    return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+TEST_F(WorkbenchProgram, TheRecordPersistsBetweenRunsAndUnlinkRemovesIt) {
+    const ProgramRun first = Start({}, "prefs show\nmenu Open live connection\nprefs show\n");
+    ASSERT_EQ(first.exitCode, 0) << first.err;
+    const auto launched = EventsNamed(first.events, "browser-launched");
+    ASSERT_EQ(launched.size(), 1u);
+    EXPECT_TRUE(EndsWith(launched[0].Text("url"), "/?uploadRealtime=true")) << launched[0].Text("url");
+    EXPECT_NE(first.out.find("[browser] " + launched[0].Text("url") + "\n"), std::string::npos) << first.out;
+
+    const auto read = EventsNamed(first.events, "preferences-read");
+    ASSERT_EQ(read.size(), 1u) << "nothing stored: no second call";
+    EXPECT_EQ(read[0].Number("size"), 0);
+    const auto written = EventsNamed(first.events, "preferences-written");
+    ASSERT_EQ(written.size(), 1u);
+    EXPECT_EQ(written[0].Number("version"), 1);
+    EXPECT_EQ(written[0].Number("size"), 48);
+    EXPECT_EQ(written[0].Number("result"), 0);
+    EXPECT_TRUE(fs::exists(StoreFile()));
+    const std::string shown = first.out;
+    EXPECT_NE(shown.find("nothing stored\n"), std::string::npos) << shown;
+    EXPECT_NE(shown.find("version 1, 48 bytes\n0000  00 00"), std::string::npos) << shown;
+    EXPECT_NE(shown.find("link id: none (not linked)\nbrowser last opened: 2"), std::string::npos) << shown;
+
+    const ProgramRun second = Start({}, "prefs show\nanswer 1\nmenu Unlink account\nprefs show\n");
+    ASSERT_EQ(second.exitCode, 0) << second.err;
+    const std::string again = second.out;
+    EXPECT_NE(again.find("version 1, 48 bytes"), std::string::npos) << "kept from the first run: " << again;
+    EXPECT_NE(again.find("Account unlinked (dialog 32534)"), std::string::npos) << again;
+    EXPECT_NE(again.find("│ [1] OK"), std::string::npos) << again;
+    EXPECT_TRUE(EndsWith(again, "nothing stored\n")) << again;
+    EXPECT_FALSE(fs::exists(StoreFile()));
+
+    const auto deleted = EventsNamed(second.events, "preferences-deleted");
+    ASSERT_EQ(deleted.size(), 1u);
+    EXPECT_EQ(deleted[0].Text("by"), "module");
+    const auto opened = EventsNamed(second.events, "dialog-opened");
+    ASSERT_EQ(opened.size(), 1u);
+    EXPECT_EQ(opened[0].Number("resId"), 32534);
+    EXPECT_EQ(opened[0].Text("title"), "Account unlinked");
+    EXPECT_EQ(opened[0].Text("texts"), "Archicad app was unlinked from your KAVELO account.");
+    const auto clicks = EventsNamed(second.events, "dialog-click");
+    ASSERT_EQ(clicks.size(), 1u);
+    EXPECT_EQ(clicks[0].Number("item"), 1);
+    EXPECT_EQ(clicks[0].Text("text"), "OK");
+    EXPECT_EQ(second.Numbers("dialog-closed", "response"), std::vector<std::int64_t>({1}));
+    EXPECT_LT(second.IndexOf("preferences-deleted"), second.IndexOf("dialog-opened"));
+}
+
+TEST_F(WorkbenchProgram, AFailingStoreShowsTheErrorAlertAndBeeps) {
+    const ProgramRun run = Start({}, "prefs fail 0x81060001\nmenu Open live connection\n");
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.Numbers("preferences-read", "result"), std::vector<std::int64_t>({APIERR_GENERAL}));
+    EXPECT_EQ(run.Numbers("preferences-written", "result"), std::vector<std::int64_t>({APIERR_GENERAL}));
+    EXPECT_FALSE(fs::exists(StoreFile()));
+
+    // Each failed call is one alert followed by one beep.
+    std::vector<std::string> sequence;
+    for (const Event& event : run.events) {
+        if (event.Name() == "report" || event.Name() == "beep")
+            sequence.push_back(event.Name() == "beep" ? "beep" : event.Text("text"));
+    }
+    EXPECT_EQ(sequence,
+              std::vector<std::string>({"Error: APIERR_GENERAL", "beep", "Error: APIERR_GENERAL", "beep"}));
+    for (const Event& report : EventsNamed(run.events, "report"))
+        EXPECT_TRUE(report.Flag("alert"));
+    const std::string alert =
+        "╔═ ALERT ═══════════════╗\n║ Error: APIERR_GENERAL ║\n╚═══════════════════════╝\n[beep]\n";
+    const std::size_t first = run.out.find(alert);
+    ASSERT_NE(first, std::string::npos) << run.out;
+    EXPECT_NE(run.out.find(alert, first + alert.size()), std::string::npos) << run.out;
+}
+
+TEST_F(WorkbenchProgram, ThePrefsFailOptionFailsFromTheStartAndPrefsFailOffMends) {
+    const ProgramRun run = Start({"--prefs-fail", "0x81060387"},
+                                 "menu Open live connection\nprefs fail off\nmenu Open live connection\n");
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.Numbers("slot-failure-set", "slot"), std::vector<std::int64_t>({59, 60, 59, 60}));
+    std::vector<std::string> reports;
+    for (const Event& report : EventsNamed(run.events, "report"))
+        reports.push_back(report.Text("text"));
+    EXPECT_EQ(reports, std::vector<std::string>(2, "Error: APIERR_NOTSUPPORTED"));
+    EXPECT_EQ(run.Numbers("preferences-written", "result"), std::vector<std::int64_t>({-2130312313, 0}));
+    EXPECT_TRUE(fs::exists(StoreFile()));
+}
+
+TEST_F(WorkbenchProgram, ADamagedStoreIsToldReadsAsNothingAndIsReplaced) {
+    fs::create_directories(StoreFile().parent_path());
+    WriteFile(StoreFile(), "KVWBPREF\x01\0\0\0 and then a torn end");
+    const ProgramRun run = Start({}, "menu Open live connection\nprefs show\n");
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const auto damaged = EventsNamed(run.events, "preferences-damaged");
+    ASSERT_EQ(damaged.size(), 1u);
+    EXPECT_EQ(damaged[0].Text("path"), StoreFile().string());
+    EXPECT_NE(run.err.find("reads as nothing stored"), std::string::npos) << run.err;
+    EXPECT_TRUE(EventsNamed(run.events, "report").empty())
+        << "a damaged store is no error of the add-on's call";
+    EXPECT_EQ(run.Numbers("preferences-written", "result"), std::vector<std::int64_t>({0}));
+    EXPECT_NE(run.out.find("version 1, 48 bytes"), std::string::npos) << run.out;
+}
+
+TEST_F(WorkbenchProgram, WithoutDataDirTheStoreIsUnderXdgDataHome) {
+    useDefaultDataFolder = true;
+    const fs::path xdg = folder / "xdg";
+    const ProgramRun run = Start({}, "menu Open live connection\n", "", {"XDG_DATA_HOME=" + xdg.string()});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_TRUE(fs::exists(xdg / "kavelo-workbench" / "preferences" / "mdid-4B41564C-00000001.prefs"));
+}
+
+// ---- dialogs --------------------------------------------------------------------------------
+
+TEST_F(WorkbenchProgram, ADialogWithoutAnAnswerFailsTheScriptNamingIt) {
+    const ProgramRun run = Start({}, "menu 32511\nmenu Unlink account\nmenu Open live connection\n");
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_EQ(run.err,
+              run.scriptPath.string() +
+                  ":2: dialog 32534 \"Account unlinked\" opened with no answer waiting (put \"answer "
+                  "<item>\" or \"answer close\" before the command that opens it)\n");
+    EXPECT_EQ(EventsNamed(run.events, "dialog-unanswered").size(), 1u);
+    EXPECT_EQ(run.Numbers("dialog-closed", "response"), std::vector<std::int64_t>({2}));
+    EXPECT_EQ(run.Numbers("menu-picked", "menu"), std::vector<std::int64_t>({32511, 32513}));
+    ASSERT_NE(run.Entry("ShutDown"), nullptr);
+    EXPECT_EQ(run.IndexOf("module-unloaded"), run.events.size() - 1);
+}
+
+TEST_F(WorkbenchProgram, AnAnswerNoDialogUsedIsAScriptError) {
+    const ProgramRun run = Start({}, "answer 1\nmenu Open live connection\n");
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_EQ(run.err, run.scriptPath.string() + ":1: answer 1 was never used: no dialog opened after it\n");
+    EXPECT_EQ(run.IndexOf("module-unloaded"), run.events.size() - 1);
+}
+
+TEST_F(WorkbenchProgram, AnAnswerMayCloseTheDialogThroughItsWindowOrNameAMissingItem) {
+    const ProgramRun closed = Start({}, "answer close\nmenu Unlink account\n");
+    ASSERT_EQ(closed.exitCode, 0) << closed.err;
+    EXPECT_EQ(EventsNamed(closed.events, "dialog-close-request").size(), 1u);
+    const auto closedEvents = EventsNamed(closed.events, "dialog-closed");
+    ASSERT_EQ(closedEvents.size(), 1u);
+    EXPECT_EQ(closedEvents[0].Number("response"), 2);
+    EXPECT_FALSE(closedEvents[0].Flag("accepted"));
+
+    const ProgramRun missing = Start({}, "answer 7\nmenu Unlink account\n");
+    EXPECT_EQ(missing.exitCode, 2);
+    EXPECT_EQ(missing.err,
+              missing.scriptPath.string() +
+                  ":2: the answer of line 1 names item 7, which dialog 32534 \"Account unlinked\" does "
+                  "not have\n");
+}
+
+TEST_F(WorkbenchProgram, DialogsFromStandardInputAreAnsweredTheSameWay) {
+    const ProgramRun run = Start({}, std::nullopt, "answer 3\nanswer 1\nmenu Unlink account\n");
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.Numbers("dialog-click", "item"), std::vector<std::int64_t>({3, 1}))
+        << "a click on the text does nothing; the next answer closes the dialog";
+    EXPECT_EQ(run.Numbers("dialog-closed", "response"), std::vector<std::int64_t>({1}));
+}
+
+// ---- windows and the 3D view ----------------------------------------------------------------
+
+std::string CaptureReport(const ProgramRun& run) {
+    for (const Event& report : EventsNamed(run.events, "report")) {
+        if (report.Text("text").rfind("capture: ", 0) == 0)
+            return report.Text("text");
+    }
+    return "no capture report";
+}
+
+TEST_F(WorkbenchProgram, SavingThe3DWindowRendersAJpegOfTheViewSize) {
+    const ProgramRun run = Start({"--module", FakeModule(), "--view-size", "160x120"}, "menu 101\n");
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(CaptureReport(run), "capture: window 0 type 4, folder 0, save 0");
+    const fs::path capture = DataFolder() / "temporary" / "FakeCapture.jpeg";
+    const WorkbenchTest::JpegInfo jpeg = WorkbenchTest::ReadJpegInfo(capture);
+    ASSERT_TRUE(jpeg.valid) << jpeg.problem;
+    EXPECT_EQ(jpeg.width, 160);
+    EXPECT_EQ(jpeg.height, 120);
+    const auto saved = EventsNamed(run.events, "view-saved");
+    ASSERT_EQ(saved.size(), 1u);
+    EXPECT_EQ(saved[0].Text("path"), capture.string());
+    EXPECT_EQ(saved[0].Number("bytes"), static_cast<std::int64_t>(fs::file_size(capture)));
+    const auto folderEvents = EventsNamed(run.events, "special-folder");
+    ASSERT_EQ(folderEvents.size(), 1u);
+    EXPECT_EQ(folderEvents[0].Text("path"), (DataFolder() / "temporary").string());
+}
+
+TEST_F(WorkbenchProgram, AViewImageIsSavedByteForByte) {
+    const fs::path picture = folder / "one-byte.jpg";
+    WriteFile(picture, "\xFF");
+    const ProgramRun run = Start({"--module", FakeModule(), "--view-image", picture.string()}, "menu 101\n");
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(CaptureReport(run), "capture: window 0 type 4, folder 0, save 0");
+    EXPECT_EQ(ReadFile(DataFolder() / "temporary" / "FakeCapture.jpeg"), "\xFF");
+}
+
+TEST_F(WorkbenchProgram, OnlyThe3DWindowInFrontIsSaved) {
+    const ProgramRun run =
+        Start({"--module", FakeModule(), "--window", "section"},
+              "menu 101\nwindow plan\nmenu 101\nwindow 3d\nfail 81 0x81060002\nmenu 101\n");
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    std::vector<std::string> captures;
+    for (const Event& report : EventsNamed(run.events, "report")) {
+        if (report.Text("text").rfind("capture: ", 0) == 0)
+            captures.push_back(report.Text("text"));
+    }
+    EXPECT_EQ(captures, std::vector<std::string>({"capture: window 0 type 2, folder 0, save 8106006b",
+                                                  "capture: window 0 type 1, folder 0, save 8106006b",
+                                                  "capture: window 0 type 4, folder 0, save 81060002"}));
+    EXPECT_FALSE(fs::exists(DataFolder() / "temporary" / "FakeCapture.jpeg"));
+    const auto switched = EventsNamed(run.events, "window-switched");
+    ASSERT_EQ(switched.size(), 3u);
+    EXPECT_EQ(switched[0].Text("to"), "section");
+    EXPECT_EQ(run.IndexOf("window-switched"), 0u) << "the option acts before the module is loaded";
+    EXPECT_NE(run.out.find("The plan window is in front.\n"), std::string::npos) << run.out;
 }
 
 } // namespace
