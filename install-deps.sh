@@ -1,23 +1,33 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building, running and testing need.
-# Does nothing when every package is already present, so it needs root only the first time.
+# Installs the Debian packages that building, running and testing need, and the browser test's npm
+# packages. Does nothing when everything is already present, so it needs root only the first time.
 set -euo pipefail
+cd "$(dirname "$0")"
 
 packages=(
     cmake ninja-build g++ pkg-config binutils curl
     libgtest-dev libgmock-dev libbenchmark-dev
     librsvg2-bin
     libboost-dev libssl-dev libsqlite3-dev libturbojpeg0-dev libsimdjson-dev nlohmann-json3-dev
+    chromium
 )
+# Node.js for the browser test; a Node.js installed otherwise (with its own npm) is kept.
+command -v npm >/dev/null || packages+=(nodejs npm)
 
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
+if [ ${#missing[@]} -gt 0 ]; then
+    echo "Installing: ${missing[*]}"
+    sudo=""
+    [ "$(id -u)" -ne 0 ] && sudo="sudo"
+    $sudo apt-get update
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"
+fi
 
-echo "Installing: ${missing[*]}"
-sudo=""
-[ "$(id -u)" -ne 0 ] && sudo="sudo"
-$sudo apt-get update
-DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"
+browser_test=Tests/Service/browser
+if [ ! -d "$browser_test/node_modules" ]; then
+    echo "Installing the browser test's npm packages"
+    (cd "$browser_test" && npm ci --no-audit --no-fund)
+fi

@@ -13,7 +13,6 @@
 #include <simdjson.h>
 
 #include <cstring>
-#include <memory>
 
 namespace {
 
@@ -134,8 +133,8 @@ BENCHMARK(BM_ConcurrentUploads)->Threads(50)->Iterations(6)->UseRealTime()->Unit
 // authority and database, then with what the first start left.
 void BM_Start(benchmark::State& state) {
     const bool empty = state.range(0) == 0;
-    test::TempDir folder;
-    std::make_unique<test::ServiceProcess>(folder.Path() / "warm").reset();
+    const test::TempDir folder;
+    { const test::ServiceProcess first(folder.Path() / "warm"); }
     for (auto _ : state) {
         const test::TempDir fresh;
         const auto data = empty ? fresh.Path() / "data" : folder.Path() / "warm";

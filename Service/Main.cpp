@@ -57,7 +57,7 @@ int Run(const Options& options) {
     Routes routes(store, images, [&io, &feed](const ImageRecord& image) {
         net::post(io, [&feed, image] { feed.Publish(image); });
     });
-    // Workers block on the disk (fsync) more than they compute, so a few more than the cores.
+    // Workers block on the disk (fsync) more than they compute: at least four, even on two cores.
     net::thread_pool workers(std::max(4u, std::thread::hardware_concurrency()));
     const Limits limits{options.maxBody, options.maxConnections, options.readTimeout, options.idleTimeout,
                         options.shutdownGrace};

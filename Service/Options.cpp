@@ -15,7 +15,7 @@ The local KAVELO service: login page, live view and image endpoint over HTTPS.
                             (default $XDG_DATA_HOME/kavelo-service or ~/.local/share/kavelo-service)
   --cert FILE --key FILE    serve this certificate chain and key instead of the service's own
   --max-body BYTES          largest accepted upload body, K/M/G suffixes allowed (default 16M)
-  --max-connections N       connections served at once; more wait to be accepted (default 128)
+  --max-connections N       connections served at once; more wait to be accepted (default 64)
   --read-timeout SECONDS    time for a request header to arrive (default 10)
   --idle-timeout SECONDS    time a connection may wait for its next request (default 30)
   --shutdown-grace SECONDS  time requests in flight get to finish on SIGINT or SIGTERM (default 10)

@@ -17,7 +17,7 @@ struct Options {
     std::filesystem::path certificate;
     std::filesystem::path key; // given together with `certificate`, or neither
     std::uint64_t maxBody = 16 * 1024 * 1024;
-    std::size_t maxConnections = 128;
+    std::size_t maxConnections = 64; // at most this many bodies of maxBody in memory
     std::chrono::milliseconds readTimeout{10'000};
     std::chrono::milliseconds idleTimeout{30'000};
     std::chrono::milliseconds shutdownGrace{10'000};

@@ -22,7 +22,8 @@ constexpr std::string_view kImagePrefix = "/api/v1/images/";
 constexpr std::uint64_t kFormLimit = 64 * 1024;
 
 // Pages run no inline script and can't be framed, so a page of this origin can't be made to click
-// the link button from elsewhere.
+// the link button from elsewhere. The referrer, with a link id in it, stays on this origin; it must
+// not be "no-referrer", as browsers then send forms with "Origin: null".
 constexpr std::string_view kPagePolicy =
     "default-src 'none'; img-src 'self'; style-src 'self'; script-src 'self'; "
     "connect-src 'self'; form-action 'self'; frame-ancestors 'none'; "
@@ -36,7 +37,7 @@ Reply Html(http::status status, std::string page) {
     Reply reply = Reply::Body(status, "text/html; charset=utf-8", std::move(page));
     reply.headers = {{"Content-Security-Policy", std::string(kPagePolicy)},
                      {"Cache-Control", "no-store"},
-                     {"Referrer-Policy", "no-referrer"},
+                     {"Referrer-Policy", "same-origin"},
                      {"X-Frame-Options", "DENY"}};
     return reply;
 }
@@ -48,12 +49,8 @@ Reply Json(http::status status, std::string body) {
     return reply;
 }
 
-Reply JsonError(http::status status, std::string_view message) {
-    return Json(status, "{\"error\":" + JsonQuote(message) + "}");
-}
-
 Reply NotAllowed(std::string_view allow) {
-    Reply reply = JsonError(http::status::method_not_allowed, "method not allowed");
+    Reply reply = Reply::Error(http::status::method_not_allowed, "method not allowed");
     reply.headers.emplace_back("Allow", allow);
     return reply;
 }
@@ -92,6 +89,10 @@ Reply Reply::Body(http::status status, std::string contentType, std::string body
     return reply;
 }
 
+Reply Reply::Error(http::status status, std::string_view message) {
+    return Json(status, "{\"error\":" + JsonQuote(message) + "}");
+}
+
 Routes::Routes(Store& store, const ImageFolder& images, ImageStored onStored)
     : store_(store), images_(images), onStored_(std::move(onStored)) {}
 
@@ -110,7 +111,7 @@ Reply Routes::Handle(Request& request) noexcept {
         LogError("route_failed").Add("path", SplitTarget(request.target()).path);
     }
     try {
-        return JsonError(http::status::internal_server_error, "the service could not answer; try again");
+        return Reply::Error(http::status::internal_server_error, "the service could not answer; try again");
     } catch (...) {
         Reply reply;
         reply.status = http::status::internal_server_error;
@@ -149,7 +150,7 @@ Reply Routes::Dispatch(Request& request) {
         return reply;
     }
     if (path.starts_with("/api/"))
-        return JsonError(http::status::not_found, "no such endpoint");
+        return Reply::Error(http::status::not_found, "no such endpoint");
     return Html(http::status::not_found,
                 ErrorPage("Page not found", "There is no page at this address. The live view is at /."));
 }
@@ -223,12 +224,12 @@ Reply Routes::Events(const Request& request, std::string_view query) {
 Reply Routes::Upload(Request& request) {
     const std::string linkId(request["X-Api-Key"]);
     if (!IsLinkId(linkId) || !store_.IsLinked(linkId))
-        return JsonError(http::status::unauthorized,
-                         "unknown API key: link this Archicad installation first");
+        return Reply::Error(http::status::unauthorized,
+                            "unknown API key: link this Archicad installation first");
 
     auto read = ReadUpload(request.body());
     if (const auto* problem = std::get_if<std::string>(&read))
-        return JsonError(http::status::bad_request, *problem);
+        return Reply::Error(http::status::bad_request, *problem);
     const kavelo::Upload& upload = std::get<kavelo::Upload>(read);
 
     const std::string id = NewImageId();
@@ -249,7 +250,7 @@ Reply Routes::Upload(Request& request) {
 
 Reply Routes::Image(std::string_view id) {
     if (!IsImageId(id) || !store_.FindImage(id))
-        return JsonError(http::status::not_found, "no such image");
+        return Reply::Error(http::status::not_found, "no such image");
     Reply reply;
     reply.kind = Reply::Kind::File;
     reply.contentType = "image/jpeg";

@@ -35,6 +35,8 @@ struct Reply {
     std::vector<std::pair<std::string, std::string>> headers; // beyond type, length and keep-alive
 
     static Reply Body(http::status status, std::string contentType, std::string body);
+    // {"error":"…"}, one line, never cached.
+    static Reply Error(http::status status, std::string_view message);
 };
 
 // What each URL of the service answers. Runs on worker threads, where blocking on the disk and

@@ -4,7 +4,9 @@
 #include "Session.hpp"
 
 #include <boost/asio/ip/v6_only.hpp>
+#include <boost/system/system_error.hpp>
 
+#include <stdexcept>
 #include <vector>
 
 namespace kavelo {
@@ -15,12 +17,17 @@ Server::Server(net::io_context& io, net::ssl::context& tls, const net::ip::tcp::
                const Limits& limits, Routes& routes, net::thread_pool& workers, LiveFeed& feed)
     : io_(io), tls_(tls), limits_(limits), routes_(routes), workers_(workers), feed_(feed), acceptor_(io),
       retryTimer_(io), graceTimer_(io) {
-    acceptor_.open(listen.protocol());
-    acceptor_.set_option(net::socket_base::reuse_address(true));
-    if (listen.address().is_v6())
-        acceptor_.set_option(net::ip::v6_only(true));
-    acceptor_.bind(listen);
-    acceptor_.listen(net::socket_base::max_listen_connections);
+    try {
+        acceptor_.open(listen.protocol());
+        acceptor_.set_option(net::socket_base::reuse_address(true));
+        if (listen.address().is_v6())
+            acceptor_.set_option(net::ip::v6_only(true));
+        acceptor_.bind(listen);
+        acceptor_.listen(net::socket_base::max_listen_connections);
+    } catch (const boost::system::system_error& error) {
+        throw std::runtime_error("cannot listen on " + listen.address().to_string() + " port " +
+                                 std::to_string(listen.port()) + ": " + error.code().message());
+    }
 }
 
 Server::~Server() = default;

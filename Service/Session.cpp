@@ -1,6 +1,5 @@
 #include "Session.hpp"
 
-#include "JsonText.hpp"
 #include "LiveFeed.hpp"
 #include "Log.hpp"
 #include "Server.hpp"
@@ -8,7 +7,6 @@
 #include "Url.hpp"
 
 #include <boost/asio/post.hpp>
-#include <boost/asio/ssl/error.hpp>
 #include <boost/asio/write.hpp>
 #include <boost/beast/core/string.hpp>
 #include <boost/beast/http/chunk_encode.hpp>
@@ -242,8 +240,7 @@ void Session::Answer(Reply reply) {
             return Send(std::move(response), then);
         }
         LogError("file_unreadable").Add("file", reply.file.string()).Add("reason", error.message());
-        reply = Reply::Body(http::status::internal_server_error, "application/json",
-                            "{\"error\":\"the image file cannot be read\"}\n");
+        reply = Reply::Error(http::status::internal_server_error, "the image file cannot be read");
     }
     http::response<http::string_body> response(reply.status, 11, std::move(reply.body));
     Decorate(response, reply, keepAlive);
@@ -253,7 +250,7 @@ void Session::Answer(Reply reply) {
 // Protocol errors end the connection: what follows on it can't be trusted to be a request.
 void Session::Reject(http::status status, std::string_view message) {
     parser_.reset();
-    Reply reply = Reply::Body(status, "application/json", "{\"error\":" + JsonQuote(message) + "}\n");
+    Reply reply = Reply::Error(status, message);
     http::response<http::string_body> response(status, 11, std::move(reply.body));
     Decorate(response, reply, false);
     Send(std::move(response), Then::Drain);

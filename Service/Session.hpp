@@ -51,8 +51,8 @@ private:
     template <class Body>
     void Send(http::response<Body> response, Then then);
     void Drain();
-    void Close();
-    void End();
+    void Close(); // politely: TLS close_notify first
+    void End();   // at once
     void LogRequest(unsigned status);
 
     void StartEvents(std::int64_t after);

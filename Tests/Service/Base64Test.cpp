@@ -17,7 +17,7 @@ std::string Encode(const std::string& bytes) {
     return text;
 }
 
-TEST(Base64Test, DecodesWhatOpenSslEncodesAtEveryLength) {
+TEST(ServiceBase64Test, DecodesWhatOpenSslEncodesAtEveryLength) {
     std::mt19937 random(7);
     for (std::size_t length = 0; length < 80; ++length) {
         std::string bytes(length, '\0');
@@ -29,13 +29,13 @@ TEST(Base64Test, DecodesWhatOpenSslEncodesAtEveryLength) {
     }
 }
 
-TEST(Base64Test, DecodesEveryAlphabetCharacter) {
+TEST(ServiceBase64Test, DecodesEveryAlphabetCharacter) {
     std::string decoded;
     ASSERT_TRUE(DecodeBase64("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/", decoded));
     EXPECT_EQ(Encode(decoded), "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/");
 }
 
-TEST(Base64Test, RejectsTextOutsideTheStrictForm) {
+TEST(ServiceBase64Test, RejectsTextOutsideTheStrictForm) {
     const std::string_view bad[] = {
         "A",
         "AB",
@@ -62,7 +62,7 @@ TEST(Base64Test, RejectsTextOutsideTheStrictForm) {
     }
 }
 
-TEST(Base64Test, EmptyTextIsEmptyData) {
+TEST(ServiceBase64Test, EmptyTextIsEmptyData) {
     std::string decoded = "left over";
     EXPECT_TRUE(DecodeBase64("", decoded));
     EXPECT_TRUE(decoded.empty());

@@ -7,7 +7,7 @@
 namespace kavelo {
 namespace {
 
-TEST(IdsTest, LinkIdIsALowerCaseVersion4Uuid) {
+TEST(ServiceIdsTest, LinkIdIsALowerCaseVersion4Uuid) {
     EXPECT_TRUE(IsLinkId("1b4e28ba-2fa1-41d2-883f-0016d3cca427"));
     EXPECT_TRUE(IsLinkId("00000000-0000-4000-b000-000000000000"));
     const char* const bad[] = {
@@ -26,7 +26,7 @@ TEST(IdsTest, LinkIdIsALowerCaseVersion4Uuid) {
         EXPECT_FALSE(IsLinkId(id)) << id;
 }
 
-TEST(IdsTest, NewImageIdsAreDistinctUrlSafeAndValid) {
+TEST(ServiceIdsTest, NewImageIdsAreDistinctUrlSafeAndValid) {
     std::set<std::string> seen;
     for (int i = 0; i < 2000; ++i) {
         const std::string id = NewImageId();
@@ -36,7 +36,7 @@ TEST(IdsTest, NewImageIdsAreDistinctUrlSafeAndValid) {
     }
 }
 
-TEST(IdsTest, ImageIdsCannotNameAnythingElse) {
+TEST(ServiceIdsTest, ImageIdsCannotNameAnythingElse) {
     EXPECT_TRUE(IsImageId("AZaz09-_AZaz09-_AZaz09"));
     for (const char* id : {"", "AZaz09-_AZaz09-_AZaz0", "AZaz09-_AZaz09-_AZaz09A", "../../../kavelo.db/....",
                            "AZaz09-_AZaz09-_AZaz0/", "AZaz09-_AZaz09-_AZaz0.", "AZaz09-_AZaz09-_AZaz0+",

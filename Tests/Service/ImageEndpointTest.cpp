@@ -16,7 +16,7 @@ std::size_t FileCount(const std::filesystem::path& folder) {
     return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(folder), {}));
 }
 
-class ImageEndpointTest : public ServiceTest {
+class ServiceImageEndpointTest : public ServiceTest {
 protected:
     void SetUp() override {
         Start({"--max-body", "1M"});
@@ -30,7 +30,7 @@ protected:
     std::string linkId_;
 };
 
-TEST_F(ImageEndpointTest, StoresThePictureAndAnswersItsId) {
+TEST_F(ServiceImageEndpointTest, StoresThePictureAndAnswersItsId) {
     const std::string jpeg = MakeJpeg(300'000, 1);
     const Response created = Upload(UploadBody(jpeg), linkId_);
     ASSERT_EQ(created.status, 201u) << created.body;
@@ -45,7 +45,7 @@ TEST_F(ImageEndpointTest, StoresThePictureAndAnswersItsId) {
     EXPECT_TRUE(image.body == jpeg) << "the picture came back changed";
 }
 
-TEST_F(ImageEndpointTest, AcceptsEscapedSlashesChunkedBodiesAndExpectContinue) {
+TEST_F(ServiceImageEndpointTest, AcceptsEscapedSlashesChunkedBodiesAndExpectContinue) {
     const std::string jpeg = MakeJpeg(100'000, 2);
     const Response escaped = Upload(UploadBody(jpeg, true), linkId_);
     ASSERT_EQ(escaped.status, 201u) << escaped.body;
@@ -66,7 +66,7 @@ TEST_F(ImageEndpointTest, AcceptsEscapedSlashesChunkedBodiesAndExpectContinue) {
     EXPECT_EQ(client->ReadResponse().status, 201u);
 }
 
-TEST_F(ImageEndpointTest, UnknownOrMissingKeysAre401) {
+TEST_F(ServiceImageEndpointTest, UnknownOrMissingKeysAre401) {
     const std::string body = UploadBody(MakeJpeg(1000, 3));
     HttpRequest withoutKey = UploadRequest("", body);
     withoutKey.headers.clear();
@@ -79,7 +79,7 @@ TEST_F(ImageEndpointTest, UnknownOrMissingKeysAre401) {
     EXPECT_EQ(FileCount(Images()), 0u);
 }
 
-TEST_F(ImageEndpointTest, BodiesThatAreNotTheUploadAre400) {
+TEST_F(ServiceImageEndpointTest, BodiesThatAreNotTheUploadAre400) {
     const std::string jpeg64 = Base64(MakeJpeg(1000, 4));
     const std::string png64 = Base64("\x89PNG\r\n\x1a\n0000000000");
     const std::pair<std::string, std::string> cases[] = {
@@ -114,7 +114,7 @@ TEST_F(ImageEndpointTest, BodiesThatAreNotTheUploadAre400) {
     EXPECT_EQ(FileCount(Images()), 0u);
 }
 
-TEST_F(ImageEndpointTest, TooLargeIsDecidedFromContentLengthBeforeTheBody) {
+TEST_F(ServiceImageEndpointTest, TooLargeIsDecidedFromContentLengthBeforeTheBody) {
     auto client = Connect();
     client->Send("POST /api/v1/images HTTP/1.1\r\nHost: localhost\r\nX-Api-Key: " + linkId_ +
                  "\r\nContent-Length: 2000000\r\n\r\n");
@@ -124,14 +124,14 @@ TEST_F(ImageEndpointTest, TooLargeIsDecidedFromContentLengthBeforeTheBody) {
     EXPECT_TRUE(client->WaitForClose());
 }
 
-TEST_F(ImageEndpointTest, TooLargeBodySentWholeStillGetsTheAnswer) {
+TEST_F(ServiceImageEndpointTest, TooLargeBodySentWholeStillGetsTheAnswer) {
     // The add-on sends the whole body before it reads the answer.
     auto client = Connect();
     EXPECT_EQ(client->Exchange(UploadRequest(linkId_, UploadBody(MakeJpeg(900'000, 5)))).status, 413u);
     EXPECT_TRUE(client->WaitForClose());
 }
 
-TEST_F(ImageEndpointTest, TooLargeIsFoundWhileReadingABodyWithoutLength) {
+TEST_F(ServiceImageEndpointTest, TooLargeIsFoundWhileReadingABodyWithoutLength) {
     HttpRequest request = UploadRequest(linkId_, Chunked(UploadBody(MakeJpeg(900'000, 6)), 64 * 1024));
     request.contentLength = false;
     request.headers.emplace_back("Transfer-Encoding", "chunked");
@@ -143,7 +143,7 @@ TEST_F(ImageEndpointTest, TooLargeIsFoundWhileReadingABodyWithoutLength) {
     EXPECT_EQ(FileCount(Images()), 0u);
 }
 
-TEST_F(ImageEndpointTest, UploadCutOffHalfWayLeavesNothing) {
+TEST_F(ServiceImageEndpointTest, UploadCutOffHalfWayLeavesNothing) {
     const std::string body = UploadBody(MakeJpeg(200'000, 7));
     {
         auto client = Connect();
@@ -155,7 +155,7 @@ TEST_F(ImageEndpointTest, UploadCutOffHalfWayLeavesNothing) {
     EXPECT_EQ(FileCount(Images()), 0u);
 }
 
-TEST_F(ImageEndpointTest, ImageUrlsNeverReachOtherFiles) {
+TEST_F(ServiceImageEndpointTest, ImageUrlsNeverReachOtherFiles) {
     const std::string id = UploadImage(Service(), linkId_, MakeJpeg(1000, 8));
     ASSERT_FALSE(id.empty());
     const std::string key = ReadFileText(DataDir() / "tls" / "server-key.pem");
@@ -175,7 +175,7 @@ TEST_F(ImageEndpointTest, ImageUrlsNeverReachOtherFiles) {
     EXPECT_EQ(Get("/api/v1/images/" + id).status, 200u);
 }
 
-TEST_F(ImageEndpointTest, OtherMethodsAndPaths) {
+TEST_F(ServiceImageEndpointTest, OtherMethodsAndPaths) {
     EXPECT_EQ(Get("/healthz").status, 200u);
     EXPECT_EQ(Get("/healthz").body, "ok\n");
     const Response list = Get("/api/v1/images");
@@ -191,7 +191,7 @@ TEST_F(ImageEndpointTest, OtherMethodsAndPaths) {
     EXPECT_EQ(unknown.Header("content-type"), "application/json");
 }
 
-TEST_F(ImageEndpointTest, FiftyConcurrentUploadsAreAllStored) {
+TEST_F(ServiceImageEndpointTest, FiftyConcurrentUploadsAreAllStored) {
     Start(); // the default limit, for 2 MB pictures
     linkId_ = LinkNewId(Service());
     constexpr int kClients = 50;

@@ -15,7 +15,7 @@ std::size_t Count(const std::string& text, const std::string& part) {
     return count;
 }
 
-class LinkTest : public ServiceTest {
+class ServiceLinkTest : public ServiceTest {
 protected:
     void SetUp() override { Start(); }
     unsigned UploadStatus(const std::string& linkId) {
@@ -23,7 +23,7 @@ protected:
     }
 };
 
-TEST_F(LinkTest, LoginPageOffersOneButtonForTheInstallation) {
+TEST_F(ServiceLinkTest, LoginPageOffersOneButtonForTheInstallation) {
     const std::string linkId = NewLinkId();
     const Response page = Get("/login?eid=" + linkId);
     ASSERT_EQ(page.status, 200u);
@@ -36,7 +36,7 @@ TEST_F(LinkTest, LoginPageOffersOneButtonForTheInstallation) {
     EXPECT_EQ(UploadStatus(linkId), 401u) << "showing the page must not link";
 }
 
-TEST_F(LinkTest, LinkingMakesTheKeyWorkAndIsIdempotent) {
+TEST_F(ServiceLinkTest, LinkingMakesTheKeyWorkAndIsIdempotent) {
     const std::string linkId = NewLinkId();
     EXPECT_EQ(UploadStatus(linkId), 401u);
     const Response linked = Send(LinkRequest(linkId));
@@ -50,7 +50,7 @@ TEST_F(LinkTest, LinkingMakesTheKeyWorkAndIsIdempotent) {
     EXPECT_EQ(Count(Get("/account").body, linkId), 2u) << "listed once: its text and its unlink form";
 }
 
-TEST_F(LinkTest, UnlinkingRevokesTheKey) {
+TEST_F(ServiceLinkTest, UnlinkingRevokesTheKey) {
     const std::string kept = LinkNewId(Service());
     const std::string dropped = LinkNewId(Service());
     const Response unlinked = Send(LinkRequest(dropped, "/unlink"));
@@ -64,7 +64,7 @@ TEST_F(LinkTest, UnlinkingRevokesTheKey) {
     EXPECT_THAT(account, Not(HasSubstr(dropped)));
 }
 
-TEST_F(LinkTest, InvalidIdsGetAClearErrorPage) {
+TEST_F(ServiceLinkTest, InvalidIdsGetAClearErrorPage) {
     const std::string valid = NewLinkId();
     std::string upper = valid;
     for (char& c : upper)
@@ -87,7 +87,7 @@ TEST_F(LinkTest, InvalidIdsGetAClearErrorPage) {
     EXPECT_THAT(Get("/account").body, HasSubstr("No Archicad installation is linked"));
 }
 
-TEST_F(LinkTest, FormsFromOtherSitesAreRefused) {
+TEST_F(ServiceLinkTest, FormsFromOtherSitesAreRefused) {
     const std::string linkId = NewLinkId();
     HttpRequest foreign = LinkRequest(linkId);
     foreign.headers.emplace_back("Origin", "https://evil.example");

@@ -19,7 +19,7 @@ struct Recorder {
     }
 };
 
-TEST(LiveFeedTest, NewSubscriberCatchesUpOnlyWithANewerPicture) {
+TEST(ServiceLiveFeedTest, NewSubscriberCatchesUpOnlyWithANewerPicture) {
     LiveFeed feed(Image(4));
     Recorder behind, current;
     feed.Subscribe(3, behind.Subscriber());
@@ -34,7 +34,7 @@ TEST(LiveFeedTest, NewSubscriberCatchesUpOnlyWithANewerPicture) {
     EXPECT_TRUE(first.events.empty());
 }
 
-TEST(LiveFeedTest, PublishesNewerPicturesToEverySubscriberAndSkipsOlderOnes) {
+TEST(ServiceLiveFeedTest, PublishesNewerPicturesToEverySubscriberAndSkipsOlderOnes) {
     LiveFeed feed(std::nullopt);
     Recorder a, b;
     feed.Subscribe(0, a.Subscriber());
@@ -55,7 +55,7 @@ TEST(LiveFeedTest, PublishesNewerPicturesToEverySubscriberAndSkipsOlderOnes) {
     EXPECT_NE(late.events[0].find("id: 3\n"), std::string::npos);
 }
 
-TEST(LiveFeedTest, EventIsOneServerSentEventWithJsonData) {
+TEST(ServiceLiveFeedTest, EventIsOneServerSentEventWithJsonData) {
     const std::string text = LiveFeed::EventText(Image(9, "line\nbreak \"quoted\" \\ end"));
     EXPECT_EQ(text,
               "id: 9\nevent: image\ndata: {\"id\":\"id9\",\"name\":\"line\\nbreak \\\"quoted\\\" \\\\ end\","

@@ -8,7 +8,7 @@ namespace {
 using testing::HasSubstr;
 using testing::Not;
 
-class LiveViewTest : public ServiceTest {
+class ServiceLiveViewTest : public ServiceTest {
 protected:
     void SetUp() override {
         Start();
@@ -20,7 +20,7 @@ protected:
     std::string linkId_;
 };
 
-TEST_F(LiveViewTest, WithoutPicturesSaysSoAndWaitsForThem) {
+TEST_F(ServiceLiveViewTest, WithoutPicturesSaysSoAndWaitsForThem) {
     const Response page = Get("/?uploadRealtime=true");
     ASSERT_EQ(page.status, 200u);
     EXPECT_THAT(page.body, HasSubstr("No pictures yet"));
@@ -32,7 +32,7 @@ TEST_F(LiveViewTest, WithoutPicturesSaysSoAndWaitsForThem) {
     EXPECT_THAT(script.body, HasSubstr("new EventSource(\"/events?after=\""));
 }
 
-TEST_F(LiveViewTest, ShowsTheNewestPictureOrTheOneAskedFor) {
+TEST_F(ServiceLiveViewTest, ShowsTheNewestPictureOrTheOneAskedFor) {
     const std::string first = Upload(1);
     const std::string second = Upload(2);
     const Response newest = Get("/?uploadRealtime=true");
@@ -46,7 +46,7 @@ TEST_F(LiveViewTest, ShowsTheNewestPictureOrTheOneAskedFor) {
     EXPECT_THAT(asked.body, HasSubstr("data-after=\"2\"")) << "the page follows the feed from the newest on";
 }
 
-TEST_F(LiveViewTest, UnknownPictureGetsAMessageNotABrokenPage) {
+TEST_F(ServiceLiveViewTest, UnknownPictureGetsAMessageNotABrokenPage) {
     Upload(1);
     for (const std::string& id : std::vector<std::string>{"AAAAAAAAAAAAAAAAAAAAAA", "..%2F..%2Fkavelo.db",
                                                           "%3Cscript%3Ealert(1)%3C%2Fscript%3E"}) {
@@ -60,7 +60,7 @@ TEST_F(LiveViewTest, UnknownPictureGetsAMessageNotABrokenPage) {
     }
 }
 
-TEST_F(LiveViewTest, EventStreamDeliversEachNewPicture) {
+TEST_F(ServiceLiveViewTest, EventStreamDeliversEachNewPicture) {
     const std::string before = Upload(1);
     auto stream = Connect();
     stream->Send("GET /events?after=1 HTTP/1.1\r\nHost: localhost\r\nAccept: text/event-stream\r\n\r\n");
@@ -77,7 +77,7 @@ TEST_F(LiveViewTest, EventStreamDeliversEachNewPicture) {
     EXPECT_THAT(stream->ReadUntil(last), HasSubstr("id: 3\n"));
 }
 
-TEST_F(LiveViewTest, ReconnectingStreamCatchesUpWithTheNewest) {
+TEST_F(ServiceLiveViewTest, ReconnectingStreamCatchesUpWithTheNewest) {
     Upload(1);
     const std::string newest = Upload(2);
     auto stream = Connect();

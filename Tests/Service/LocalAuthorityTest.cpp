@@ -56,14 +56,14 @@ std::filesystem::perms Permissions(const std::filesystem::path& path) {
     return std::filesystem::status(path).permissions() & std::filesystem::perms::all;
 }
 
-class LocalAuthorityTest : public testing::Test {
+class ServiceLocalAuthorityTest : public testing::Test {
 protected:
     std::filesystem::path Folder() const { return temp_.Path() / "tls"; }
     TempDir temp_;
     const std::time_t now_ = std::time(nullptr);
 };
 
-TEST_F(LocalAuthorityTest, IssuesACertificateForEveryLoopbackName) {
+TEST_F(ServiceLocalAuthorityTest, IssuesACertificateForEveryLoopbackName) {
     const ServerIdentity identity = EnsureLocalIdentity(Folder(), now_);
     EXPECT_TRUE(identity.authorityCreated);
     EXPECT_TRUE(identity.certificateIssued);
@@ -81,7 +81,7 @@ TEST_F(LocalAuthorityTest, IssuesACertificateForEveryLoopbackName) {
               X509_V_ERR_CERT_HAS_EXPIRED);
 }
 
-TEST_F(LocalAuthorityTest, KeysAreTheOwnersAlone) {
+TEST_F(ServiceLocalAuthorityTest, KeysAreTheOwnersAlone) {
     const ServerIdentity identity = EnsureLocalIdentity(Folder(), now_);
     EXPECT_EQ(Permissions(identity.key),
               std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
@@ -90,7 +90,7 @@ TEST_F(LocalAuthorityTest, KeysAreTheOwnersAlone) {
     EXPECT_EQ(Permissions(Folder()), std::filesystem::perms::owner_all);
 }
 
-TEST_F(LocalAuthorityTest, ReusesWhatItMade) {
+TEST_F(ServiceLocalAuthorityTest, ReusesWhatItMade) {
     const ServerIdentity first = EnsureLocalIdentity(Folder(), now_);
     const std::string authority = ReadAll(first.authority);
     const std::string certificate = ReadAll(first.certificate);
@@ -101,7 +101,7 @@ TEST_F(LocalAuthorityTest, ReusesWhatItMade) {
     EXPECT_EQ(ReadAll(second.certificate), certificate);
 }
 
-TEST_F(LocalAuthorityTest, RenewsTheServerCertificateBeforeItExpires) {
+TEST_F(ServiceLocalAuthorityTest, RenewsTheServerCertificateBeforeItExpires) {
     const ServerIdentity first = EnsureLocalIdentity(Folder(), now_);
     const std::string authority = ReadAll(first.authority);
     const std::string certificate = ReadAll(first.certificate);
@@ -116,7 +116,7 @@ TEST_F(LocalAuthorityTest, RenewsTheServerCertificateBeforeItExpires) {
               X509_V_OK);
 }
 
-TEST_F(LocalAuthorityTest, ReissuesACertificateFromAnotherAuthority) {
+TEST_F(ServiceLocalAuthorityTest, ReissuesACertificateFromAnotherAuthority) {
     const ServerIdentity mine = EnsureLocalIdentity(Folder(), now_);
     const ServerIdentity other = EnsureLocalIdentity(temp_.Path() / "other", now_);
     std::filesystem::copy_file(other.certificate, mine.certificate,
@@ -129,7 +129,7 @@ TEST_F(LocalAuthorityTest, ReissuesACertificateFromAnotherAuthority) {
 }
 
 // Trusting the authority must not make any other site trusted, even if its key leaked.
-TEST_F(LocalAuthorityTest, AuthorityCannotVouchForOtherNames) {
+TEST_F(ServiceLocalAuthorityTest, AuthorityCannotVouchForOtherNames) {
     const ServerIdentity identity = EnsureLocalIdentity(Folder(), now_);
     const Certificate authority = Load(identity.authority);
     std::unique_ptr<BIO, decltype(&BIO_free)> keyFile(BIO_new_file((Folder() / "ca-key.pem").c_str(), "r"),
@@ -157,7 +157,7 @@ TEST_F(LocalAuthorityTest, AuthorityCannotVouchForOtherNames) {
     EXPECT_EQ(Verify(forged.get(), authority.get(), "example.com", now_), X509_V_ERR_PERMITTED_VIOLATION);
 }
 
-TEST_F(LocalAuthorityTest, DamagedFileIsReportedNotReplaced) {
+TEST_F(ServiceLocalAuthorityTest, DamagedFileIsReportedNotReplaced) {
     const ServerIdentity identity = EnsureLocalIdentity(Folder(), now_);
     std::ofstream(identity.authority) << "not a certificate";
     try {

@@ -24,7 +24,7 @@ std::string Problem(std::vector<const char*> arguments) {
     return problem ? *problem : "(accepted)";
 }
 
-TEST(OptionsTest, DefaultsServeLoopbackOn8443) {
+TEST(ServiceOptionsTest, DefaultsServeLoopbackOn8443) {
     const Options options = Valid({});
     EXPECT_EQ(options.listen.address().to_string(), "127.0.0.1");
     EXPECT_EQ(options.listen.port(), 8443);
@@ -33,7 +33,7 @@ TEST(OptionsTest, DefaultsServeLoopbackOn8443) {
     EXPECT_FALSE(options.help);
 }
 
-TEST(OptionsTest, ReadsEveryOption) {
+TEST(ServiceOptionsTest, ReadsEveryOption) {
     const Options options = Valid({"--listen", "[::1]:0", "--data-dir", "/tmp/d", "--cert", "c.pem", "--key",
                                    "k.pem", "--max-body", "2M", "--max-connections", "7", "--read-timeout",
                                    "0.5", "--idle-timeout", "3", "--shutdown-grace", "1.25"});
@@ -52,7 +52,7 @@ TEST(OptionsTest, ReadsEveryOption) {
     EXPECT_TRUE(Valid({"--help"}).help);
 }
 
-TEST(OptionsTest, NamesTheWrongOption) {
+TEST(ServiceOptionsTest, NamesTheWrongOption) {
     EXPECT_EQ(Problem({"--bogus", "1"}), "unknown option --bogus");
     EXPECT_EQ(Problem({"stray"}), "unknown argument stray");
     EXPECT_EQ(Problem({"--listen"}), "option --listen needs a value");
@@ -67,7 +67,7 @@ TEST(OptionsTest, NamesTheWrongOption) {
                   std::string("invalid value for --read-timeout: ") + seconds);
 }
 
-TEST(OptionsTest, DefaultDataDirFollowsXdg) {
+TEST(ServiceOptionsTest, DefaultDataDirFollowsXdg) {
     EXPECT_EQ(DefaultDataDir("/x/data", "/home/u"), "/x/data/kavelo-service");
     EXPECT_EQ(DefaultDataDir(nullptr, "/home/u"), "/home/u/.local/share/kavelo-service");
     EXPECT_EQ(DefaultDataDir("relative", "/home/u"), "/home/u/.local/share/kavelo-service");

@@ -13,9 +13,9 @@ namespace {
 
 using testing::HasSubstr;
 
-class PersistenceTest : public ServiceTest {};
+class ServicePersistenceTest : public ServiceTest {};
 
-TEST_F(PersistenceTest, LinksAndPicturesSurviveARestart) {
+TEST_F(ServicePersistenceTest, LinksAndPicturesSurviveARestart) {
     Start();
     const std::string linkId = LinkNewId(Service());
     const std::string jpeg = MakeJpeg(50'000, 1);
@@ -35,7 +35,7 @@ TEST_F(PersistenceTest, LinksAndPicturesSurviveARestart) {
 
 // Uploads from several clients at once until the service is killed; every upload answered 201
 // must be complete after a restart, and nothing half-written may remain.
-TEST_F(PersistenceTest, EveryAcknowledgedUploadSurvivesKill9) {
+TEST_F(ServicePersistenceTest, EveryAcknowledgedUploadSurvivesKill9) {
     Start();
     const std::string linkId = LinkNewId(Service());
     std::mutex mutex;

@@ -7,9 +7,9 @@ namespace {
 
 using testing::HasSubstr;
 
-class StartupTest : public ServiceTest {};
+class ServiceStartupTest : public ServiceTest {};
 
-TEST_F(StartupTest, MakesItsOwnAuthorityAndKeepsTheDataPrivate) {
+TEST_F(ServiceStartupTest, MakesItsOwnAuthorityAndKeepsTheDataPrivate) {
     Start();
     EXPECT_EQ(Service().CaFile(), DataDir() / "tls" / "ca.pem");
     EXPECT_THAT(ReadFileText(Service().CaFile()), HasSubstr("-----BEGIN CERTIFICATE-----"));
@@ -20,7 +20,7 @@ TEST_F(StartupTest, MakesItsOwnAuthorityAndKeepsTheDataPrivate) {
     EXPECT_EQ(std::filesystem::status(DataDir()).permissions(), std::filesystem::perms::owner_all);
 }
 
-TEST_F(StartupTest, ServesAGivenCertificate) {
+TEST_F(ServiceStartupTest, ServesAGivenCertificate) {
     Start();
     const std::filesystem::path own = folder_.Path() / "own";
     std::filesystem::copy(DataDir() / "tls", own);
@@ -36,7 +36,7 @@ TEST_F(StartupTest, ServesAGivenCertificate) {
     EXPECT_EQ(Fetch(given.Port(), own / "ca.pem", health).status, 200u);
 }
 
-TEST_F(StartupTest, BadStartsExplainThemselves) {
+TEST_F(ServiceStartupTest, BadStartsExplainThemselves) {
     const RunResult unknown = RunService({"--bogus", "1"});
     EXPECT_EQ(unknown.exitCode, 2);
     EXPECT_THAT(unknown.output, HasSubstr("kavelo-service: unknown option --bogus"));
@@ -57,7 +57,8 @@ TEST_F(StartupTest, BadStartsExplainThemselves) {
     const RunResult busy = RunService(
         {"--data-dir", other.Path().string(), "--listen", "127.0.0.1:" + std::to_string(Service().Port())});
     EXPECT_EQ(busy.exitCode, 1);
-    EXPECT_THAT(busy.output, HasSubstr("Address already in use"));
+    EXPECT_THAT(busy.output, HasSubstr("cannot listen on 127.0.0.1 port " + std::to_string(Service().Port()) +
+                                       ": Address already in use"));
 }
 
 } // namespace

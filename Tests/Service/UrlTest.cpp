@@ -5,7 +5,7 @@
 namespace kavelo {
 namespace {
 
-TEST(UrlTest, SplitsPathAndQueryWithoutDecoding) {
+TEST(ServiceUrlTest, SplitsPathAndQueryWithoutDecoding) {
     EXPECT_EQ(SplitTarget("/login?eid=abc").path, "/login");
     EXPECT_EQ(SplitTarget("/login?eid=abc").query, "eid=abc");
     EXPECT_EQ(SplitTarget("/").query, "");
@@ -13,7 +13,7 @@ TEST(UrlTest, SplitsPathAndQueryWithoutDecoding) {
     EXPECT_EQ(SplitTarget("/a%2F..?x=1?y").query, "x=1?y");
 }
 
-TEST(UrlTest, FindsAndDecodesFormValues) {
+TEST(ServiceUrlTest, FindsAndDecodesFormValues) {
     EXPECT_EQ(FormValue("eid=abc", "eid"), "abc");
     EXPECT_EQ(FormValue("uploadRealtime=true&imageId=x%2Dy", "imageId"), "x-y");
     EXPECT_EQ(FormValue("name=a+b%20c", "name"), "a b c");
@@ -24,7 +24,7 @@ TEST(UrlTest, FindsAndDecodesFormValues) {
     EXPECT_EQ(FormValue("&&eid=1&", "eid"), "1");
 }
 
-TEST(UrlTest, MalformedEscapesGiveNoValue) {
+TEST(ServiceUrlTest, MalformedEscapesGiveNoValue) {
     EXPECT_EQ(FormValue("eid=%zz", "eid"), std::nullopt);
     EXPECT_EQ(FormValue("eid=%2", "eid"), std::nullopt);
     EXPECT_EQ(FormValue("eid=abc%", "eid"), std::nullopt);

@@ -166,6 +166,16 @@ std::string ServiceProcess::Log() const {
     return ReadFileText(logFile_);
 }
 
+std::string ServiceProcess::LogOnceItHas(std::string_view part) const {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    std::string log = Log();
+    while (log.find(part) == std::string::npos && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        log = Log();
+    }
+    return log;
+}
+
 RunResult RunService(const std::vector<std::string>& arguments) {
     const TempDir scratch;
     const std::filesystem::path errors = scratch.Path() / "stderr";

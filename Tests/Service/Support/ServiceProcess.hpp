@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace kavelo::test {
@@ -49,6 +50,9 @@ public:
     bool ExitsWithin(std::chrono::milliseconds limit);
     void Kill();
     std::string Log() const;
+    // The log once it contains `part` (a request's line comes after its answer), or as it is
+    // after a few seconds.
+    std::string LogOnceItHas(std::string_view part) const;
 
 private:
     pid_t pid_ = -1;
