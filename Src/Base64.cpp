@@ -1,28 +1,33 @@
 #include "Base64.hpp"
 
 #include <array>
+#include <bit>
 #include <cstdint>
+#include <cstring>
 
 namespace {
 
 constexpr char Alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 
-// Two output characters for every 12-bit value: a group of three bytes needs two lookups.
-constexpr std::array<char, 2 * 4096> MakePairs() {
-    std::array<char, 2 * 4096> pairs{};
+// The two output characters of every 12-bit value, as they lie in memory: a group of three bytes
+// takes two lookups and one 4-byte store.
+constexpr std::array<std::uint16_t, 4096> MakePairs() {
+    std::array<std::uint16_t, 4096> pairs{};
     for (std::size_t value = 0; value < 4096; ++value) {
-        pairs[2 * value] = Alphabet[value >> 6];
-        pairs[2 * value + 1] = Alphabet[value & 0x3F];
+        const unsigned first = static_cast<unsigned char>(Alphabet[value >> 6]);
+        const unsigned second = static_cast<unsigned char>(Alphabet[value & 0x3F]);
+        pairs[value] = static_cast<std::uint16_t>(
+            std::endian::native == std::endian::little ? first | second << 8 : first << 8 | second);
     }
     return pairs;
 }
 
-constexpr std::array<char, 2 * 4096> Pairs = MakePairs();
+constexpr std::array<std::uint16_t, 4096> Pairs = MakePairs();
 
-inline char* PutPair(char* out, std::uint32_t twelveBits) {
-    out[0] = Pairs[2 * twelveBits];
-    out[1] = Pairs[2 * twelveBits + 1];
-    return out + 2;
+inline char* PutGroup(char* out, std::uint32_t group) {
+    const std::uint16_t characters[2] = {Pairs[group >> 12], Pairs[group & 0xFFF]};
+    std::memcpy(out, characters, sizeof(characters));
+    return out + 4;
 }
 
 } // namespace
@@ -34,12 +39,8 @@ std::string Base64Encode(const unsigned char* bytes, std::size_t length) {
     char* out = text.data();
 
     std::size_t i = 0;
-    for (; i + 3 <= length; i += 3) {
-        const std::uint32_t group =
-            std::uint32_t(bytes[i]) << 16 | std::uint32_t(bytes[i + 1]) << 8 | bytes[i + 2];
-        out = PutPair(out, group >> 12);
-        out = PutPair(out, group & 0xFFF);
-    }
+    for (; i + 3 <= length; i += 3)
+        out = PutGroup(out, std::uint32_t(bytes[i]) << 16 | std::uint32_t(bytes[i + 1]) << 8 | bytes[i + 2]);
     if (length - i == 1) {
         const std::uint32_t b0 = bytes[i];
         *out++ = Alphabet[b0 >> 2];
