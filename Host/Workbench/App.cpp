@@ -3,12 +3,16 @@
 #include "CommandLoop.hpp"
 #include "DataFolder.hpp"
 #include "Options.hpp"
+#include "PaletteBar.hpp"
+
+#include "HTTPHost.hpp"
 
 #include <cstdlib>
 #include <exception>
 #include <filesystem>
 #include <fstream>
 #include <optional>
+#include <stdexcept>
 
 namespace Workbench {
 
@@ -41,6 +45,29 @@ SettingsResult SettingsFrom(const Options& options) {
     return result;
 }
 
+// The HTTP library's settings belong to the process; the workbench's hold for one run only.
+class NetworkSettingsScope {
+public:
+    NetworkSettingsScope() = default;
+    ~NetworkSettingsScope() { HTTP::Host::ResetSettings(); }
+    NetworkSettingsScope(const NetworkSettingsScope&) = delete;
+    NetworkSettingsScope& operator=(const NetworkSettingsScope&) = delete;
+
+    // Empty, or why a setting could not be made.
+    std::string Apply(const Options& options) {
+        for (const std::string& file : options.trustedCertificateFiles) {
+            try {
+                HTTP::Host::AddTrustedCertificateFile(file);
+            } catch (const std::runtime_error& error) {
+                return "--trust-ca: " + std::string(error.what());
+            }
+        }
+        for (const ConnectTo& entry : options.connectTo)
+            HTTP::Host::SetConnectTo(entry.host, entry.port, entry.toHost, entry.toPort);
+        return {};
+    }
+};
+
 int Drive(const Options& options, const ProgramStreams& streams, const std::string& modulePath) {
     std::ifstream script;
     if (options.scriptPath) {
@@ -53,6 +80,11 @@ int Drive(const Options& options, const ProgramStreams& streams, const std::stri
     SettingsResult settings = SettingsFrom(options);
     if (!settings.error.empty()) {
         streams.err << "kavelo-workbench: " << settings.error << '\n';
+        return ExitUsage;
+    }
+    NetworkSettingsScope network;
+    if (const std::string error = network.Apply(options); !error.empty()) {
+        streams.err << "kavelo-workbench: " << error << '\n';
         return ExitUsage;
     }
     std::ofstream transcriptFile;
@@ -71,7 +103,9 @@ int Drive(const Options& options, const ProgramStreams& streams, const std::stri
     const bool scripted = options.scriptPath || !streams.inIsTerminal;
     ScriptDialogs scriptDialogs(transcript, console);
     TerminalDialogs terminalDialogs(transcript, console, streams.in);
-    const DialogFaceScope dialogFace(scripted ? static_cast<DialogFace&>(scriptDialogs) : terminalDialogs);
+    PaletteBar paletteBar(scripted ? static_cast<DialogFace&>(scriptDialogs) : terminalDialogs, transcript,
+                          console);
+    const DialogFaceScope dialogFace(paletteBar);
 
     bool scriptSucceeded = true;
     {

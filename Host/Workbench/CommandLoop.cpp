@@ -1,5 +1,6 @@
 #include "CommandLoop.hpp"
 
+#include "PaletteBar.hpp"
 #include "PreferencesText.hpp"
 
 #include <algorithm>
@@ -24,6 +25,10 @@ Interpreter::Outcome Interpreter::Execute(const Command& command, std::size_t li
         console.Say("The " + std::string(WindowKindName(window->kind)) + " window is in front.");
         return {};
     }
+    if (const auto* palette = std::get_if<PaletteCommand>(&command))
+        return Palette(*palette);
+    if (const auto* gc = std::get_if<GcCommand>(&command))
+        return Gc(*gc);
     if (std::holds_alternative<ToolbarCommand>(command))
         return PickToolbar();
     if (const auto* fail = std::get_if<FailCommand>(&command)) {
@@ -98,6 +103,95 @@ Interpreter::Outcome Interpreter::Prefs(const PrefsCommand& command) {
         return {};
     }
     return {};
+}
+
+namespace {
+
+const char* const PaletteMessageNames[PaletteMessageCount] = {"close",  "hide", "show",          "disable",
+                                                              "enable", "open", "is it visible?"};
+
+// The error of a palette action that could not reach a palette at all.
+std::string PaletteProblem(PaletteResult result) {
+    switch (result) {
+    case PaletteResult::NoWindow:
+        return "the module has no modeless window registered";
+    case PaletteResult::NotRunning:
+        return "the module is not loaded";
+    case PaletteResult::Delivered:
+    case PaletteResult::Refused:
+        break;
+    }
+    return {};
+}
+
+} // namespace
+
+// A click or close the palette does not take is what a person sees when clicking where no palette
+// is: told, but no error, so a script can show that a hidden or disabled palette ignores the user.
+Interpreter::Outcome Interpreter::Palette(const PaletteCommand& command) {
+    switch (command.action) {
+    case PaletteCommand::Action::ShowState:
+        ShowPaletteState();
+        return {};
+    case PaletteCommand::Action::Click:
+    case PaletteCommand::Action::Close: {
+        const bool click = command.action == PaletteCommand::Action::Click;
+        const PaletteResult result =
+            click ? session.ClickPalette(command.item) : session.RequestPaletteClose();
+        if (result == PaletteResult::Refused)
+            console.Say(click ? "The palette took no click on item " + std::to_string(command.item) + "."
+                              : "No palette took the close request.");
+        return {PaletteProblem(result)};
+    }
+    case PaletteCommand::Action::Message: {
+        const PaletteAnswer answer = session.SendPaletteMessage(command.message);
+        if (answer.result != PaletteResult::Delivered)
+            return {PaletteProblem(answer.result)};
+        std::string said = "Palette message " + std::to_string(command.message) + " (" +
+                           PaletteMessageNames[command.message - 1] + ") answered " +
+                           std::to_string(answer.code);
+        if (command.message == PaletteMessageCount)
+            said +=
+                answer.visible ? "; visible: " + std::to_string(*answer.visible) : "; no visibility written";
+        console.Say(said + ".");
+        return {};
+    }
+    }
+    return {};
+}
+
+Interpreter::Outcome Interpreter::Gc(const GcCommand& command) {
+    IdleCollector& collector = session.Collector();
+    switch (command.action) {
+    case GcCommand::Action::Hold:
+        collector.Hold(true);
+        console.Say("The garbage collector is held; " + std::to_string(collector.Pending()) +
+                    " object(s) wait.");
+        return {};
+    case GcCommand::Action::Release:
+        collector.Hold(false);
+        console.Say("The garbage collector runs when the host is idle.");
+        return {};
+    case GcCommand::Action::Run:
+        console.Say("The garbage collector deleted " + std::to_string(collector.Run()) + " object(s).");
+        return {};
+    }
+    return {};
+}
+
+void Interpreter::ShowPaletteState() {
+    const std::vector<DG::Host::PaletteView> palettes = DG::Host::ListPalettes();
+    std::ostream& out = console.Out();
+    if (palettes.empty())
+        out << "No palette is open.\n";
+    for (const DG::Host::PaletteView& palette : palettes) {
+        out << DrawPaletteBar(palette);
+        out << "events " << (palette.processingEvents ? "processed" : "not processed") << '\n';
+    }
+    const IdleCollector& collector = session.Collector();
+    out << "Garbage collector: " << (collector.Held() ? "held" : "runs when idle") << ", "
+        << collector.Pending() << " object(s) waiting\n"
+        << std::flush;
 }
 
 void Interpreter::ShowPreferences() {
@@ -186,13 +280,19 @@ bool RunScript(Session& session, Console& console, ScriptDialogs& dialogs, std::
     return true;
 }
 
+std::string PromptText(WindowKind front, const std::vector<DG::Host::PaletteView>& palettes) {
+    const std::string palette =
+        palettes.empty() ? "no palette" : "palette " + PaletteStateText(palettes.back());
+    return "[" + std::string(WindowKindName(front)) + " window | " + palette + "] kavelo> ";
+}
+
 void RunPrompt(Session& session, Console& console, std::istream& input) {
     Interpreter interpreter(session, console, nullptr);
     console.Out() << "Pick a command by its number or text; \"help\" lists every command.\n";
     interpreter.ShowMenu();
     std::string line;
     while (true) {
-        console.Out() << "kavelo> " << std::flush;
+        console.Out() << PromptText(session.Host().FrontWindow(), DG::Host::ListPalettes()) << std::flush;
         if (!std::getline(input, line)) {
             console.Out() << '\n';
             break;

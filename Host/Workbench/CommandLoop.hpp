@@ -10,6 +10,7 @@
 #include <istream>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace Workbench {
 
@@ -36,6 +37,9 @@ private:
     Outcome PickToolbar();
     Outcome Pick(Int16 menuId);
     Outcome Prefs(const PrefsCommand& command);
+    Outcome Palette(const PaletteCommand& command);
+    Outcome Gc(const GcCommand& command);
+    void ShowPaletteState();
     void ShowPreferences();
 
     Session& session;
@@ -49,6 +53,10 @@ private:
 // and also when a dialog found no answer or an answer was left unused.
 bool RunScript(Session& session, Console& console, ScriptDialogs& dialogs, std::istream& input,
                std::string_view name);
+
+// The prompt's header: the window in front and the state of the newest palette, e.g.
+// "[3d window | palette shown, enabled] kavelo> ".
+std::string PromptText(WindowKind front, const std::vector<DG::Host::PaletteView>& palettes);
 
 // Reads commands from a person until quit, unload or the end of input; dialogs ask the person.
 void RunPrompt(Session& session, Console& console, std::istream& input);

@@ -1,5 +1,7 @@
 #include "Options.hpp"
 
+#include <charconv>
+
 namespace Workbench {
 
 namespace {
@@ -36,7 +38,68 @@ std::optional<SlotFailure> ParseFailOption(std::string_view text, std::string& e
     return SlotFailure{*slot, *code};
 }
 
+// The next field of a --connect-to text up to a ':' (or the end, for the last one); a field that
+// starts with '[' runs to its ']', so an IPv6 address keeps its colons. The brackets stay off.
+std::optional<std::string> NextField(std::string_view& rest, bool last) {
+    std::string_view field;
+    if (rest.starts_with('[')) {
+        const std::size_t close = rest.find(']');
+        if (close == std::string_view::npos)
+            return std::nullopt;
+        field = rest.substr(1, close - 1);
+        rest.remove_prefix(close + 1);
+        if (!last && !rest.starts_with(':'))
+            return std::nullopt;
+    } else {
+        const std::size_t colon = rest.find(':');
+        if ((colon == std::string_view::npos) != last)
+            return std::nullopt;
+        field = rest.substr(0, last ? rest.size() : colon);
+        rest.remove_prefix(field.size());
+    }
+    if (!last)
+        rest.remove_prefix(1);
+    else if (!rest.empty())
+        return std::nullopt;
+    return std::string(field);
+}
+
+std::optional<UInt16> ParsePort(std::string_view text) {
+    unsigned value = 0;
+    const auto [end, status] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (status != std::errc() || end != text.data() + text.size() || value == 0 || value > 65535)
+        return std::nullopt;
+    return static_cast<UInt16>(value);
+}
+
 } // namespace
+
+std::optional<ConnectTo> ParseConnectTo(std::string_view text, std::string& error) {
+    const std::string shape = "\"" + std::string(text) + "\" is not HOST:PORT:TOHOST:TOPORT";
+    std::string_view rest = text;
+    std::optional<std::string> fields[4];
+    for (std::size_t i = 0; i < 4; ++i) {
+        fields[i] = NextField(rest, i == 3);
+        if (!fields[i]) {
+            error = shape;
+            return std::nullopt;
+        }
+    }
+    if (fields[0]->empty()) {
+        error = shape + " (HOST is empty: give the host the add-on connects to)";
+        return std::nullopt;
+    }
+    ConnectTo entry{*fields[0], 0, fields[2]->empty() ? *fields[0] : *fields[2], 0};
+    const auto port = ParsePort(*fields[1]);
+    const auto toPort = fields[3]->empty() ? port : ParsePort(*fields[3]);
+    if (!port || !toPort) {
+        error = shape + " (ports are 1 to 65535)";
+        return std::nullopt;
+    }
+    entry.port = *port;
+    entry.toPort = *toPort;
+    return entry;
+}
 
 ParsedOptions ParseOptions(std::span<const std::string_view> arguments) {
     ParsedOptions parsed;
@@ -84,6 +147,20 @@ ParsedOptions ParseOptions(std::span<const std::string_view> arguments) {
         } else if (Names(argument, "--view-image")) {
             if (auto value = OptionValue(arguments, at, "--view-image", error))
                 options.view.picture = *value;
+        } else if (Names(argument, "--trust-ca")) {
+            if (auto value = OptionValue(arguments, at, "--trust-ca", error)) {
+                if (value->empty())
+                    error = "--trust-ca needs a file";
+                else
+                    options.trustedCertificateFiles.push_back(*value);
+            }
+        } else if (Names(argument, "--connect-to")) {
+            if (auto value = OptionValue(arguments, at, "--connect-to", error)) {
+                if (auto entry = ParseConnectTo(*value, error))
+                    options.connectTo.push_back(*entry);
+                else
+                    error = "--connect-to: " + error;
+            }
         } else if (Names(argument, "--fail")) {
             if (auto value = OptionValue(arguments, at, "--fail", error)) {
                 if (auto failure = ParseFailOption(*value, error))
@@ -114,6 +191,13 @@ Options:
   --view-size WxH      the 3D window's size in pixels, which the saved view has (default 1600x900)
   --view-image FILE    the 3D window shows the picture FILE: saving the view copies its bytes
                        unchanged instead of rendering the built-in scene
+  --trust-ca FILE      trust the CA certificates of the PEM file FILE for the add-on's HTTPS
+                       connections, beside the system's (repeatable)
+  --connect-to HOST:PORT:TOHOST:TOPORT
+                       like curl's --connect-to: the add-on's connections for HOST:PORT go to
+                       TOHOST:TOPORT, while the certificate is still checked for HOST; an empty
+                       TOHOST or TOPORT keeps the original, an IPv6 address goes in brackets
+                       (repeatable; a later entry for the same HOST:PORT wins)
   --fail SLOT=CODE     the operation in table slot SLOT answers host code CODE from the start,
                        before the module is loaded (repeatable; see "fail" below)
   --prefs-fail CODE    both preference operations answer host code CODE from the start

@@ -6,6 +6,8 @@
 #include "Scene/SceneView.hpp"
 #include "ScriptCommand.hpp"
 
+#include "GSRoot/Definitions.hpp"
+
 #include <optional>
 #include <span>
 #include <string>
@@ -13,6 +15,20 @@
 #include <vector>
 
 namespace Workbench {
+
+// One --connect-to entry: connections for host:port go to toHost:toPort.
+struct ConnectTo {
+    std::string host;
+    UInt16 port = 0;
+    std::string toHost;
+    UInt16 toPort = 0;
+
+    bool operator==(const ConnectTo&) const = default;
+};
+
+// "HOST:PORT:TOHOST:TOPORT" as curl reads it: an IPv6 address in brackets, an empty TOHOST or
+// TOPORT meaning the original one. HOST and PORT must be given.
+std::optional<ConnectTo> ParseConnectTo(std::string_view text, std::string& error);
 
 struct Options {
     std::string modulePath; // empty: KAVELO.apx beside the workbench
@@ -23,6 +39,8 @@ struct Options {
     std::optional<std::string> dataFolder; // none: the per-user default
     std::optional<WindowKind> window;      // none: the 3D window is in front
     Scene::ViewSource view;
+    std::vector<std::string> trustedCertificateFiles; // PEM files trusted beside the system's CAs
+    std::vector<ConnectTo> connectTo;
     bool help = false;
 };
 

@@ -131,6 +131,41 @@ ParsedLine ParseWindow(const Words& words) {
     return {WindowCommand{*kind}, {}};
 }
 
+ParsedLine ParsePalette(const Words& words) {
+    const auto& w = words.words;
+    const std::string usage =
+        "palette: expected \"palette click <item>\", \"palette close\", \"palette message "
+        "<1..7>\" or \"palette show-state\"";
+    if (w.size() == 2 && w[1] == "close")
+        return {PaletteCommand{PaletteCommand::Action::Close}, {}};
+    if (w.size() == 2 && w[1] == "show-state")
+        return {PaletteCommand{PaletteCommand::Action::ShowState}, {}};
+    if (w.size() == 3 && w[1] == "click") {
+        const auto item = ParseInteger<Int16>(w[2], 10);
+        if (!item || *item <= 0)
+            return Failure("palette click: \"" + w[2] + "\" is no palette item (1 to 32767)");
+        return {PaletteCommand{PaletteCommand::Action::Click, *item}, {}};
+    }
+    if (w.size() == 3 && w[1] == "message") {
+        const auto message = ParseInteger<Int32>(w[2], 10);
+        if (!message || *message < 1 || *message > PaletteMessageCount)
+            return Failure("palette message: \"" + w[2] + "\" is none of the host's messages 1 to 7");
+        return {PaletteCommand{PaletteCommand::Action::Message, 0, *message}, {}};
+    }
+    return Failure(usage);
+}
+
+ParsedLine ParseGc(const Words& words) {
+    const auto& w = words.words;
+    if (w.size() == 2 && w[1] == "hold")
+        return {GcCommand{GcCommand::Action::Hold}, {}};
+    if (w.size() == 2 && w[1] == "run")
+        return {GcCommand{GcCommand::Action::Run}, {}};
+    if (w.size() == 2 && w[1] == "release")
+        return {GcCommand{GcCommand::Action::Release}, {}};
+    return Failure("gc: expected \"gc hold\", \"gc run\" or \"gc release\"");
+}
+
 ParsedLine ExpectNoArguments(const Words& words, Command command) {
     if (words.words.size() != 1)
         return Failure(words.words[0] + ": takes no arguments");
@@ -201,6 +236,10 @@ ParsedLine ParseCommandLine(std::string_view line) {
         return ParseAnswer(words);
     if (name == "window")
         return ParseWindow(words);
+    if (name == "palette")
+        return ParsePalette(words);
+    if (name == "gc")
+        return ParseGc(words);
     if (name == "quit")
         return ExpectNoArguments(words, QuitCommand{true});
     if (name == "help")
@@ -227,6 +266,19 @@ const char* ScriptCommandHelp() {
   answer close              answer the next dialog by closing its window
   window 3d|plan|section|layout
                             bring that window to the front (the 3D window is in front at first)
+  palette click <item>      click the palette's button <item> (its key in the bar the workbench
+                            draws); a palette that takes no click (none open, hidden, not
+                            processing events, the item disabled) says so, and the run goes on
+  palette close             close the palette through its window control
+  palette message <1..7>    send the host's message to the palette's callback: 1 close, 2 hide,
+                            3 show, 4 disable its buttons, 5 enable them, 6 open, 7 is it visible
+                            (shows the answer)
+  palette show-state        list the live palettes with their state
+  gc hold                   the host's garbage collector no longer runs when the host is idle
+                            (after each menu pick, palette click, message or close)
+  gc run                    run the garbage collector now, held or not, and show how many objects
+                            it deleted
+  gc release                the garbage collector runs when the host is idle again
   prefs show                show the add-on's stored preferences: version, size, the bytes, and
                             the link id and the last browser visit they hold
   prefs clear               remove the add-on's stored preferences

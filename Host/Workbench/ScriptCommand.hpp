@@ -46,8 +46,22 @@ struct WindowCommand {
     WindowKind kind;
 };
 
+// The module's registered modeless window, the palette.
+struct PaletteCommand {
+    enum class Action { Click, Close, Message, ShowState };
+    Action action;
+    Int16 item = 0;    // Click
+    Int32 message = 0; // Message: 1 close, 2 hide, 3 show, 4 disable, 5 enable, 6 open, 7 is it visible
+};
+inline constexpr Int32 PaletteMessageCount = 7;
+
+struct GcCommand {
+    enum class Action { Hold, Run, Release };
+    Action action;
+};
+
 using Command = std::variant<MenuCommand, ToolbarCommand, FailCommand, QuitCommand, HelpCommand, PrefsCommand,
-                             AnswerCommand, WindowCommand>;
+                             AnswerCommand, WindowCommand, PaletteCommand, GcCommand>;
 
 struct ParsedLine {
     std::optional<Command> command; // none for a blank or comment line, or on error

@@ -4,6 +4,8 @@
 #include "HostText.hpp"
 #include "ModuleIdentity.hpp"
 
+#include "DGHost.hpp"
+
 #include <cstring>
 #include <filesystem>
 
@@ -13,6 +15,10 @@ namespace {
 
 constexpr Int32 DescribeSucceeded = 1;
 constexpr Int32 HostLanguageEnglishUS = 1033;
+// The host asks whether the palette is visible; the parameter is the address of a one-byte answer.
+constexpr Int32 IsPaletteVisibleMessage = 7;
+// Not a value a one-byte boolean takes, so an answer left unwritten shows.
+constexpr UInt8 UnwrittenAnswer = 0xFF;
 
 std::string CodeText(Int32 code) {
     return std::to_string(code) + " (" + HexWord(static_cast<UInt32>(code)) + ")";
@@ -22,7 +28,7 @@ std::string CodeText(Int32 code) {
 
 Session::Session(Transcript& events, Console& user, HostSettings settings)
     : transcript(events), console(user), sinks(events, user), host(events, user, std::move(settings)),
-      table(host) {}
+      table(host), collector(events) {}
 
 Session::~Session() {
     Stop(true);
@@ -155,7 +161,75 @@ PickResult Session::Pick(Int16 menuId) {
     transcript.Write("menu-handled", JsonObject().Number("menu", menuId).Number("result", result));
     if (result != NoError)
         console.Warn("the handler of \"" + text + "\" answered " + CodeText(result));
+    collector.Idle();
     return PickResult::Handled;
+}
+
+const RegisteredWindow* Session::PaletteWindow() const {
+    if (!Running() || host.Windows().empty())
+        return nullptr;
+    return &host.Windows().front();
+}
+
+PaletteResult Session::ClickPalette(Int16 item) {
+    return DeliverToPalette("palette-click", JsonObject().Number("item", item),
+                            [item](const GS::Guid& guid) { return DG::Host::ClickPaletteItem(guid, item); });
+}
+
+PaletteResult Session::RequestPaletteClose() {
+    return DeliverToPalette("palette-close-request", {}, DG::Host::RequestPaletteClose);
+}
+
+PaletteResult Session::DeliverToPalette(const char* event, JsonObject fields,
+                                        const std::function<bool(const GS::Guid&)>& deliver) {
+    if (!Running())
+        return PaletteResult::NotRunning;
+    const RegisteredWindow* window = PaletteWindow();
+    if (window == nullptr)
+        return PaletteResult::NoWindow;
+    const std::string guid = window->guid;
+    transcript.Write(event, fields.String("guid", guid));
+    const bool delivered = deliver(GS::Guid(guid.c_str()));
+    if (!delivered)
+        transcript.Write("palette-refused", JsonObject().String("action", event).String("guid", guid));
+    collector.Idle();
+    return delivered ? PaletteResult::Delivered : PaletteResult::Refused;
+}
+
+PaletteAnswer Session::SendPaletteMessage(Int32 message) {
+    PaletteAnswer answer;
+    if (!Running())
+        return answer;
+    const RegisteredWindow* registered = PaletteWindow();
+    if (registered == nullptr) {
+        answer.result = PaletteResult::NoWindow;
+        return answer;
+    }
+    // A copy: the callback may unregister the window.
+    const RegisteredWindow window = *registered;
+    const std::string refId = HexWord(static_cast<UInt32>(window.referenceId));
+    transcript.Write("palette-message", JsonObject().String("refId", refId).Number("message", message));
+    UInt8 visible = UnwrittenAnswer;
+    const GS::IntPtr parameter =
+        message == IsPaletteVisibleMessage ? reinterpret_cast<GS::IntPtr>(&visible) : GS::IntPtr(0);
+    answer.code = window.callback(window.referenceId, message, parameter);
+    answer.result = PaletteResult::Delivered;
+    JsonObject fields;
+    fields.String("refId", refId).Number("message", message).Number("result", answer.code);
+    if (message == IsPaletteVisibleMessage) {
+        if (visible != UnwrittenAnswer) {
+            answer.visible = visible;
+            fields.Number("visible", visible);
+        } else {
+            fields.Null("visible");
+        }
+    }
+    transcript.Write("palette-message-handled", fields);
+    if (answer.code != NoError)
+        console.Warn("the palette callback answered " + CodeText(answer.code) + " to message " +
+                     std::to_string(message));
+    collector.Idle();
+    return answer;
 }
 
 void Session::Stop(bool shutDown) {

@@ -149,4 +149,24 @@ TEST(WorkbenchProgramCore, AMissingViewImageIsAUsageError) {
     EXPECT_EQ(program.err.str(), "kavelo-workbench: cannot read the view image /nonexistent/view.jpg\n");
 }
 
+TEST(WorkbenchPrompt, TheHeaderShowsTheWindowInFrontAndTheNewestPalette) {
+    EXPECT_EQ(PromptText(WindowKind::Model3D, {}), "[3d window | no palette] kavelo> ");
+    DG::Host::PaletteView older, newer;
+    older.visible = true;
+    newer.dialog.items.resize(2);
+    newer.dialog.items[1].enabled = false;
+    EXPECT_EQ(PromptText(WindowKind::Layout, {older, newer}),
+              "[layout window | palette hidden, disabled] kavelo> ");
+    EXPECT_EQ(PromptText(WindowKind::FloorPlan, {older}), "[plan window | palette shown, enabled] kavelo> ");
+}
+
+TEST_F(WorkbenchUnloadedSession, ThePromptFollowsTheWindowInFront) {
+    std::istringstream input("window section\n");
+    RunPrompt(session, console, input);
+    const std::string shown = out.str();
+    const std::size_t first = shown.find("[3d window | no palette] kavelo> ");
+    ASSERT_NE(first, std::string::npos) << shown;
+    EXPECT_NE(shown.find("[section window | no palette] kavelo> ", first), std::string::npos) << shown;
+}
+
 } // namespace

@@ -121,9 +121,57 @@ TEST(WorkbenchOptions, UsageNamesEveryOptionAndScriptCommand) {
                              "prefs show",
                              "prefs clear",
                              "prefs fail <code>",
-                             "prefs fail off"}) {
+                             "prefs fail off",
+                             "--trust-ca FILE",
+                             "--connect-to HOST:PORT:TOHOST:TOPORT",
+                             "palette click <item>",
+                             "palette close",
+                             "palette message <1..7>",
+                             "palette show-state",
+                             "gc hold",
+                             "gc run",
+                             "gc release"}) {
         EXPECT_NE(usage.find(name), std::string::npos) << name;
     }
+}
+
+TEST(WorkbenchOptions, NetworkOptionsRepeatInOrder) {
+    const ParsedOptions parsed =
+        Parse({"--trust-ca", "a.pem", "--trust-ca=b.pem", "--connect-to", "localhost:8443:127.0.0.1:9443",
+               "--connect-to=example.com:443:[::1]:8443", "--connect-to", "[fe80::1]:443::"});
+    ASSERT_EQ(parsed.error, "");
+    EXPECT_EQ(parsed.options.trustedCertificateFiles, (std::vector<std::string>{"a.pem", "b.pem"}));
+    EXPECT_EQ(parsed.options.connectTo, (std::vector<ConnectTo>{{"localhost", 8443, "127.0.0.1", 9443},
+                                                                {"example.com", 443, "::1", 8443},
+                                                                {"fe80::1", 443, "fe80::1", 443}}));
+    EXPECT_TRUE(Parse({}).options.connectTo.empty());
+    EXPECT_TRUE(Parse({}).options.trustedCertificateFiles.empty());
+}
+
+TEST(WorkbenchOptions, ConnectToKeepsTheOriginalForAnEmptyTarget) {
+    std::string error;
+    EXPECT_EQ(ParseConnectTo("h:1::2", error), (ConnectTo{"h", 1, "h", 2}));
+    EXPECT_EQ(ParseConnectTo("h:65535:t:", error), (ConnectTo{"h", 65535, "t", 65535}));
+    EXPECT_EQ(error, "");
+}
+
+TEST(WorkbenchOptions, RejectsMalformedConnectTo) {
+    const std::string shape = " is not HOST:PORT:TOHOST:TOPORT";
+    for (const char* text :
+         {"", "h", "h:1", "h:1:t", "h:1:t:2:3", "[::1:1:t:2", "[::1]x:1:t:2", "h:1:[::1]x"}) {
+        const std::string error = Parse({"--connect-to", text}).error;
+        EXPECT_EQ(error, "--connect-to: \"" + std::string(text) + "\"" + shape) << text;
+    }
+    for (const char* text : {"h:0:t:2", "h:1:t:65536", "h:x:t:2", "h:1:t:-2", "h::t:2", "h: 1:t:2"})
+        EXPECT_EQ(Parse({"--connect-to", text}).error,
+                  "--connect-to: \"" + std::string(text) + "\"" + shape + " (ports are 1 to 65535)")
+            << text;
+    EXPECT_EQ(Parse({"--connect-to", ":443:t:8443"}).error,
+              "--connect-to: \":443:t:8443\"" + shape +
+                  " (HOST is empty: give the host the add-on connects to)");
+    EXPECT_EQ(Parse({"--connect-to"}).error, "--connect-to needs a value");
+    EXPECT_EQ(Parse({"--trust-ca"}).error, "--trust-ca needs a value");
+    EXPECT_EQ(Parse({"--trust-ca="}).error, "--trust-ca needs a file");
 }
 
 } // namespace

@@ -134,4 +134,38 @@ TEST(WorkbenchScriptCommand, UnknownCommandsAreFlaggedAsSuch) {
     EXPECT_FALSE(ParseCommandLine("fail 5 xyz").unknownCommand);
 }
 
+TEST(WorkbenchScriptCommand, PaletteCommandsNameAnItemAMessageOrNothing) {
+    const auto click = CommandOf<PaletteCommand>("palette click 2");
+    EXPECT_EQ(click.action, PaletteCommand::Action::Click);
+    EXPECT_EQ(click.item, 2);
+    EXPECT_EQ(CommandOf<PaletteCommand>("palette close").action, PaletteCommand::Action::Close);
+    EXPECT_EQ(CommandOf<PaletteCommand>("palette show-state").action, PaletteCommand::Action::ShowState);
+    for (Int32 message = 1; message <= 7; ++message) {
+        const auto sent = CommandOf<PaletteCommand>("palette message " + std::to_string(message));
+        EXPECT_EQ(sent.action, PaletteCommand::Action::Message);
+        EXPECT_EQ(sent.message, message);
+    }
+}
+
+TEST(WorkbenchScriptCommand, RejectsBadPaletteCommands) {
+    EXPECT_EQ(ErrorOf("palette click 0"), "palette click: \"0\" is no palette item (1 to 32767)");
+    EXPECT_EQ(ErrorOf("palette click 40000"), "palette click: \"40000\" is no palette item (1 to 32767)");
+    EXPECT_EQ(ErrorOf("palette click x"), "palette click: \"x\" is no palette item (1 to 32767)");
+    for (const char* message : {"0", "8", "-1", "7x"})
+        EXPECT_EQ(ErrorOf(std::string("palette message ") + message),
+                  "palette message: \"" + std::string(message) + "\" is none of the host's messages 1 to 7");
+    for (const char* line :
+         {"palette", "palette click", "palette close now", "palette message", "palette open"})
+        EXPECT_NE(ErrorOf(line).find("palette: expected \"palette click <item>\""), std::string::npos)
+            << line;
+}
+
+TEST(WorkbenchScriptCommand, GcHoldsRunsOrReleasesTheCollector) {
+    EXPECT_EQ(CommandOf<GcCommand>("gc hold").action, GcCommand::Action::Hold);
+    EXPECT_EQ(CommandOf<GcCommand>("gc run # now").action, GcCommand::Action::Run);
+    EXPECT_EQ(CommandOf<GcCommand>("gc release").action, GcCommand::Action::Release);
+    for (const char* line : {"gc", "gc run twice", "gc stop"})
+        EXPECT_EQ(ErrorOf(line), "gc: expected \"gc hold\", \"gc run\" or \"gc release\"") << line;
+}
+
 } // namespace

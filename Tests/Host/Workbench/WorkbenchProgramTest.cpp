@@ -10,6 +10,7 @@
 #include <spawn.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -594,6 +595,179 @@ TEST_F(WorkbenchProgram, OnlyThe3DWindowInFrontIsSaved) {
     EXPECT_EQ(switched[0].Text("to"), "section");
     EXPECT_EQ(run.IndexOf("window-switched"), 0u) << "the option acts before the module is loaded";
     EXPECT_NE(run.out.find("The plan window is in front.\n"), std::string::npos) << run.out;
+}
+
+// ---- network settings ------------------------------------------------------------------------
+
+TEST_F(WorkbenchProgram, AnUnreadableTrustedCaIsAUsageErrorBeforeTheModuleLoads) {
+    const fs::path notPem = folder / "not.pem";
+    WriteFile(notPem, "no certificate here\n");
+    for (const fs::path& file : {folder / "missing.pem", notPem}) {
+        const ProgramRun run = Start({"--trust-ca", file.string()}, "quit\n");
+        EXPECT_EQ(run.exitCode, 2) << file;
+        EXPECT_EQ(run.err.rfind("kavelo-workbench: --trust-ca: ", 0), 0u) << run.err;
+        EXPECT_NE(run.err.find(file.string()), std::string::npos) << run.err;
+        EXPECT_EQ(run.IndexOf("module-loaded"), run.events.size()) << "nothing is loaded";
+    }
+}
+
+TEST_F(WorkbenchProgram, AMalformedConnectToIsAUsageError) {
+    const ProgramRun run = Start({"--connect-to", "localhost:8443:127.0.0.1"}, "quit\n");
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_EQ(run.err, "kavelo-workbench: --connect-to: \"localhost:8443:127.0.0.1\" is not "
+                       "HOST:PORT:TOHOST:TOPORT\n");
+}
+
+TEST_F(WorkbenchProgram, WellFormedNetworkSettingsAreTaken) {
+    const fs::path bundle = "/etc/ssl/certs/ca-certificates.crt";
+    if (!fs::exists(bundle))
+        GTEST_SKIP() << "no CA bundle at " << bundle;
+    const ProgramRun run = Start({"--trust-ca", bundle.string(), "--connect-to", "localhost:8443:127.0.0.1:9",
+                                  "--connect-to", "localhost:443::8443"},
+                                 "quit\n");
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+}
+
+// ---- the palette ------------------------------------------------------------------------------
+
+std::vector<std::string> PaletteChanges(const ProgramRun& run) {
+    std::vector<std::string> changes;
+    for (const Event& event : EventsNamed(run.events, "palette-changed"))
+        changes.push_back(event.Text("change"));
+    return changes;
+}
+
+std::size_t CountOf(const std::vector<std::string>& names, const std::string& name) {
+    return static_cast<std::size_t>(std::count(names.begin(), names.end(), name));
+}
+
+// The answers of the is-visible messages.
+std::vector<std::int64_t> VisibleAnswers(const ProgramRun& run) {
+    std::vector<std::int64_t> answers;
+    for (const Event& event : EventsNamed(run.events, "palette-message-handled")) {
+        if (event.Number("message") == 7)
+            answers.push_back(event.Number("visible"));
+    }
+    return answers;
+}
+
+// Where the n-th (from 0) event named `name` stands in the transcript.
+std::size_t IndexOfNth(const ProgramRun& run, const std::string& name, std::size_t n) {
+    for (std::size_t i = 0; i < run.events.size(); ++i) {
+        if (run.events[i].Name() == name && n-- == 0)
+            return i;
+    }
+    return run.events.size();
+}
+
+TEST_F(WorkbenchProgram, ThePaletteOpensFromTheMenuAnswersWhetherItIsVisibleAndTogglesAway) {
+    const ProgramRun run =
+        Start({}, "menu Open toolbar\npalette message 7\npalette message 2\npalette message 7\n"
+                  "palette message 3\npalette message 7\nmenu KAVELO toolbar\n"
+                  "palette message 7\n");
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(PaletteChanges(run),
+              std::vector<std::string>({"created", "event-processing-begun", "shown", "hidden", "shown",
+                                        "hidden", "event-processing-ended", "destroyed"}));
+    EXPECT_EQ(VisibleAnswers(run), std::vector<std::int64_t>({1, 0, 1, 0}));
+    EXPECT_EQ(run.Numbers("palette-message-handled", "result"), std::vector<std::int64_t>(6, 0));
+    for (const Event& message : EventsNamed(run.events, "palette-message"))
+        EXPECT_EQ(message.Text("refId"), "0x8D0ACB8B");
+    EXPECT_NE(run.out.find("│ [1] export (cloud with arrow)   [2] live view (globe) │\n"
+                           "│ shown, enabled "),
+              std::string::npos)
+        << run.out;
+    EXPECT_NE(run.out.find("Palette message 7 (is it visible?) answered 0; visible: 0."), std::string::npos);
+    EXPECT_EQ(EventsNamed(run.events, "garbage-collected").size(), 0u) << "nothing was marked disposable";
+}
+
+TEST_F(WorkbenchProgram, ThePalettesButtonsOpenTheLiveViewAndRunOneExport) {
+    // Not linked, the export asks to link first: "Cancel" ends it.
+    const ProgramRun run = Start({}, "menu Open toolbar\npalette click 2\nanswer 2\npalette click 1\n");
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const auto launched = EventsNamed(run.events, "browser-launched");
+    ASSERT_EQ(launched.size(), 1u);
+    EXPECT_TRUE(EndsWith(launched[0].Text("url"), "/?uploadRealtime=true")) << launched[0].Text("url");
+    EXPECT_EQ(launched[0].Text("url").find("&imageId="), std::string::npos);
+    EXPECT_EQ(run.Numbers("dialog-opened", "resId"), std::vector<std::int64_t>({32520}));
+    EXPECT_EQ(run.Numbers("dialog-closed", "response"), std::vector<std::int64_t>({2}));
+    EXPECT_EQ(run.Numbers("palette-click", "item"), std::vector<std::int64_t>({2, 1}));
+    EXPECT_EQ(EventsNamed(run.events, "palette-refused").size(), 0u);
+    EXPECT_LT(IndexOfNth(run, "palette-click", 0), run.IndexOf("browser-launched"));
+    EXPECT_LT(IndexOfNth(run, "palette-click", 1), run.IndexOf("dialog-opened"));
+}
+
+TEST_F(WorkbenchProgram, ARefusedClickIsToldAndTheScriptGoesOn) {
+    const ProgramRun run = Start(
+        {}, "palette click 1\nmenu Open toolbar\npalette message 4\npalette click 2\npalette message 2\n"
+            "palette close\n");
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(EventsNamed(run.events, "palette-refused").size(), 3u);
+    EXPECT_EQ(EventsNamed(run.events, "browser-launched").size(), 0u) << "a disabled button takes no click";
+    EXPECT_NE(run.out.find("The palette took no click on item 1."), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("The palette took no click on item 2."), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("No palette took the close request."), std::string::npos) << run.out;
+    EXPECT_EQ(CountOf(PaletteChanges(run), "destroyed"), 1u) << "only the unload deletes it";
+}
+
+TEST_F(WorkbenchProgram, PaletteCommandsWithoutARegisteredWindowAreScriptErrors) {
+    for (const char* command : {"palette click 1", "palette close", "palette message 6"}) {
+        const ProgramRun run = Start({"--fail", "61=0x81060001"}, std::string(command) + "\n");
+        EXPECT_EQ(run.exitCode, 2) << command;
+        EXPECT_EQ(run.err.substr(run.err.find(":1: ")), ":1: the module has no modeless window registered\n")
+            << run.err;
+    }
+}
+
+TEST_F(WorkbenchProgram, AUserClosedPaletteWaitsForTheCollectorWhileItIsHeld) {
+    const ProgramRun run = Start({}, "menu Open toolbar\ngc hold\npalette close\nmenu Open toolbar\n"
+                                     "palette show-state\nmenu KAVELO toolbar\ngc run\ngc release\n");
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const auto changes = PaletteChanges(run);
+    EXPECT_EQ(CountOf(changes, "created"), 1u) << "\"Open toolbar\" does nothing while the palette waits";
+    EXPECT_EQ(CountOf(changes, "destroyed"), 1u);
+    EXPECT_EQ(changes.back(), "destroyed");
+    // The toggle deletes it, not the collector.
+    const auto destroyed = std::find_if(run.events.begin(), run.events.end(), [](const Event& event) {
+        return event.Name() == "palette-changed" && event.Text("change") == "destroyed";
+    });
+    EXPECT_LT(IndexOfNth(run, "menu-picked", 2), static_cast<std::size_t>(destroyed - run.events.begin()));
+    EXPECT_LT(static_cast<std::size_t>(destroyed - run.events.begin()), run.IndexOf("garbage-collected"));
+    const auto collected = EventsNamed(run.events, "garbage-collected");
+    ASSERT_EQ(collected.size(), 1u) << "the held collector never ran on its own";
+    EXPECT_EQ(collected[0].Number("count"), 0);
+    EXPECT_EQ(collected[0].Text("trigger"), "explicit");
+    EXPECT_NE(run.out.find("hidden, enabled"), std::string::npos) << "show-state lists it while it waits";
+    EXPECT_NE(run.out.find("held, 1 object(s) waiting"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("The garbage collector deleted 0 object(s)."), std::string::npos) << run.out;
+}
+
+TEST_F(WorkbenchProgram, AUserClosedPaletteIsCollectedWhenIdleAndOpensAfresh) {
+    const ProgramRun run =
+        Start({}, "menu Open toolbar\npalette close\nmenu Open toolbar\npalette message 7\n");
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(PaletteChanges(run), std::vector<std::string>({"created", "event-processing-begun", "shown",
+                                                             "hidden", "event-processing-ended", "destroyed",
+                                                             "created", "event-processing-begun", "shown",
+                                                             "event-processing-ended", "destroyed"}));
+    const auto collected = EventsNamed(run.events, "garbage-collected");
+    ASSERT_EQ(collected.size(), 1u);
+    EXPECT_EQ(collected[0].Number("count"), 1);
+    EXPECT_EQ(collected[0].Text("trigger"), "idle");
+    EXPECT_LT(run.IndexOf("garbage-collected"), IndexOfNth(run, "menu-picked", 1));
+    EXPECT_EQ(VisibleAnswers(run), std::vector<std::int64_t>({1}));
+}
+
+TEST_F(WorkbenchProgram, QuittingWithAnOpenPaletteIsClean) {
+    for (const char* quit : {"quit", "unload --no-shutdown"}) {
+        const ProgramRun run = Start({}, std::string("menu Open toolbar\n") + quit + "\n");
+        ASSERT_EQ(run.exitCode, 0) << run.err;
+        EXPECT_EQ(PaletteChanges(run).back(), "destroyed") << quit;
+        const auto destroyed = IndexOfNth(run, "palette-changed", PaletteChanges(run).size() - 1);
+        EXPECT_LT(destroyed, run.IndexOf("module-unloaded")) << quit;
+        EXPECT_FALSE(run.events.back().Flag("resident")) << quit;
+        EXPECT_EQ(run.err.find("DG:"), std::string::npos) << run.err;
+    }
 }
 
 } // namespace
