@@ -1,6 +1,7 @@
 #include "Base64.hpp"
 
 #include <gtest/gtest.h>
+#include <openssl/evp.h>
 
 #include <random>
 #include <string>
@@ -62,6 +63,30 @@ TEST(Base64, PointerFormReadsExactlyTheGivenLength) {
     const unsigned char bytes[] = {'a', 'b', 'c', 'X', 'Y'};
     EXPECT_EQ(Base64Encode(bytes, 3), "YWJj");
     EXPECT_EQ(Base64Encode(bytes, 0), "");
+}
+
+std::string OpenSslEncode(const std::string& bytes) {
+    std::string text(4 * ((bytes.size() + 2) / 3) + 1, '\0');
+    const int length =
+        EVP_EncodeBlock(reinterpret_cast<unsigned char*>(text.data()),
+                        reinterpret_cast<const unsigned char*>(bytes.data()), int(bytes.size()));
+    text.resize(std::size_t(length));
+    return text;
+}
+
+TEST(Base64, AgreesWithOpenSslOnEveryLengthUpTo4096AndOnMegabytes) {
+    std::mt19937 random(11);
+    std::string bytes;
+    for (std::size_t length = 0; length <= 4096; ++length) {
+        EXPECT_EQ(Base64Encode(bytes), OpenSslEncode(bytes)) << "length " << length;
+        bytes += char(random());
+    }
+    for (const std::size_t megabytes : {1, 3, 8}) {
+        std::string large(megabytes * 1024 * 1024 + megabytes, '\0');
+        for (char& byte : large)
+            byte = char(random());
+        EXPECT_EQ(Base64Encode(large), OpenSslEncode(large)) << megabytes << " MB";
+    }
 }
 
 } // namespace

@@ -38,8 +38,13 @@ protected:
 
     // Serves one exchange: records the request and sends `answer`.
     std::string Exchange(const std::string& answer, const char* linkId = LinkId) {
+        return ExchangeAs(TestCertificates::Get().localhost, answer, linkId);
+    }
+
+    std::string ExchangeAs(const HttpTest::Credentials& credentials, const std::string& answer,
+                           const char* linkId = LinkId) {
         std::promise<HttpTest::ReceivedRequest> received;
-        TestServer server(TestCertificates::Get().localhost, [&](Connection& connection) {
+        TestServer server(credentials, [&](Connection& connection) {
             received.set_value(connection.ReadRequest());
             connection.Write(answer);
         });
@@ -132,6 +137,56 @@ TEST_F(Upload, AnAllocationFailureIsReportedAsAnExportError) {
     EXPECT_EQ(host.debugLines, std::vector<std::string>{"KAVELO export error: std::bad_alloc\n"});
     EXPECT_EQ(host.reports, std::vector<std::string>{
                                 "Error on exporting image to KAVELO. Please try again: Unknown Error"});
+}
+
+TEST_F(Upload, AServerErrorIsAnUnexpectedResponse) {
+    Exchange(Answer("500 Internal Server Error", "oops"));
+    EXPECT_EQ(host.reports,
+              std::vector<std::string>{"Unexpected response from KAVELO server: Unknown Error"});
+}
+
+// Certificates that do not verify are never accepted: the upload is a connection failure.
+TEST_F(Upload, UntrustedOrMisnamedCertificatesAreConnectionFailures) {
+    for (const HttpTest::Credentials* credentials :
+         {&TestCertificates::Get().selfSigned, &TestCertificates::Get().otherHost}) {
+        host.debugLines.clear();
+        host.reports.clear();
+        TestServer server(*credentials, [](Connection&) {});
+        HTTP::Host::SetConnectTo("localhost", 8443, "127.0.0.1", server.GetPort());
+        UploadImage(DataUrl, LinkId);
+        ASSERT_EQ(host.debugLines.size(), 1u);
+        EXPECT_NE(host.debugLines[0].find("certificate verify failed"), std::string::npos)
+            << host.debugLines[0];
+        EXPECT_EQ(
+            host.reports,
+            std::vector<std::string>{
+                "Error connecting to KAVELO. Check your internet connection and try again: Unknown Error"});
+    }
+}
+
+TEST_F(Upload, AnAnswerLargerThanTheLimitIsAConnectionFailure) {
+    HTTP::Host::SetResponseBodyLimit(1024);
+    Exchange(Answer("201 Created", std::string(4096, 'x')));
+    ASSERT_EQ(host.debugLines.size(), 2u); // connected, then the failure
+    EXPECT_NE(host.debugLines[1].find("larger than 1024"), std::string::npos) << host.debugLines[1];
+    EXPECT_EQ(host.reports.size(), 1u);
+}
+
+TEST_F(Upload, AServerThatNeverAnswersTimesOutOnce) {
+    HttpTest::SilentListener listener;
+    HTTP::Host::SetConnectTo("localhost", 8443, "127.0.0.1", listener.GetPort());
+    UploadImage(DataUrl, LinkId);
+    ASSERT_EQ(host.debugLines.size(), 1u);
+    EXPECT_NE(host.debugLines[0].find("timed out after 8000 ms"), std::string::npos) << host.debugLines[0];
+    EXPECT_EQ(host.reports.size(), 1u);
+}
+
+TEST_F(Upload, AnUnresolvableNameIsAConnectionFailure) {
+    HTTP::Host::SetConnectTo("localhost", 8443, "nohost.invalid", 443);
+    UploadImage(DataUrl, LinkId);
+    ASSERT_EQ(host.debugLines.size(), 1u);
+    EXPECT_NE(host.debugLines[0].find("could not resolve host"), std::string::npos) << host.debugLines[0];
+    EXPECT_EQ(host.reports.size(), 1u);
 }
 
 } // namespace
