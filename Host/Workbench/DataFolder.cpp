@@ -5,7 +5,7 @@
 namespace Workbench {
 
 std::filesystem::path DefaultDataFolder(const char* xdgDataHome, const char* home) {
-    // The base directory specification says to ignore a relative XDG_DATA_HOME.
+    // The XDG base directory rules ignore a relative XDG_DATA_HOME.
     if (xdgDataHome != nullptr && std::filesystem::path(xdgDataHome).is_absolute())
         return std::filesystem::path(xdgDataHome) / "kavelo-workbench";
     if (home != nullptr && home[0] != '\0')

@@ -3,6 +3,7 @@
 #include "DataFolder.hpp"
 #include "HostText.hpp"
 #include "Scene/DurableFile.hpp"
+#include "Scene/FileDescriptor.hpp"
 
 #include <algorithm>
 #include <array>
@@ -47,21 +48,7 @@ std::string SystemReason() {
     return std::generic_category().message(errno);
 }
 
-class Descriptor {
-public:
-    explicit Descriptor(int descriptor) : fd(descriptor) {}
-    ~Descriptor() {
-        if (fd >= 0)
-            ::close(fd);
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-
-    int Get() const { return fd; }
-
-private:
-    int fd;
-};
+using Scene::Descriptor;
 
 // The whole file, or the reason it was not read.
 struct FileBytes {

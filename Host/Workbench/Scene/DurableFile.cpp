@@ -1,4 +1,5 @@
 #include "DurableFile.hpp"
+#include "FileDescriptor.hpp"
 
 #include <atomic>
 #include <cerrno>
@@ -11,30 +12,6 @@
 namespace Workbench::Scene {
 
 namespace {
-
-class Descriptor {
-public:
-    explicit Descriptor(int descriptor) : fd(descriptor) {}
-    ~Descriptor() {
-        if (fd >= 0)
-            ::close(fd);
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-
-    int Get() const { return fd; }
-
-    // Closing reports the last write errors on some file systems, so it is checked, not left to
-    // the destructor.
-    bool Close() {
-        const int closing = fd;
-        fd = -1;
-        return ::close(closing) == 0;
-    }
-
-private:
-    int fd;
-};
 
 std::string Quoted(const std::filesystem::path& path) {
     return "\"" + path.string() + "\"";

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <unistd.h>
+
+namespace Workbench::Scene {
+
+// An open file descriptor, closed on every path out of its scope.
+class Descriptor {
+public:
+    explicit Descriptor(int descriptor) : fd(descriptor) {}
+    ~Descriptor() {
+        if (fd >= 0)
+            ::close(fd);
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+
+    int Get() const { return fd; }
+
+    // Closing reports the last write errors on some file systems, so it is checked, not left to
+    // the destructor.
+    bool Close() {
+        const int closing = fd;
+        fd = -1;
+        return ::close(closing) == 0;
+    }
+
+private:
+    int fd;
+};
+
+} // namespace Workbench::Scene
