@@ -1,0 +1,121 @@
+#!/usr/bin/env bash
+# One export of a noise JPEG through the workbench and the add-on, against curl posting the same
+# JSON body with the same X-Api-Key header to the same local service. Reports the median wall time
+# of each (whole process: start, TLS handshake, upload, answer), their ratio, and the workbench's
+# peak resident memory as a multiple of the JPEG's size. Runs alternate so both see the same load.
+#
+#   Bench/export-vs-curl.sh BIN_DIR [RUNS (7)] [JPEG_BYTES (8000000)]
+set -euo pipefail
+
+if [[ $# -lt 1 || ! -x "$1/kavelo-workbench" || ! -x "$1/kavelo-service" || ! -x "$1/NoiseJpeg" ]]; then
+    echo "usage: $0 BIN_DIR [RUNS] [JPEG_BYTES]  (BIN_DIR holds kavelo-workbench, kavelo-service, NoiseJpeg)" >&2
+    exit 2
+fi
+bin=$(cd "$1" && pwd)
+runs=${2:-7}
+jpegBytes=${3:-8000000}
+
+work=$(mktemp -d)
+servicePid=
+cleanup() {
+    if [[ -n $servicePid ]]; then kill "$servicePid" 2>/dev/null && wait "$servicePid" 2>/dev/null || true; fi
+    rm -rf "$work"
+}
+trap cleanup EXIT
+fail() { echo "export-vs-curl: $*" >&2; exit 1; }
+
+# The service on a free port; its first lines name the CA and the port.
+"$bin/kavelo-service" --listen 127.0.0.1:0 --data-dir "$work/service" >"$work/service.log" 2>&1 &
+servicePid=$!
+for _ in $(seq 100); do
+    grep -qs '^listening on ' "$work/service.log" && break
+    sleep 0.1
+done
+port=$(sed -n 's|^listening on https://127.0.0.1:\([0-9]*\)$|\1|p' "$work/service.log")
+ca=$(sed -n 's|^CA certificate: ||p' "$work/service.log")
+[[ -n $port && -n $ca ]] || fail "the service did not start: $(cat "$work/service.log")"
+[[ $ca = /* ]] || ca="$PWD/$ca"
+
+jpeg="$work/view.jpg"
+"$bin/NoiseJpeg" "$jpeg" "$jpegBytes" >/dev/null
+jpegSize=$(stat -c %s "$jpeg")
+
+workbench=("$bin/kavelo-workbench" --data-dir "$work/workbench" --trust-ca "$ca"
+           --connect-to "localhost:8443:127.0.0.1:$port" --view-image "$jpeg")
+curlTls=(--cacert "$ca" --connect-to "localhost:8443:127.0.0.1:$port")
+
+# Link: the first export makes and stores a link id (dialog 32520, OK); logging in on the service's
+# page is the form post.
+printf 'answer 1\nmenu 32512\nprefs show\nquit\n' >"$work/link.script"
+BROWSER=true "${workbench[@]}" --script "$work/link.script" >"$work/link.out" 2>&1 || fail "linking run failed: $(cat "$work/link.out")"
+linkId=$(sed -n 's/^link id: "\([0-9a-f-]\{36\}\)".*/\1/p' "$work/link.out")
+[[ -n $linkId ]] || fail "no link id stored: $(cat "$work/link.out")"
+status=$(curl -sS "${curlTls[@]}" -d "eid=$linkId" -o /dev/null -w '%{http_code}' https://localhost:8443/login)
+[[ $status = 200 ]] || fail "login answered $status"
+
+# The body the add-on sends, byte for byte: its three members in order, no blanks.
+{
+    printf '{"image":"data:image/jpeg;base64,'
+    base64 -w0 "$jpeg"
+    printf '","name":"Archicad export","source":"archicad"}'
+} >"$work/body.json"
+
+# The browser was opened on the service moments ago, so success is dialog 32531 (OK only).
+printf 'answer 1\nmenu 32512\nquit\n' >"$work/export.script"
+printf 'quit\n' >"$work/idle.script"
+
+now() { date +%s%N; }
+
+# Each sets elapsed (ms) and rss (KiB) of one run.
+runWorkbench() { # SCRIPT
+    local start end
+    start=$(now)
+    /usr/bin/time -f %M -o "$work/rss" "${workbench[@]}" --script "$1" >"$work/run.out" 2>&1 ||
+        fail "workbench run failed: $(cat "$work/run.out")"
+    end=$(now)
+    elapsed=$(((end - start) / 1000)); rss=$(cat "$work/rss")
+}
+runCurl() {
+    local start end code
+    start=$(now)
+    code=$(/usr/bin/time -f %M -o "$work/rss" curl -sS "${curlTls[@]}" -H "X-Api-Key: $linkId" -H 'Content-Type:' \
+        -H 'Expect:' --data-binary "@$work/body.json" -o /dev/null -w '%{http_code}' https://localhost:8443/api/v1/images)
+    end=$(now)
+    [[ $code = 201 ]] || fail "curl upload answered $code"
+    elapsed=$(((end - start) / 1000)); rss=$(cat "$work/rss")
+}
+
+# One of each first, unmeasured: page cache, service buffers.
+runWorkbench "$work/export.script"
+grep -q 'dialog 32531' "$work/run.out" || fail "the export did not succeed: $(cat "$work/run.out")"
+runCurl
+
+wbTimes=(); curlTimes=(); idleTimes=(); wbRss=(); idleRss=(); curlRss=()
+for _ in $(seq "$runs"); do
+    runWorkbench "$work/export.script"; wbTimes+=("$elapsed"); wbRss+=("$rss")
+    grep -q 'dialog 32531' "$work/run.out" || fail "an export did not succeed: $(cat "$work/run.out")"
+    runCurl; curlTimes+=("$elapsed"); curlRss+=("$rss")
+    runWorkbench "$work/idle.script"; idleTimes+=("$elapsed"); idleRss+=("$rss")
+done
+
+# The service logs the size of every body: the add-on's and curl's must be the same.
+sizes=$(sed -n 's|.*path=/api/v1/images status=201 bytes_in=\([0-9]*\).*|\1|p' "$work/service.log" | sort -u)
+[[ $(wc -l <<<"$sizes") = 1 ]] || fail "the add-on and curl sent bodies of different sizes: $sizes"
+
+median() { printf '%s\n' "$@" | sort -n | awk '{v[NR] = $1} END {print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2}'; }
+max() { printf '%s\n' "$@" | sort -n | tail -1; }
+
+wb=$(median "${wbTimes[@]}"); cu=$(median "${curlTimes[@]}"); idle=$(median "${idleTimes[@]}")
+peak=$(max "${wbRss[@]}")
+awk -v wb="$wb" -v cu="$cu" -v idle="$idle" -v peak="$peak" -v idlePeak="$(max "${idleRss[@]}")" \
+    -v curlPeak="$(max "${curlRss[@]}")" -v jpeg="$jpegSize" -v body="$(stat -c %s "$work/body.json")" -v runs="$runs" '
+BEGIN {
+    printf "JPEG %d bytes, JSON body %d bytes, %d runs each, medians of wall time\n", jpeg, body, runs
+    printf "  workbench export      %8.1f ms   peak RSS %7.1f MB\n", wb / 1000, peak / 1024
+    printf "  curl, same body       %8.1f ms   peak RSS %7.1f MB\n", cu / 1000, curlPeak / 1024
+    printf "  workbench, no export  %8.1f ms   peak RSS %7.1f MB  (start-up and quit only)\n", idle / 1000, idlePeak / 1024
+    printf "  ratio workbench/curl  %8.2f       (goal < 1.5)\n", wb / cu
+    printf "  peak RSS / JPEG size  %8.2f       (goal < 10)\n", peak * 1024 / jpeg
+}'
+ms() { printf '%s\n' "$@" | awk '{printf " %.0f", $1 / 1000}'; }
+echo "  each run (ms): workbench$(ms "${wbTimes[@]}"); curl$(ms "${curlTimes[@]}"); no export$(ms "${idleTimes[@]}")"
