@@ -2,6 +2,7 @@
 
 #include "MemoryProbe.hpp"
 #include "ObjectStateAccess.hpp"
+#include "ObjectStateMembers.hpp"
 #include "TextOf.hpp"
 
 #include <gtest/gtest.h>
@@ -17,16 +18,8 @@ namespace {
 
 using GS::ObjectState;
 using GS::ObjectStateAccess;
-using Members = std::vector<std::pair<std::string, std::string>>;
-
-Members MembersOf(const ObjectState& state) {
-    Members members;
-    for (UIndex i = 0; i < ObjectStateAccess::GetMemberCount(state); ++i) {
-        const GS::ObjectStateMember member = ObjectStateAccess::GetMember(state, i);
-        members.emplace_back(member.name, member.value);
-    }
-    return members;
-}
+using Testing::Members;
+using Testing::MembersOf;
 
 TEST(ObjectState, GetsWhatWasAddedAsUnicode) {
     ObjectState state;

@@ -2,6 +2,7 @@
 
 #include "GSRootHost.hpp"
 #include "ObjectStateAccess.hpp"
+#include "ObjectStateMembers.hpp"
 
 #include <nlohmann/json.hpp>
 
@@ -19,16 +20,8 @@ namespace {
 
 using GS::ObjectState;
 using GS::ObjectStateAccess;
-using Members = std::vector<std::pair<std::string, std::string>>;
-
-Members MembersOf(const ObjectState& state) {
-    Members members;
-    for (UIndex i = 0; i < ObjectStateAccess::GetMemberCount(state); ++i) {
-        const GS::ObjectStateMember member = ObjectStateAccess::GetMember(state, i);
-        members.emplace_back(member.name, member.value);
-    }
-    return members;
-}
+using Testing::Members;
+using Testing::MembersOf;
 
 void Fill(ObjectState& state, const Members& members) {
     for (const auto& [name, value] : members) {
