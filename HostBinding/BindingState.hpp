@@ -16,6 +16,7 @@ extern void* RegistrationContext;
 extern HINSTANCE ModuleInstance;
 extern WCHAR ModuleFilePath[MAX_PATH];
 extern GSResModule ModuleResourceId;
+static_assert(sizeof(WCHAR) == sizeof(GS::UniChar), "module paths are UTF-16 code units everywhere");
 extern void (*DllTermHookProc)();
 
 // The entry functions handed to the host; each refuses until the host's table has arrived.

@@ -1,10 +1,9 @@
 #include "ACAPI/ACAPinc.hpp"
 #include "BindingState.hpp"
 #include "GSRoot/BM.hpp"
+#include "ModuleExport.hpp"
 
 #include <cstring>
-
-#define KAVELO_EXPORT extern "C" __attribute__((visibility("default")))
 
 namespace HostBinding {
 

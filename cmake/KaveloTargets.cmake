@@ -12,6 +12,11 @@ function(kavelo_host_library name)
     target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/HostBinding/include)
     target_link_libraries(${name} PUBLIC ${ARG_DEPENDS} PRIVATE ${ARG_PRIVATE_DEPENDS})
     set_target_properties(${name} PROPERTIES CXX_VISIBILITY_PRESET default)
+    if(WIN32)
+        # GSRoot.dll, as the host names its libraries. With no dllexport anywhere, the linker
+        # exports every symbol, as an ELF library does.
+        set_target_properties(${name} PROPERTIES PREFIX "" IMPORT_PREFIX "")
+    endif()
     kavelo_warnings(${name})
     add_library(${name}Host INTERFACE)
     target_link_libraries(${name}Host INTERFACE ${name} ${ARG_HOST_DEPENDS})
@@ -27,8 +32,14 @@ function(kavelo_test name)
     target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gmock GTest::gtest_main)
     kavelo_warnings(${name})
     include(GoogleTest)
-    gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST
-                         PROPERTIES ENVIRONMENT "KAVELO_BIN_DIR=${CMAKE_BINARY_DIR}/bin")
+    # Under wine the build machine's root is drive Z:.
+    set(bin_dir ${CMAKE_BINARY_DIR}/bin)
+    if(WIN32)
+        set(bin_dir Z:${bin_dir})
+        add_dependencies(${name} WinePrefix)
+    endif()
+    gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
+                         PROPERTIES ENVIRONMENT "KAVELO_BIN_DIR=${bin_dir}")
 endfunction()
 
 # Adds every listed subfolder that has a CMakeLists.txt, so rooms can grow independently.

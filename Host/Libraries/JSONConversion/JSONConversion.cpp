@@ -1,12 +1,8 @@
 #include "JSON/JSONConversion.hpp"
 
-#include "GSRootHost.hpp"
 #include "ObjectStateAccess.hpp"
 
-#include <simdjson.h>
-
 #include <cstring>
-#include <new>
 #include <string>
 #include <string_view>
 
@@ -128,36 +124,6 @@ GSErrCode CreateFromObjectState(const GS::ObjectState& objectState, GS::UniStrin
         return ErrTextTooLong;
     }
     json = GS::UniString(text.data(), static_cast<USize>(text.size()), GS::CC_UTF8);
-    return NoError;
-}
-
-GSErrCode ConvertToObjectState(const GS::UniString& json, GS::ObjectState& objectState) {
-    // With the padding in place simdjson reads the text where it is instead of copying it.
-    const std::string text = GS::Host::Utf16ToUtf8(std::u16string_view(json.ToUStr(), json.GetLength()),
-                                                   simdjson::SIMDJSON_PADDING);
-    simdjson::dom::parser parser;
-    simdjson::dom::element root;
-    switch (parser.parse(text).get(root)) {
-    case simdjson::SUCCESS:
-        break;
-    case simdjson::MEMALLOC:
-        throw std::bad_alloc();
-    case simdjson::CAPACITY:
-        return ErrTextTooLong;
-    default:
-        return ErrMalformedJSON;
-    }
-    simdjson::dom::object object;
-    if (root.get_object().get(object) != simdjson::SUCCESS) {
-        return ErrNotAnObject;
-    }
-    // The whole document is validated before the first member is added.
-    for (const simdjson::dom::key_value_pair member : object) {
-        std::string_view value;
-        if (member.value.get_string().get(value) == simdjson::SUCCESS) {
-            GS::ObjectStateAccess::AddMember(objectState, member.key, value);
-        }
-    }
     return NoError;
 }
 

@@ -3,8 +3,6 @@
 
 #include "RSHost.hpp"
 
-#include <dlfcn.h>
-
 #include <iostream>
 #include <map>
 
@@ -28,18 +26,9 @@ void Tell(std::string_view call, GSResModule resModule) {
         Cache().observer(call, resModule);
 }
 
-// The file the dynamic loader mapped at (or around) this address.
-std::string ModulePath(void* moduleInstance) {
-    Dl_info info{};
-    if (moduleInstance == nullptr || dladdr(moduleInstance, &info) == 0 || info.dli_fname == nullptr ||
-        *info.dli_fname == '\0')
-        throw RS::Host::ResourceError("no loaded module lies at the given instance address");
-    return info.dli_fname;
-}
-
 GSResModule Register(void* moduleInstance) {
     try {
-        RS::Host::ResourceFile file = RS::Host::ResourceFile::Load(ModulePath(moduleInstance));
+        RS::Host::ResourceFile file = RS::Host::ResourceFile::FromModule(moduleInstance);
         const GSResModule id = Cache().nextId++;
         Cache().modules.emplace(id, std::move(file));
         return id;

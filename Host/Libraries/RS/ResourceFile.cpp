@@ -100,15 +100,17 @@ std::vector<ResourceEntry> ReadDirectory(std::span<const std::byte> section) {
 
 } // namespace
 
+ResourceFile ResourceFile::FromContainer(std::span<const std::byte> container) {
+    ResourceFile resources;
+    resources.section = std::make_shared<const std::vector<std::byte>>(container.begin(), container.end());
+    resources.entries = ReadDirectory(*resources.section);
+    return resources;
+}
+
 ResourceFile ResourceFile::Load(const std::string& modulePath) {
     try {
         const std::vector<std::byte> file = ReadWholeFile(modulePath);
-        const auto sectionBytes = Detail::FindElfSection(file, Section::Name);
-        ResourceFile resources;
-        resources.section =
-            std::make_shared<const std::vector<std::byte>>(sectionBytes.begin(), sectionBytes.end());
-        resources.entries = ReadDirectory(*resources.section);
-        return resources;
+        return FromContainer(Detail::FindElfSection(file, Section::Name));
     } catch (const ResourceError& error) {
         throw ResourceError(modulePath + ": " + error.what());
     }

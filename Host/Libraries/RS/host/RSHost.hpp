@@ -37,12 +37,18 @@ struct ResourceEntry {
     std::span<const std::byte> data;
 };
 
-// The resource section of one module file, read whole and checked once.
+// The resources of one module, read whole and checked once.
 class ResourceFile {
 public:
-    // Throws ResourceError naming what is wrong: unreadable file, not ELF, no resource
-    // section, or a section whose directory points outside itself.
+    // The resource section of an ELF module file. Throws ResourceError naming what is wrong:
+    // unreadable file, not ELF, no resource section, or a section whose directory points
+    // outside itself.
     static ResourceFile Load(const std::string& modulePath);
+    // A resource container as the resource compiler writes it; throws ResourceError as Load.
+    static ResourceFile FromContainer(std::span<const std::byte> container);
+    // The resources of the module loaded at moduleInstance, as the platform's loader keeps them
+    // (a resource section on ELF, the resource directory of a PE file). Throws ResourceError.
+    static ResourceFile FromModule(void* moduleInstance);
 
     const std::vector<ResourceEntry>& Entries() const { return entries; }
     std::optional<std::span<const std::byte>> Find(UInt32 type, Int32 id,
@@ -51,7 +57,7 @@ public:
                                                         UInt32 language = LanguageEnglishUS) const;
 
 private:
-    std::shared_ptr<const std::vector<std::byte>> section;
+    std::shared_ptr<const std::vector<std::byte>> section; // the bytes every entry's data lies in
     std::vector<ResourceEntry> entries;
 };
 

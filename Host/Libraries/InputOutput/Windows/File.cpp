@@ -1,0 +1,165 @@
+// Files through the C runtime's descriptors, which Windows keeps over its own handles; paths go
+// to the system in UTF-16, as the location holds them.
+
+#include "IO/File.hpp"
+
+#include <fcntl.h>
+#include <io.h>
+#include <sys/stat.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <limits>
+#include <new>
+#include <stdexcept>
+#include <string>
+
+namespace IO {
+namespace {
+
+// _read moves at most INT_MAX bytes at once.
+constexpr unsigned MaxReadChunk = 1u << 30;
+
+int AccessFlags(Int32 openMode) {
+    switch (openMode) {
+    case File::WriteMode:
+        return _O_WRONLY;
+    case File::ReadWriteMode:
+        return _O_RDWR;
+    default:
+        return _O_RDONLY;
+    }
+}
+
+bool IsKnownParameter(Int32 onNotFound, Int32 openMode, Int32 accessDeniedTreatment) {
+    return (onNotFound == File::Fail || onNotFound == File::Create) &&
+           (openMode == File::ReadMode || openMode == File::WriteMode || openMode == File::ReadWriteMode) &&
+           (accessDeniedTreatment == File::AccessDeniedIsError ||
+            accessDeniedTreatment == File::AccessDeniedRetryReadOnly ||
+            accessDeniedTreatment == File::AcceptAccessDenied);
+}
+
+bool IsFolder(const std::wstring& path) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+// Windows refuses to open a folder as a file with "access denied".
+GSErrCode OpenErrorOf(int error, const std::wstring& path) {
+    if (error == ENOENT)
+        return ErrFileNotFound;
+    if (error == EACCES)
+        return IsFolder(path) ? ErrIsAFolder : ErrAccessDenied;
+    return error == EISDIR ? ErrIsAFolder : ErrOpenFailed;
+}
+
+int OpenFile(const std::wstring& path, int flags) {
+    return _wopen(path.c_str(), flags | _O_BINARY | _O_NOINHERIT, _S_IREAD | _S_IWRITE);
+}
+
+} // namespace
+
+File::File(const Location& place, Int32 notFoundPolicy) : location(place), onNotFound(notFoundPolicy) {}
+
+File::~File() {
+    Close();
+}
+
+GSErrCode File::Open(Int32 openMode, Int32 accessDeniedTreatment) {
+    if (descriptor >= 0) {
+        return ErrAlreadyOpen;
+    }
+    if (!IsKnownParameter(onNotFound, openMode, accessDeniedTreatment)) {
+        return openError = ErrBadParameter;
+    }
+    if (location.IsEmpty()) {
+        return openError = ErrBadLocation;
+    }
+    try {
+        const GS::UniString& units = location.ToPath();
+        const std::wstring path(units.ToUStr(), units.ToUStr() + units.GetLength());
+        if (path.find(L'\0') != std::wstring::npos) {
+            return openError = ErrBadLocation; // a zero character would cut the path short
+        }
+        const int common = onNotFound == Create ? _O_CREAT : 0;
+        int fd = OpenFile(path, common | AccessFlags(openMode));
+        if (fd < 0 && errno == EACCES && !IsFolder(path) && accessDeniedTreatment == AccessDeniedRetryReadOnly &&
+            openMode != ReadMode) {
+            fd = OpenFile(path, _O_RDONLY);
+        }
+        if (fd < 0) {
+            return openError = OpenErrorOf(errno, path);
+        }
+        struct _stat64 status {};
+        if (_fstat64(fd, &status) != 0 || (status.st_mode & _S_IFMT) != _S_IFREG) {
+            _close(fd);
+            return openError = ErrNotAFile;
+        }
+        descriptor = fd;
+        return openError = NoError;
+    } catch (const std::bad_alloc&) {
+        return openError = ErrOutOfMemory;
+    } catch (const std::length_error&) {
+        return openError = ErrBadLocation;
+    }
+}
+
+GSErrCode File::GetDataLength(UInt32* length) const {
+    if (length == nullptr) {
+        return ErrBadParameter;
+    }
+    if (descriptor < 0) {
+        return openError != NoError ? openError : ErrNotOpen;
+    }
+    struct _stat64 status {};
+    if (_fstat64(descriptor, &status) != 0) {
+        return ErrReadFailed;
+    }
+    if (static_cast<UInt64>(status.st_size) > std::numeric_limits<UInt32>::max()) {
+        return ErrFileTooLarge;
+    }
+    *length = static_cast<UInt32>(status.st_size);
+    return NoError;
+}
+
+GSErrCode File::ReadBin(char* destination, UInt32 nBytes, UInt32* bytesRead) {
+    if (bytesRead != nullptr) {
+        *bytesRead = 0;
+    }
+    if (destination == nullptr && nBytes > 0) {
+        return ErrBadParameter;
+    }
+    if (descriptor < 0) {
+        return openError != NoError ? openError : ErrNotOpen;
+    }
+    UInt32 total = 0;
+    GSErrCode result = NoError;
+    while (total < nBytes) {
+        const int count = _read(descriptor, destination + total, std::min(nBytes - total, MaxReadChunk));
+        if (count < 0) {
+            result = ErrReadFailed;
+            break;
+        }
+        if (count == 0) {
+            break; // end of file
+        }
+        total += static_cast<UInt32>(count);
+    }
+    if (bytesRead != nullptr) {
+        *bytesRead = total;
+    }
+    return result;
+}
+
+GSErrCode File::Close() {
+    openError = NoError;
+    if (descriptor < 0) {
+        return NoError;
+    }
+    const int fd = descriptor;
+    descriptor = -1;
+    return _close(fd) == 0 ? NoError : ErrCloseFailed;
+}
+
+} // namespace IO

@@ -1,0 +1,23 @@
+# An add-on module named <name>.apx as a PE32+ DLL. Its .def file exports the two entry functions at
+# ordinals 1 and 2 and nothing else; the system calls DllMain after the module's static
+# initialisation. RESOURCES is a script of the resource compiler, linked into the resource directory.
+set(KAVELO_MODULE_RESOURCES ${KAVELO_RESOURCE_SCRIPT})
+
+function(kavelo_add_module name)
+    cmake_parse_arguments(ARG "" "RESOURCES" "SOURCES" ${ARGN})
+    add_library(${name} MODULE ${ARG_SOURCES} ${KAVELO_BINDING_SOURCES}
+                               ${PROJECT_SOURCE_DIR}/HostBinding/ModuleNew.cpp
+                               ${PROJECT_SOURCE_DIR}/HostBinding/Windows/KAVELO.def)
+    set_target_properties(${name} PROPERTIES PREFIX "" SUFFIX ".apx")
+    target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/Src ${KAVELO_BINDING_INCLUDES})
+    target_link_libraries(${name} PRIVATE ${KAVELO_HOST_LIBRARIES} KaveloResourceIds)
+    # The module's own copy of the C and C++ runtime support (libgcc, libstdc++, winpthread), as
+    # with a statically linked CRT: its allocations go through the module's operator new, and it
+    # imports only the host's libraries and the system's.
+    target_link_options(${name} PRIVATE -static -Wl,--no-undefined)
+    kavelo_warnings(${name})
+    if(ARG_RESOURCES)
+        add_dependencies(${name} KaveloResources)
+        target_sources(${name} PRIVATE ${ARG_RESOURCES})
+    endif()
+endfunction()
