@@ -33,7 +33,7 @@ WindowsScript BuildWindowsScript(const std::vector<CompiledResource>& resources,
                                  const std::filesystem::path& dataDir) {
     static_assert(LanguageEnglishUS == 0x0409);
     WindowsScript script;
-    script.text = "// Written by kavelo-rc.\nLANGUAGE 0x09, 0x01\n";
+    script.text = "// Written by kavelo-rc.\n";
     for (const CompiledResource& resource : resources) {
         const std::string type = TypeName(resource.type);
         const std::string key = resource.name.empty() ? std::to_string(resource.id) : Quoted(resource.name);
@@ -42,7 +42,9 @@ WindowsScript BuildWindowsScript(const std::vector<CompiledResource>& resources,
         if (fileName.find_first_of("/\\") != std::string::npos)
             throw std::invalid_argument("resource name '" + resource.name + "' cannot name a file");
         const std::filesystem::path file = dataDir / fileName;
-        script.text += key + " " + type + " " + Quoted(file.generic_string()) + "\n";
+        // The language statement before each one also keeps windres from joining a file name and
+        // the next resource's quoted name into one string.
+        script.text += "LANGUAGE 0x09, 0x01\n" + key + " " + type + " " + Quoted(file.generic_string()) + "\n";
         script.files.push_back(file);
     }
     return script;

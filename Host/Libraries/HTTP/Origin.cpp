@@ -2,8 +2,6 @@
 
 #include "Text.hpp"
 
-#include <boost/asio/ip/address.hpp>
-
 namespace HTTP {
 
 namespace {
@@ -28,12 +26,6 @@ Origin OriginOf(const IO::URI::URI& uri) {
     std::string host = ToUtf8(uri.GetHost());
     const bool isIpLiteral = IsIpLiteral(host);
     return Origin{std::move(host), uri.GetPort(), isIpLiteral};
-}
-
-bool IsIpLiteral(std::string_view host) {
-    boost::system::error_code error;
-    boost::asio::ip::make_address(host, error);
-    return !error;
 }
 
 std::string Authority(std::string_view host, UInt16 port) {

@@ -4,7 +4,7 @@
 
 #include "GSRoot/Definitions.hpp"
 
-#include <openssl/ssl.h>
+struct ssl_ctx_st; // OpenSSL's SSL_CTX
 
 #include <optional>
 #include <string>
@@ -20,7 +20,7 @@ struct Endpoint {
 std::optional<Endpoint> FindConnectTo(std::string_view host, UInt16 port);
 
 // Adds the extra trusted CA certificates to the context's store; false when OpenSSL refuses one.
-bool AddTrustedCertificates(SSL_CTX* context);
+bool AddTrustedCertificates(ssl_ctx_st* context);
 
 UInt64 ResponseBodyLimit();
 

@@ -3,6 +3,7 @@
 // The few Windows calls the module makes, under the names Windows gives them.
 #ifdef _WIN32
 #include <windows.h>
+#include <shellapi.h>
 #else
 #include <cstdint>
 
