@@ -4,14 +4,15 @@
 #include "GSRootHost.hpp"
 #include "GSUtilsHost.hpp"
 #include "IO/Location.hpp"
-#include "Win32Host.hpp"
+#include "ModulePlatform.hpp"
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <dlfcn.h>
+#include <filesystem>
 #include <fstream>
+#include <random>
 #include <stdexcept>
 
 namespace Testing {
@@ -183,17 +184,15 @@ struct Slots {
 ModuleHost::ModuleHost(const std::string& modulePath) {
     if (current != nullptr)
         throw std::logic_error("one module host at a time");
-    handle = dlopen(modulePath.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (handle == nullptr)
-        throw std::runtime_error(std::string("cannot load module: ") + dlerror());
-    auto* getExported = reinterpret_cast<GetExportedFuncAddrsProc*>(dlsym(handle, "GetExportedFuncAddrs"));
-    setImported = reinterpret_cast<SetImportedFuncAddrsProc*>(dlsym(handle, "SetImportedFuncAddrs"));
-    if (getExported == nullptr || setImported == nullptr) {
-        dlclose(handle);
+    handle = ModulePlatform::Load(modulePath);
+    const ModulePlatform::Entries found = ModulePlatform::FindEntries(handle);
+    setImported = found.setImported;
+    if (found.getExported == nullptr || setImported == nullptr) {
+        ModulePlatform::Unload(handle);
         throw std::runtime_error("module lacks the entry-protocol exports");
     }
     Attach();
-    getExported(&entries);
+    found.getExported(&entries);
 }
 
 ModuleHost::ModuleHost(GetExportedFuncAddrsProc* getExported, SetImportedFuncAddrsProc* setImportedFunc)
@@ -206,13 +205,9 @@ ModuleHost::ModuleHost(GetExportedFuncAddrsProc* getExported, SetImportedFuncAdd
 
 void ModuleHost::Attach() {
     current = this;
-    // Launches are recorded through the observer; the program started is one that does nothing.
-    setenv("BROWSER", "/bin/true", 1);
-    Win32::Host::SetCallObserver([this](std::string_view call, std::string_view argument) {
-        if (call == "ShellExecuteW") {
-            launchedUrls.emplace_back(argument);
-            calls.push_back("Browser " + std::string(argument));
-        }
+    ModulePlatform::ObserveLaunches([this](std::string_view url) {
+        launchedUrls.emplace_back(url);
+        calls.push_back("Browser " + std::string(url));
     });
     dialogDriver = std::make_unique<DialogDriver>(*this);
     DG::Host::SetUIDriver(dialogDriver.get());
@@ -226,7 +221,7 @@ ModuleHost::~ModuleHost() {
     Unload();
     GS::Host::SetDebugSink(nullptr);
     GSUtils::Host::SetBeepSink(nullptr);
-    Win32::Host::SetCallObserver(nullptr);
+    ModulePlatform::ObserveLaunches(nullptr);
     DG::Host::SetUIDriver(nullptr);
     current = nullptr;
 }
@@ -245,7 +240,18 @@ std::string ModuleHost::BuiltModulePath(const char* fileName) {
     const char* folder = std::getenv("KAVELO_BIN_DIR");
     if (folder == nullptr)
         throw std::runtime_error("KAVELO_BIN_DIR is not set");
-    return std::string(folder) + "/" + fileName;
+    return (std::filesystem::path(folder) / fileName).make_preferred().string();
+}
+
+std::string ModuleHost::MakeScratchFolder(const std::string& prefix) {
+    std::random_device random;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const std::filesystem::path folder =
+            std::filesystem::temp_directory_path() / (prefix + std::to_string(random()));
+        if (std::filesystem::create_directory(folder))
+            return folder.string();
+    }
+    throw std::runtime_error("cannot make a scratch folder " + prefix + "*");
 }
 
 GSErrCode ModuleHost::SendTable() {
@@ -297,7 +303,7 @@ void ModuleHost::AnswerDialogWithClose() {
 void ModuleHost::Unload() {
     if (handle == nullptr)
         return;
-    dlclose(handle);
+    ModulePlatform::Unload(handle);
     handle = nullptr;
 }
 

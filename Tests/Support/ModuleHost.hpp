@@ -35,7 +35,7 @@ struct StoredPreferences {
 
 class ModuleHost {
 public:
-    // Loads the module (dlopen) and reads its entry points; throws std::runtime_error on failure.
+    // Loads the module and reads its entry points; throws std::runtime_error on failure.
     explicit ModuleHost(const std::string& modulePath);
     // Drives the binding linked into the test program itself.
     ModuleHost(GetExportedFuncAddrsProc* getExported, SetImportedFuncAddrsProc* setImportedFunc);
@@ -45,6 +45,8 @@ public:
     ModuleHost& operator=(const ModuleHost&) = delete;
 
     static std::string BuiltModulePath(const char* fileName = "KAVELO.apx");
+    // A new empty folder under the system's temporary folder, its name starting with prefix.
+    static std::string MakeScratchFolder(const std::string& prefix);
 
     // A slot this host serves answers `code` from now on, after letting `passing` calls succeed;
     // a failing slot still records its call.
