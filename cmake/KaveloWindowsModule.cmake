@@ -21,3 +21,16 @@ function(kavelo_add_module name)
         target_sources(${name} PRIVATE ${ARG_RESOURCES})
     endif()
 endfunction()
+
+# The version record that Windows shows for the module, and the zip a user installs from.
+function(kavelo_package_module target)
+    configure_file(${PROJECT_SOURCE_DIR}/cmake/KaveloVersion.rc.in ${CMAKE_BINARY_DIR}/KaveloVersion.rc @ONLY)
+    target_sources(${target} PRIVATE ${CMAKE_BINARY_DIR}/KaveloVersion.rc)
+    configure_file(${PROJECT_SOURCE_DIR}/Packaging/README-Windows.txt.in ${CMAKE_BINARY_DIR}/README.txt @ONLY
+                   NEWLINE_STYLE CRLF)
+    install(TARGETS ${target} LIBRARY DESTINATION .)
+    install(FILES ${CMAKE_BINARY_DIR}/README.txt DESTINATION .)
+    set(CPACK_GENERATOR ZIP PARENT_SCOPE)
+    set(CPACK_PACKAGE_FILE_NAME KAVELO-${PROJECT_VERSION}-win64 PARENT_SCOPE)
+    set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF PARENT_SCOPE)
+endfunction()

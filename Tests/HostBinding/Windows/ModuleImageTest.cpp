@@ -142,6 +142,19 @@ TEST(ModuleImage, ImportsOnlyHostLibrariesAndSystemLibraries) {
     EXPECT_FALSE(IsSystemLibrary("libstdc++-6.dll"));
 }
 
+// The version Windows shows for the file is the project's, the one the package is named after.
+TEST(ModuleImage, CarriesTheProjectVersionInItsVersionRecord) {
+    const std::wstring path = std::filesystem::path(ModuleHost::BuiltModulePath()).wstring();
+    std::vector<BYTE> record(GetFileVersionInfoSizeW(path.c_str(), nullptr));
+    ASSERT_FALSE(record.empty());
+    ASSERT_TRUE(GetFileVersionInfoW(path.c_str(), 0, DWORD(record.size()), record.data()));
+    wchar_t* version = nullptr;
+    UINT length = 0;
+    ASSERT_TRUE(VerQueryValueW(record.data(), L"\\StringFileInfo\\040904B0\\ProductVersion",
+                               reinterpret_cast<void**>(&version), &length));
+    EXPECT_EQ(std::wstring(version, wcsnlen(version, length)), std::filesystem::path(KAVELO_VERSION).wstring());
+}
+
 using ResourceKey = std::tuple<UInt32, Int32, std::string, UInt32>;
 
 std::map<ResourceKey, std::vector<std::byte>> Contents(const RS::Host::ResourceFile& file) {
