@@ -19,7 +19,8 @@ void ProcessDetach() {
     ModuleResourceId = InvalidResModule;
 
     if (HostContext != nullptr) {
-        DBPrintf("Abnormal add-on termination (\"%s\")", GS::UniString(reinterpret_cast<const GS::UniChar*>(ModuleFilePath)).ToCStr().Get());
+        DBPrintf("Abnormal add-on termination (\"%s\")",
+                 GS::UniString(reinterpret_cast<const GS::UniChar*>(ModuleFilePath)).ToCStr().Get());
         if (DllTermHookProc != nullptr) {
             DBPrintf(", calling custom DllTermHookProc\n");
             DllTermHookProc();

@@ -44,7 +44,8 @@ WindowsScript BuildWindowsScript(const std::vector<CompiledResource>& resources,
         const std::filesystem::path file = dataDir / fileName;
         // The language statement before each one also keeps windres from joining a file name and
         // the next resource's quoted name into one string.
-        script.text += "LANGUAGE 0x09, 0x01\n" + key + " " + type + " " + Quoted(file.generic_string()) + "\n";
+        script.text +=
+            "LANGUAGE 0x09, 0x01\n" + key + " " + type + " " + Quoted(file.generic_string()) + "\n";
         script.files.push_back(file);
     }
     return script;

@@ -2,8 +2,8 @@
 
 // The few Windows calls the module makes, under the names Windows gives them.
 #ifdef _WIN32
-#include <windows.h>
 #include <shellapi.h>
+#include <windows.h>
 #else
 #include <cstdint>
 

@@ -123,8 +123,9 @@ TEST(MemoryManagerDeathTest, FreeRefusesADoubleFree) {
     void* block = MemoryManager::Allocate(24, MemoryManager::ThrowOnFailure, false);
     MemoryManager::Free(block);
     // Under AddressSanitizer the sanitizer itself stops the read of the freed header first.
-    EXPECT_DEATH(MemoryManager::Free(block), testing::AnyOf(testing::HasSubstr("is not a live block of GS::MemoryManager"),
-                                                            testing::HasSubstr("heap-use-after-free")));
+    EXPECT_DEATH(MemoryManager::Free(block),
+                 testing::AnyOf(testing::HasSubstr("is not a live block of GS::MemoryManager"),
+                                testing::HasSubstr("heap-use-after-free")));
 }
 
 } // namespace

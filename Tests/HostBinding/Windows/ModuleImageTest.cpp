@@ -52,7 +52,8 @@ public:
     // Export names by ordinal.
     std::map<DWORD, std::string> Exports() const {
         std::map<DWORD, std::string> exports;
-        const DWORD directory = headers->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT].VirtualAddress;
+        const DWORD directory =
+            headers->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT].VirtualAddress;
         if (directory == 0)
             return exports;
         const auto& table = At<IMAGE_EXPORT_DIRECTORY>(Offset(directory));
@@ -110,7 +111,8 @@ private:
 };
 
 std::string Lower(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return char(std::tolower(c)); });
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return char(std::tolower(c)); });
     return text;
 }
 
@@ -152,7 +154,8 @@ TEST(ModuleImage, CarriesTheProjectVersionInItsVersionRecord) {
     UINT length = 0;
     ASSERT_TRUE(VerQueryValueW(record.data(), L"\\StringFileInfo\\040904B0\\ProductVersion",
                                reinterpret_cast<void**>(&version), &length));
-    EXPECT_EQ(std::wstring(version, wcsnlen(version, length)), std::filesystem::path(KAVELO_VERSION).wstring());
+    EXPECT_EQ(std::wstring(version, wcsnlen(version, length)),
+              std::filesystem::path(KAVELO_VERSION).wstring());
 }
 
 using ResourceKey = std::tuple<UInt32, Int32, std::string, UInt32>;
@@ -160,7 +163,8 @@ using ResourceKey = std::tuple<UInt32, Int32, std::string, UInt32>;
 std::map<ResourceKey, std::vector<std::byte>> Contents(const RS::Host::ResourceFile& file) {
     std::map<ResourceKey, std::vector<std::byte>> contents;
     for (const RS::Host::ResourceEntry& entry : file.Entries())
-        contents[{entry.type, entry.id, entry.name, entry.language}].assign(entry.data.begin(), entry.data.end());
+        contents[{entry.type, entry.id, entry.name, entry.language}].assign(entry.data.begin(),
+                                                                            entry.data.end());
     return contents;
 }
 

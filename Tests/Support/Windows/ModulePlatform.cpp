@@ -12,7 +12,8 @@ void* Load(const std::string& modulePath) {
     const HMODULE module =
         LoadLibraryExW(std::filesystem::path(modulePath).c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
     if (module == nullptr)
-        throw std::runtime_error("cannot load module " + modulePath + ": error " + std::to_string(GetLastError()));
+        throw std::runtime_error("cannot load module " + modulePath + ": error " +
+                                 std::to_string(GetLastError()));
     return module;
 }
 

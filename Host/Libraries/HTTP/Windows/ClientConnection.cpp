@@ -33,7 +33,8 @@ std::wstring Wide(std::string_view text) {
 }
 
 std::string Narrow(std::wstring_view text) {
-    return GS::Host::Utf16ToUtf8(std::u16string_view(reinterpret_cast<const char16_t*>(text.data()), text.size()));
+    return GS::Host::Utf16ToUtf8(
+        std::u16string_view(reinterpret_cast<const char16_t*>(text.data()), text.size()));
 }
 
 struct Handle {
@@ -59,7 +60,8 @@ std::string SystemMessage(DWORD error) {
     LocalFree(text);
     while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r' || message.back() == L'.'))
         message.pop_back();
-    return message.empty() ? "error " + std::to_string(error) : Narrow(message) + " (" + std::to_string(error) + ")";
+    return message.empty() ? "error " + std::to_string(error)
+                           : Narrow(message) + " (" + std::to_string(error) + ")";
 }
 
 bool IsCertificateFailure(DWORD error) {
@@ -203,9 +205,10 @@ void ClientConnection::Impl::Send(const Request& request_, const char* body, USi
     // WinHTTP writes Content-Length from the total length it is given.
     const bool sendLength = NeedsContentLength(request_.GetMethod(), length);
     std::wstring lengthField = sendLength && length == 0 ? L"Content-Length: 0\r\n" : L"";
-    if (!WinHttpSendRequest(request.handle, lengthField.empty() ? WINHTTP_NO_ADDITIONAL_HEADERS : lengthField.c_str(),
-                            static_cast<DWORD>(lengthField.size()), const_cast<char*>(length > 0 ? body : nullptr),
-                            length, length, 0)) {
+    if (!WinHttpSendRequest(request.handle,
+                            lengthField.empty() ? WINHTTP_NO_ADDITIONAL_HEADERS : lengthField.c_str(),
+                            static_cast<DWORD>(lengthField.size()),
+                            const_cast<char*>(length > 0 ? body : nullptr), length, length, 0)) {
         Fail(GetLastError(), "sending the request to " + originText);
     }
     state = State::AwaitingResponse;
@@ -248,7 +251,8 @@ void ClientConnection::Impl::ReadFields(Response& response) const {
     while (start != std::wstring::npos && start + 2 < raw.size()) {
         start += 2;
         const std::size_t end = raw.find(L"\r\n", start);
-        const std::wstring_view line(raw.data() + start, (end == std::wstring::npos ? raw.size() : end) - start);
+        const std::wstring_view line(raw.data() + start,
+                                     (end == std::wstring::npos ? raw.size() : end) - start);
         const std::size_t colon = line.find(L':');
         if (colon != std::wstring_view::npos) {
             std::wstring_view value = line.substr(colon + 1);
@@ -339,8 +343,8 @@ void ClientConnection::Impl::Fail(DWORD error, const std::string& activity) cons
         break;
     }
     if (IsCertificateFailure(error)) {
-        Throw("certificate verify failed: the server at " + originText + " is not trusted for '" + origin.host +
-              "' (" + SystemMessage(error) + ")");
+        Throw("certificate verify failed: the server at " + originText + " is not trusted for '" +
+              origin.host + "' (" + SystemMessage(error) + ")");
     }
     Throw("error while " + activity + ": " + SystemMessage(error));
 }

@@ -2,11 +2,11 @@
 // root store, as a developer trusts a local development CA, and WinHTTP's own verification then
 // accepts its servers before any byte of a request is sent.
 
-#include "HTTPHost.hpp"
 #include "Settings.hpp"
+#include "HTTPHost.hpp"
 
-#include <windows.h>
 #include <wincrypt.h>
+#include <windows.h>
 
 #include <fstream>
 #include <memory>
@@ -54,8 +54,8 @@ std::vector<std::vector<BYTE>> DecodeCertificates(const std::string& text, const
             throw std::runtime_error("malformed certificate in '" + path + "'");
         }
         std::vector<BYTE>& der = certificates.emplace_back(size);
-        CryptStringToBinaryA(pem.c_str(), static_cast<DWORD>(pem.size()), CRYPT_STRING_BASE64HEADER, der.data(),
-                             &size, nullptr, nullptr);
+        CryptStringToBinaryA(pem.c_str(), static_cast<DWORD>(pem.size()), CRYPT_STRING_BASE64HEADER,
+                             der.data(), &size, nullptr, nullptr);
         at = end + End.size();
     }
     if (certificates.empty()) {
@@ -74,10 +74,12 @@ void AddTrustedCertificateFile(const std::string& path) {
     if (root == nullptr) {
         throw std::runtime_error("cannot open the current user's root certificate store");
     }
-    const std::unique_ptr<void, void (*)(HCERTSTORE)> closer(root, [](HCERTSTORE store) { CertCloseStore(store, 0); });
+    const std::unique_ptr<void, void (*)(HCERTSTORE)> closer(
+        root, [](HCERTSTORE store) { CertCloseStore(store, 0); });
     for (const std::vector<BYTE>& der : certificates) {
-        if (!CertAddEncodedCertificateToStore(root, X509_ASN_ENCODING, der.data(), static_cast<DWORD>(der.size()),
-                                              CERT_STORE_ADD_USE_EXISTING, nullptr)) {
+        if (!CertAddEncodedCertificateToStore(root, X509_ASN_ENCODING, der.data(),
+                                              static_cast<DWORD>(der.size()), CERT_STORE_ADD_USE_EXISTING,
+                                              nullptr)) {
             throw std::runtime_error("the root store refused a certificate of '" + path + "' (error " +
                                      std::to_string(GetLastError()) + ")");
         }

@@ -84,8 +84,8 @@ GSErrCode File::Open(Int32 openMode, Int32 accessDeniedTreatment) {
         }
         const int common = onNotFound == Create ? _O_CREAT : 0;
         int fd = OpenFile(path, common | AccessFlags(openMode));
-        if (fd < 0 && errno == EACCES && !IsFolder(path) && accessDeniedTreatment == AccessDeniedRetryReadOnly &&
-            openMode != ReadMode) {
+        if (fd < 0 && errno == EACCES && !IsFolder(path) &&
+            accessDeniedTreatment == AccessDeniedRetryReadOnly && openMode != ReadMode) {
             fd = OpenFile(path, _O_RDONLY);
         }
         if (fd < 0) {

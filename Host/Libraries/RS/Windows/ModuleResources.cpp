@@ -41,7 +41,10 @@ BOOL CALLBACK OnLanguage(HMODULE module, LPCWSTR type, LPCWSTR name, WORD langua
     const void* bytes = loaded != nullptr ? LockResource(loaded) : nullptr;
     if (bytes == nullptr)
         return TRUE;
-    Found entry{search.type, 0, {}, language,
+    Found entry{search.type,
+                0,
+                {},
+                language,
                 std::span(static_cast<const std::byte*>(bytes), SizeofResource(module, resource))};
     if (IS_INTRESOURCE(name))
         entry.id = static_cast<Int32>(reinterpret_cast<ULONG_PTR>(name));

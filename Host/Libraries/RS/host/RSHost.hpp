@@ -18,8 +18,7 @@ namespace RS::Host {
 
 constexpr UInt32 LanguageEnglishUS = 1033;
 
-constexpr UInt32 FourCC(const char (&code)[5])
-{
+constexpr UInt32 FourCC(const char (&code)[5]) {
     return UInt32(UInt8(code[0])) << 24 | UInt32(UInt8(code[1])) << 16 | UInt32(UInt8(code[2])) << 8 |
            UInt32(UInt8(code[3]));
 }
@@ -30,8 +29,8 @@ public:
 };
 
 struct ResourceEntry {
-    UInt32 type;  // four-character code, e.g. FourCC("STRS")
-    Int32 id;     // 0 for named resources
+    UInt32 type; // four-character code, e.g. FourCC("STRS")
+    Int32 id;    // 0 for named resources
     UInt32 language;
     std::string name; // empty for numbered resources
     std::span<const std::byte> data;

@@ -36,7 +36,8 @@ std::string Exchange(const std::string& portVariable) {
         HTTP::Client::ClientConnection connection{IO::URI::URI(url.c_str())};
         connection.SetTimeout(10000);
         connection.Connect();
-        HTTP::Client::Request request(HTTP::MessageHeader::Method::Get, "/", HTTP::MessageHeader::HTTPVersion::Version11);
+        HTTP::Client::Request request(HTTP::MessageHeader::Method::Get, "/",
+                                      HTTP::MessageHeader::HTTPVersion::Version11);
         request.GetRequestHeaderFieldCollection().Add("X-Api-Key", "0f3e2a1b-9c8d-4e7f-a6b5-c4d3e2f1a0b9");
         connection.Send(request, nullptr, 0);
         HTTP::Client::Response response;
@@ -68,6 +69,7 @@ TEST_P(WinHttpRefusal, IsACertificateFailure) {
     EXPECT_EQ(Exchange(GetParam()).rfind("certificate verify failed", 0), 0u) << Exchange(GetParam());
 }
 
-INSTANTIATE_TEST_SUITE_P(Servers, WinHttpRefusal, testing::Values("KAVELO_UNKNOWN_CA_PORT", "KAVELO_WRONG_NAME_PORT"));
+INSTANTIATE_TEST_SUITE_P(Servers, WinHttpRefusal,
+                         testing::Values("KAVELO_UNKNOWN_CA_PORT", "KAVELO_WRONG_NAME_PORT"));
 
 } // namespace
