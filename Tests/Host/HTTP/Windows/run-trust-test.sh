@@ -2,7 +2,8 @@
 # Runs the WinHTTP trust test under wine against three local TLS servers: one whose certificate
 # chains to a CA the test adds to the prefix's root store, one of a CA nobody trusts, and one whose
 # certificate names another host. Then checks the servers' own counts: request bytes reached only
-# the trusted one.
+# the trusted one, and its request carried the test's own field, Host, and the one field WinHTTP
+# always adds itself (Connection, hop-by-hop), nothing else: no agent, cookie or accept fields.
 #   run-trust-test.sh WINE_RUN TEST_PROGRAM
 set -euo pipefail
 wine_run=$1
@@ -57,6 +58,9 @@ for name in unknown wrong; do
 done
 if [ "$(cat trusted.bytes)" = 0 ]; then
     echo "FAILED: the trusted server received no request" >&2
+    status=1
+elif [ "$(sort trusted.fields | tr '\n' ' ')" != "Connection Host X-Api-Key " ]; then
+    echo "FAILED: the request's fields were: $(tr '\n' ' ' < trusted.fields)" >&2
     status=1
 fi
 exit $status

@@ -4,7 +4,8 @@
 
 Each server listens on a free local port, written to FOLDER/NAME.port once it listens. It counts the
 request bytes that reach it after the handshake into FOLDER/NAME.bytes and answers each request with
-"200 OK" and the body "trusted". It runs until FOLDER/stop exists.
+"200 OK" and the body "trusted"; the names of the last request's header fields go to
+FOLDER/NAME.fields, one a line. It runs until FOLDER/stop exists.
 """
 import os
 import socket
@@ -44,6 +45,9 @@ def serve(folder, name, certificate, key):
                     request += piece
                 received += len(request)
                 if request:
+                    lines = request.split(b"\r\n\r\n")[0].decode("latin-1").split("\r\n")[1:]
+                    with open(os.path.join(folder, name + ".fields"), "w") as out:
+                        out.write("".join(line.split(":")[0] + "\n" for line in lines))
                     tls.sendall(b"HTTP/1.1 200 OK\r\nContent-Length: 7\r\nConnection: close\r\n\r\ntrusted")
         except (ssl.SSLError, OSError):
             pass  # a client that refuses the certificate ends the handshake
