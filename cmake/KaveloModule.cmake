@@ -2,11 +2,6 @@
 # exactly the two entry-protocol functions and carries its resources. On Windows a PE DLL with its
 # resources in its resource directory; elsewhere an ELF shared object with a resource section.
 
-if(WIN32)
-    set(KAVELO_PLATFORM Windows)
-else()
-    set(KAVELO_PLATFORM Posix)
-endif()
 set(KAVELO_BINDING_INCLUDES ${PROJECT_SOURCE_DIR}/HostBinding ${PROJECT_SOURCE_DIR}/HostBinding/${KAVELO_PLATFORM})
 
 set(KAVELO_BINDING_SOURCES

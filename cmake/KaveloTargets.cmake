@@ -1,3 +1,10 @@
+# The folder name of platform-specific sources: Windows/ beside Posix/.
+if(WIN32)
+    set(KAVELO_PLATFORM Windows)
+else()
+    set(KAVELO_PLATFORM Posix)
+endif()
+
 # Warnings as errors on our own targets only; system and third-party code keeps its own flags.
 function(kavelo_warnings target)
     target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Wshadow -Wconversion

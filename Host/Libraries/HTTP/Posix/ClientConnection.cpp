@@ -1,42 +1,23 @@
-#include "HTTP/Client.hpp"
+#include "ClientConnectionImpl.hpp"
 
 #include "HeaderFieldAccess.hpp"
-#include "Origin.hpp"
 #include "RequestMessage.hpp"
 #include "ResponseAccess.hpp"
-#include "Settings.hpp"
 #include "Text.hpp"
 #include "Tls.hpp"
 
-#include <boost/asio/io_context.hpp>
-#include <boost/asio/ip/tcp.hpp>
 #include <boost/asio/ssl/error.hpp>
-#include <boost/beast/core/error.hpp>
-#include <boost/beast/core/flat_buffer.hpp>
-#include <boost/beast/core/tcp_stream.hpp>
-#include <boost/beast/http/parser.hpp>
 #include <boost/beast/http/read.hpp>
 #include <boost/beast/http/serializer.hpp>
 #include <boost/beast/http/write.hpp>
-#include <boost/beast/ssl/ssl_stream.hpp>
 
 #include <array>
-#include <chrono>
 #include <memory>
-#include <optional>
 
 namespace HTTP::Client {
 
 namespace {
 
-namespace beast = boost::beast;
-namespace http = beast::http;
-namespace net = boost::asio;
-namespace ssl = net::ssl;
-using tcp = net::ip::tcp;
-using beast::error_code;
-
-constexpr Int32 DefaultTimeout = 30000;
 constexpr std::uint32_t ResponseHeaderLimit = 64 * 1024;
 constexpr std::size_t DrainPieceSize = 16 * 1024;
 
@@ -56,73 +37,6 @@ bool IsHttpError(const error_code& error) {
 }
 
 } // namespace
-
-class ClientConnection::Impl {
-public:
-    explicit Impl(const IO::URI::URI& uri)
-        : origin(OriginOf(uri)), originText(Authority(origin.host, origin.port)) {}
-
-    // Every failure leaves the connection closed, whatever step it happened in.
-    template <typename Operation>
-    decltype(auto) Guarded(Operation operation) {
-        try {
-            return operation();
-        } catch (...) {
-            Abort();
-            throw;
-        }
-    }
-
-    void SetTimeout(Int32 milliseconds);
-    void Connect();
-    void Send(const Request& request, const char* body, USize length);
-    GS::IBinaryChannel& BeginReceive(Response& response);
-    USize ReadBody(char* destination, USize size);
-    void FinishReceive();
-    void Close(bool graceful);
-
-private:
-    enum class State { NotConnected, Open, AwaitingResponse, ReceivingBody, Closed };
-
-    class BodyChannel final : public GS::IBinaryChannel {
-    public:
-        explicit BodyChannel(Impl& connection) : owner(connection) {}
-        USize Read(char* destination, USize nBytes) override {
-            return owner.Guarded([&] { return owner.ReadBody(destination, nBytes); });
-        }
-
-    private:
-        Impl& owner;
-    };
-
-    using Stream = beast::ssl_stream<beast::tcp_stream>;
-    using Parser = http::response_parser<http::buffer_body>;
-
-    template <typename Start>
-    error_code Await(Start start);
-    tcp::resolver::results_type Resolve(const Settings::Endpoint& target);
-    void Handshake();
-    void ArmDeadline();
-    void Require(State expected, const char* operation) const;
-    void Abort() noexcept;
-    bool IsOpen() const;
-    std::string TimedOut(const std::string& activity) const;
-    std::string DescribeReceiveFailure(const error_code& error, const std::string& activity) const;
-
-    const Origin origin;
-    const std::string originText;
-    std::chrono::milliseconds timeout{DefaultTimeout};
-    State state = State::NotConnected;
-    bool headRequest = false;
-    UInt64 bodyLimit = 0;
-
-    net::io_context io;
-    std::optional<ssl::context> tls;
-    std::optional<Stream> stream;
-    beast::flat_buffer buffer;
-    std::optional<Parser> parser;
-    BodyChannel channel{*this};
-};
 
 // The blocking face over the asynchronous operations: the deadline armed on the stream makes every
 // operation complete, with beast::error::timeout at the latest.
@@ -314,31 +228,6 @@ void ClientConnection::Impl::ArmDeadline() {
     beast::get_lowest_layer(*stream).expires_after(timeout);
 }
 
-void ClientConnection::Impl::Require(State expected, const char* operation) const {
-    if (state == expected) {
-        return;
-    }
-    const char* current = "";
-    switch (state) {
-    case State::NotConnected:
-        current = "not connected yet";
-        break;
-    case State::Open:
-        current = "open with no request sent";
-        break;
-    case State::AwaitingResponse:
-        current = "waiting for the response to be received";
-        break;
-    case State::ReceivingBody:
-        current = "receiving a response";
-        break;
-    case State::Closed:
-        current = "closed";
-        break;
-    }
-    Throw("cannot " + std::string(operation) + ": the connection to " + originText + " is " + current);
-}
-
 void ClientConnection::Impl::Abort() noexcept {
     if (stream) {
         error_code ignored;
@@ -375,37 +264,6 @@ std::string ClientConnection::Impl::DescribeReceiveFailure(const error_code& err
         return "malformed response: " + error.message();
     }
     return "error while " + activity + ": " + error.message();
-}
-
-ClientConnection::ClientConnection(const IO::URI::URI& uri) : impl(new Impl(uri)) {}
-
-ClientConnection::~ClientConnection() {
-    impl->Close(false);
-    delete impl;
-}
-
-void ClientConnection::SetTimeout(Int32 milliseconds) {
-    impl->Guarded([&] { impl->SetTimeout(milliseconds); });
-}
-
-void ClientConnection::Connect() {
-    impl->Guarded([&] { impl->Connect(); });
-}
-
-void ClientConnection::Send(const Request& request, const char* body, USize length) {
-    impl->Guarded([&] { impl->Send(request, body, length); });
-}
-
-GS::IBinaryChannel& ClientConnection::BeginReceive(Response& response) {
-    return impl->Guarded([&]() -> GS::IBinaryChannel& { return impl->BeginReceive(response); });
-}
-
-void ClientConnection::FinishReceive() {
-    impl->Guarded([&] { impl->FinishReceive(); });
-}
-
-void ClientConnection::Close(bool graceful) {
-    impl->Close(graceful);
 }
 
 } // namespace HTTP::Client

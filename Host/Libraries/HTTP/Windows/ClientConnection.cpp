@@ -4,17 +4,13 @@
 // the request (whose fields may carry credentials) leaves. Every WinHTTP call is synchronous and
 // bounded by the connection's time-out.
 
-#include "HTTP/Client.hpp"
+#include "ClientConnectionImpl.hpp"
 
 #include "HeaderFieldAccess.hpp"
-#include "Origin.hpp"
 #include "RequestRules.hpp"
 #include "ResponseAccess.hpp"
 #include "Settings.hpp"
 #include "Text.hpp"
-
-#include <windows.h>
-#include <winhttp.h>
 
 #include <array>
 #include <string>
@@ -24,7 +20,6 @@ namespace HTTP::Client {
 
 namespace {
 
-constexpr Int32 DefaultTimeout = 30000;
 constexpr std::size_t DrainPieceSize = 16 * 1024;
 
 std::wstring Wide(std::string_view text) {
@@ -36,19 +31,6 @@ std::string Narrow(std::wstring_view text) {
     return GS::Host::Utf16ToUtf8(
         std::u16string_view(reinterpret_cast<const char16_t*>(text.data()), text.size()));
 }
-
-struct Handle {
-    HINTERNET handle = nullptr;
-    Handle() = default;
-    Handle(const Handle&) = delete;
-    Handle& operator=(const Handle&) = delete;
-    ~Handle() { Reset(); }
-    void Reset(HINTERNET replacement = nullptr) {
-        if (handle != nullptr)
-            WinHttpCloseHandle(handle);
-        handle = replacement;
-    }
-};
 
 std::string SystemMessage(DWORD error) {
     wchar_t* text = nullptr;
@@ -80,63 +62,6 @@ bool IsCertificateFailure(DWORD error) {
 }
 
 } // namespace
-
-class ClientConnection::Impl {
-public:
-    explicit Impl(const IO::URI::URI& uri)
-        : origin(OriginOf(uri)), originText(Authority(origin.host, origin.port)) {}
-
-    // Every failure leaves the connection closed, whatever step it happened in.
-    template <typename Operation>
-    decltype(auto) Guarded(Operation operation) {
-        try {
-            return operation();
-        } catch (...) {
-            Abort();
-            throw;
-        }
-    }
-
-    void SetTimeout(Int32 milliseconds);
-    void Connect();
-    void Send(const Request& request, const char* body, USize length);
-    GS::IBinaryChannel& BeginReceive(Response& response);
-    USize ReadBody(char* destination, USize size);
-    void FinishReceive();
-    void Abort() noexcept;
-
-private:
-    enum class State { NotConnected, Open, AwaitingResponse, ReceivingBody, Closed };
-
-    class BodyChannel final : public GS::IBinaryChannel {
-    public:
-        explicit BodyChannel(Impl& connection) : owner(connection) {}
-        USize Read(char* destination, USize nBytes) override {
-            return owner.Guarded([&] { return owner.ReadBody(destination, nBytes); });
-        }
-
-    private:
-        Impl& owner;
-    };
-
-    void ApplyTimeout(HINTERNET handle) const;
-    void Require(State expected, const char* operation) const;
-    [[noreturn]] void Fail(DWORD error, const std::string& activity) const;
-    void ReadFields(Response& response) const;
-
-    const Origin origin;
-    const std::string originText;
-    Int32 timeout = DefaultTimeout;
-    State state = State::NotConnected;
-    UInt64 bodyLimit = 0;
-    UInt64 bodyReceived = 0;
-    bool bodyDone = false;
-
-    Handle session;
-    Handle connection;
-    Handle request;
-    BodyChannel channel{*this};
-};
 
 void ClientConnection::Impl::SetTimeout(Int32 milliseconds) {
     if (milliseconds <= 0) {
@@ -302,31 +227,6 @@ void ClientConnection::Impl::Abort() noexcept {
     state = State::Closed;
 }
 
-void ClientConnection::Impl::Require(State expected, const char* operation) const {
-    if (state == expected) {
-        return;
-    }
-    const char* current = "";
-    switch (state) {
-    case State::NotConnected:
-        current = "not connected yet";
-        break;
-    case State::Open:
-        current = "open with no request sent";
-        break;
-    case State::AwaitingResponse:
-        current = "waiting for the response to be received";
-        break;
-    case State::ReceivingBody:
-        current = "receiving a response";
-        break;
-    case State::Closed:
-        current = "closed";
-        break;
-    }
-    Throw("cannot " + std::string(operation) + ": the connection to " + originText + " is " + current);
-}
-
 void ClientConnection::Impl::Fail(DWORD error, const std::string& activity) const {
     switch (error) {
     case ERROR_WINHTTP_TIMEOUT:
@@ -347,38 +247,6 @@ void ClientConnection::Impl::Fail(DWORD error, const std::string& activity) cons
               origin.host + "' (" + SystemMessage(error) + ")");
     }
     Throw("error while " + activity + ": " + SystemMessage(error));
-}
-
-ClientConnection::ClientConnection(const IO::URI::URI& uri) : impl(new Impl(uri)) {}
-
-ClientConnection::~ClientConnection() {
-    impl->Abort();
-    delete impl;
-}
-
-void ClientConnection::SetTimeout(Int32 milliseconds) {
-    impl->Guarded([&] { impl->SetTimeout(milliseconds); });
-}
-
-void ClientConnection::Connect() {
-    impl->Guarded([&] { impl->Connect(); });
-}
-
-void ClientConnection::Send(const Request& request, const char* body, USize length) {
-    impl->Guarded([&] { impl->Send(request, body, length); });
-}
-
-GS::IBinaryChannel& ClientConnection::BeginReceive(Response& response) {
-    return impl->Guarded([&]() -> GS::IBinaryChannel& { return impl->BeginReceive(response); });
-}
-
-void ClientConnection::FinishReceive() {
-    impl->Guarded([&] { impl->FinishReceive(); });
-}
-
-// WinHTTP ends TLS sessions itself; a graceful close has nothing more to do.
-void ClientConnection::Close(bool) {
-    impl->Abort();
 }
 
 } // namespace HTTP::Client

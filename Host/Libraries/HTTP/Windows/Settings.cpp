@@ -5,8 +5,9 @@
 #include "Settings.hpp"
 #include "HTTPHost.hpp"
 
-#include <wincrypt.h>
 #include <windows.h>
+
+#include <wincrypt.h> // after windows.h, whose types it uses
 
 #include <fstream>
 #include <memory>
