@@ -1,5 +1,7 @@
 #include "IO/File.hpp"
 
+#include "FileParameters.hpp"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -26,14 +28,6 @@ int AccessFlags(Int32 openMode) {
     default:
         return O_RDONLY;
     }
-}
-
-bool IsKnownParameter(Int32 onNotFound, Int32 openMode, Int32 accessDeniedTreatment) {
-    return (onNotFound == File::Fail || onNotFound == File::Create) &&
-           (openMode == File::ReadMode || openMode == File::WriteMode || openMode == File::ReadWriteMode) &&
-           (accessDeniedTreatment == File::AccessDeniedIsError ||
-            accessDeniedTreatment == File::AccessDeniedRetryReadOnly ||
-            accessDeniedTreatment == File::AcceptAccessDenied);
 }
 
 bool IsDenial(int error) {

@@ -3,6 +3,8 @@
 
 #include "IO/File.hpp"
 
+#include "FileParameters.hpp"
+
 #include <fcntl.h>
 #include <io.h>
 #include <sys/stat.h>
@@ -30,14 +32,6 @@ int AccessFlags(Int32 openMode) {
     default:
         return _O_RDONLY;
     }
-}
-
-bool IsKnownParameter(Int32 onNotFound, Int32 openMode, Int32 accessDeniedTreatment) {
-    return (onNotFound == File::Fail || onNotFound == File::Create) &&
-           (openMode == File::ReadMode || openMode == File::WriteMode || openMode == File::ReadWriteMode) &&
-           (accessDeniedTreatment == File::AccessDeniedIsError ||
-            accessDeniedTreatment == File::AccessDeniedRetryReadOnly ||
-            accessDeniedTreatment == File::AcceptAccessDenied);
 }
 
 bool IsFolder(const std::wstring& path) {
