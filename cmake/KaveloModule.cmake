@@ -16,6 +16,7 @@ set(KAVELO_ADDON_SOURCES
     ${PROJECT_SOURCE_DIR}/Src/Export.cpp
     ${PROJECT_SOURCE_DIR}/Src/Palette.cpp
     ${PROJECT_SOURCE_DIR}/Src/Preferences.cpp
+    ${PROJECT_SOURCE_DIR}/Src/ServiceUrls.cpp
     ${PROJECT_SOURCE_DIR}/Src/Upload.cpp)
 
 set(KAVELO_HOST_LIBRARIES GSRoot RS GSUtils Win32 DG InputOutput HTTP JSONConversion)
@@ -43,11 +44,7 @@ function(kavelo_add_module name)
     kavelo_warnings(${name})
     if(ARG_RESOURCES)
         add_dependencies(${name} KaveloResources)
-        set_property(TARGET ${name} APPEND PROPERTY LINK_DEPENDS ${ARG_RESOURCES})
-        add_custom_command(TARGET ${name} POST_BUILD
-            COMMAND ${CMAKE_OBJCOPY} --add-section .kavelo.rsrc=${ARG_RESOURCES}
-                    --set-section-flags .kavelo.rsrc=readonly $<TARGET_FILE:${name}>
-            VERBATIM)
+        kavelo_attach_resources(${name} ${ARG_RESOURCES})
     endif()
 endfunction()
 
