@@ -2,6 +2,7 @@
 #include "AddOnFixture.hpp"
 #include "KaveloResourceIds.h"
 #include "Preferences.hpp"
+#include "ServiceUrls.hpp"
 
 #include <cstring>
 #include <string>

@@ -48,7 +48,8 @@ TEST_F(AddOnMain, RegistersFourCommandsAndTheToolbarEntryInOrder) {
     ASSERT_EQ(host.menus.size(), 5u);
     const Int16 ids[] = {32511, 32512, 32514, 32513, 32540};
     const Int16 prompts[] = {32530, 0, 0, 0, 0};
-    const Int32 placements[] = {0, 0, 0, 0, 12};
+    const Int32 placements[] = {MenuCode_UserDef, MenuCode_UserDef, MenuCode_UserDef, MenuCode_UserDef,
+                                MenuCode_ToolBar};
     for (std::size_t i = 0; i < 5; ++i) {
         EXPECT_EQ(host.menus[i].menuStrResID, ids[i]);
         EXPECT_EQ(host.menus[i].promptStrResID, prompts[i]);
@@ -170,9 +171,11 @@ TEST_F(AddOnMain, PaletteMessagesForAnotherReferenceIdAreIgnored) {
     host.Start();
     APIPaletteControlCallBackProc* callback = host.windows.at(0).callBackProc;
     bool visible = true;
-    EXPECT_EQ(callback(PaletteRefId + 1, 7, reinterpret_cast<GS::IntPtr>(&visible)), NoError);
+    EXPECT_EQ(callback(PaletteRefId + 1, APIPalMsg_IsPaletteVisible, reinterpret_cast<GS::IntPtr>(&visible)),
+              NoError);
     EXPECT_TRUE(visible);
-    EXPECT_EQ(callback(PaletteRefId, 7, reinterpret_cast<GS::IntPtr>(&visible)), NoError);
+    EXPECT_EQ(callback(PaletteRefId, APIPalMsg_IsPaletteVisible, reinterpret_cast<GS::IntPtr>(&visible)),
+              NoError);
     EXPECT_FALSE(visible);
 }
 

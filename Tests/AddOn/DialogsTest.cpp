@@ -2,6 +2,7 @@
 #include "AccountLink.hpp"
 #include "AddOnFixture.hpp"
 #include "KaveloResourceIds.h"
+#include "ServiceUrls.hpp"
 
 #include <cstring>
 #include <string>

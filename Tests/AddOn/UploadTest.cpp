@@ -3,6 +3,7 @@
 #include "AddOnFixture.hpp"
 #include "GSRootHost.hpp"
 #include "HTTPHost.hpp"
+#include "ServiceUrls.hpp"
 #include "TestServer.hpp"
 
 #include <future>
