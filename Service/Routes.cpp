@@ -418,7 +418,8 @@ Reply Routes::Image(const SessionRecord& session, std::string_view id) {
     reply.kind = Reply::Kind::File;
     reply.contentType = "image/jpeg";
     reply.file = images_.PathOf(id);
-    reply.headers = {{"Cache-Control", "private, max-age=31536000, immutable"}};
+    // Asked again each time, so that a browser shows it only while the session lasts.
+    reply.headers = {{"Cache-Control", "private, no-cache"}};
     return reply;
 }
 

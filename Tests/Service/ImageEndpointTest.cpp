@@ -45,6 +45,7 @@ TEST_F(ServiceImageEndpointTest, StoresThePictureAndAnswersItsId) {
     const Response image = Picture(id);
     ASSERT_EQ(image.status, 200u);
     EXPECT_EQ(image.Header("content-type"), "image/jpeg");
+    EXPECT_THAT(image.Header("cache-control"), HasSubstr("no-cache")) << "kept no longer than the session";
     EXPECT_TRUE(image.body == jpeg) << "the picture came back changed";
 }
 
