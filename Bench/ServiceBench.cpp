@@ -103,7 +103,7 @@ BENCHMARK(BM_ReadUpload)->Unit(benchmark::kMillisecond);
 struct SharedService {
     test::TempDir folder;
     test::ServiceProcess service{folder.Path() / "data"};
-    std::string linkId = test::LinkNewId(service);
+    std::string linkId = test::LinkNewId(service, test::SignInFirst(service));
     std::string body = test::UploadBody(test::MakeJpeg(2'000'000, 2));
 };
 
@@ -116,7 +116,9 @@ SharedService& Shared() {
 // another; the figure is the total over all threads.
 void BM_ConcurrentUploads(benchmark::State& state) {
     SharedService& shared = Shared();
-    test::TlsClient client(shared.service.Port(), shared.service.CaFile());
+    test::TlsSettings settings; // one address a client, as one address holds only its share
+    settings.source = "127.0.2." + std::to_string(state.thread_index() + 1);
+    test::TlsClient client(shared.service.Port(), shared.service.CaFile(), settings);
     const test::HttpRequest request = test::UploadRequest(shared.linkId, shared.body);
     const std::string text = request.Text();
     for (auto _ : state) {

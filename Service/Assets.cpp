@@ -18,6 +18,12 @@ button { font: inherit; padding: 0.6rem 1.2rem; border: 0; border-radius: 8px; b
 table { border-collapse: collapse; width: 100%; }
 td, th { text-align: left; padding: 0.4rem; vertical-align: middle; }
 td form { margin: 0; }
+.account { display: flex; gap: 1rem; align-items: center; margin-bottom: 1rem; }
+.account form { margin: 0; }
+.account button { padding: 0.3rem 0.8rem; background: #444a57; }
+.signin label { display: block; margin-bottom: 1rem; }
+.signin input { display: block; font: inherit; margin-top: 0.3rem; padding: 0.4rem; width: 100%;
+                box-sizing: border-box; }
 .live { padding: 1rem 2rem; }
 .live header { display: flex; gap: 1.5rem; align-items: baseline; flex-wrap: wrap; }
 .live h1 { font-size: 1.3rem; margin: 0; }
@@ -29,6 +35,8 @@ figcaption { color: #a0a4ad; margin-top: 0.5rem; }
 )css";
 
 // Follows the service's event stream and swaps in each new picture without reloading the page.
+// The browser reconnects a stream that ends; one the service refused (too many open, or the
+// session ended) is tried again here after a while.
 constexpr std::string_view kLiveScript = R"js("use strict";
 (() => {
   const main = document.querySelector("main[data-after]");
@@ -37,21 +45,28 @@ constexpr std::string_view kLiveScript = R"js("use strict";
   const caption = document.getElementById("live-caption");
   const notice = document.getElementById("live-notice");
   const status = document.getElementById("live-status");
+  let after = main.dataset.after;
 
-  const events = new EventSource("/events?after=" + encodeURIComponent(main.dataset.after));
-  events.addEventListener("open", () => {
-    status.textContent = "Live: new exports from Archicad appear here.";
-  });
-  events.addEventListener("error", () => {
-    status.textContent = "Connection to the service lost, reconnecting…";
-  });
-  events.addEventListener("image", (event) => {
-    const record = JSON.parse(event.data);
-    image.src = "/api/v1/images/" + encodeURIComponent(record.id);
-    caption.textContent = record.name + " · " + new Date(record.createdAt * 1000).toLocaleString();
-    figure.hidden = false;
-    notice.hidden = true;
-  });
+  const follow = () => {
+    const events = new EventSource("/events?after=" + encodeURIComponent(after));
+    events.addEventListener("open", () => {
+      status.textContent = "Live: new exports from Archicad appear here.";
+    });
+    events.addEventListener("error", () => {
+      status.textContent = "Connection to the service lost, reconnecting…";
+      if (events.readyState === EventSource.CLOSED)
+        setTimeout(follow, 5000);
+    });
+    events.addEventListener("image", (event) => {
+      const record = JSON.parse(event.data);
+      after = String(record.sequence);
+      image.src = "/api/v1/images/" + encodeURIComponent(record.id);
+      caption.textContent = record.name + " · " + new Date(record.createdAt * 1000).toLocaleString();
+      figure.hidden = false;
+      notice.hidden = true;
+    });
+  };
+  follow();
 })();
 )js";
 

@@ -2,13 +2,14 @@
 
 #include <openssl/rand.h>
 
-#include <array>
 #include <stdexcept>
+#include <vector>
 
 namespace kavelo {
 
 namespace {
 
+constexpr std::size_t kImageIdBytes = 16; // 128 bits
 constexpr std::size_t kImageIdLength = 22;
 constexpr std::string_view kUrlSafeAlphabet =
     "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789-_";
@@ -31,13 +32,13 @@ bool IsLinkId(std::string_view text) {
     return text[14] == '4' && (variant == '8' || variant == '9' || variant == 'a' || variant == 'b');
 }
 
-std::string NewImageId() {
-    std::array<unsigned char, 16> bits{};
+std::string RandomText(std::size_t bytes) {
+    std::vector<unsigned char> bits(bytes);
     if (RAND_bytes(bits.data(), static_cast<int>(bits.size())) != 1)
         throw std::runtime_error("the random generator failed");
-    // 128 bits as 22 six-bit digits; the last digit carries the remaining 2 bits.
-    std::string id;
-    id.reserve(kImageIdLength);
+    // Six bits a digit; the last digit carries what remains.
+    std::string text;
+    text.reserve((bytes * 8 + 5) / 6);
     unsigned accumulator = 0;
     int pending = 0;
     for (const unsigned char byte : bits) {
@@ -45,11 +46,16 @@ std::string NewImageId() {
         pending += 8;
         while (pending >= 6) {
             pending -= 6;
-            id += kUrlSafeAlphabet[(accumulator >> pending) & 0x3f];
+            text += kUrlSafeAlphabet[(accumulator >> pending) & 0x3f];
         }
     }
-    id += kUrlSafeAlphabet[(accumulator << (6 - pending)) & 0x3f];
-    return id;
+    if (pending > 0)
+        text += kUrlSafeAlphabet[(accumulator << (6 - pending)) & 0x3f];
+    return text;
+}
+
+std::string NewImageId() {
+    return RandomText(kImageIdBytes);
 }
 
 bool IsImageId(std::string_view text) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -12,5 +13,8 @@ bool IsLinkId(std::string_view text);
 // in a URL and a file name as they are.
 std::string NewImageId();
 bool IsImageId(std::string_view text);
+
+// `bytes` random bytes in the same alphabet: session tokens, form tokens, passwords.
+std::string RandomText(std::size_t bytes);
 
 } // namespace kavelo

@@ -6,13 +6,16 @@
 
 namespace kavelo {
 
-LiveFeed::LiveFeed(std::optional<ImageRecord> newest) : newest_(std::move(newest)) {}
+LiveFeed::LiveFeed(const std::vector<ImageRecord>& newest) {
+    for (const ImageRecord& image : newest)
+        newest_.emplace(image.account, image);
+}
 
-std::uint64_t LiveFeed::Subscribe(std::int64_t after, Subscriber subscriber) {
-    if (newest_ && newest_->sequence > after)
-        subscriber(EventText(*newest_));
+std::uint64_t LiveFeed::Subscribe(std::int64_t account, std::int64_t after, Subscriber subscriber) {
+    if (const auto found = newest_.find(account); found != newest_.end() && found->second.sequence > after)
+        subscriber(EventText(found->second));
     const std::uint64_t token = nextToken_++;
-    subscribers_.emplace(token, std::move(subscriber));
+    subscribers_.emplace(token, Subscription{account, std::move(subscriber)});
     return token;
 }
 
@@ -21,14 +24,18 @@ void LiveFeed::Unsubscribe(std::uint64_t token) {
 }
 
 void LiveFeed::Publish(const ImageRecord& image) {
-    if (newest_ && newest_->sequence >= image.sequence)
-        return;
-    newest_ = image;
+    const auto [newest, first] = newest_.try_emplace(image.account, image);
+    if (!first) {
+        if (newest->second.sequence >= image.sequence)
+            return;
+        newest->second = image;
+    }
     const std::string text = EventText(image);
     std::vector<Subscriber> current; // a subscriber's call may end another subscription
-    current.reserve(subscribers_.size());
-    for (const auto& [token, subscriber] : subscribers_)
-        current.push_back(subscriber);
+    for (const auto& [token, subscription] : subscribers_) {
+        if (subscription.account == image.account)
+            current.push_back(subscription.subscriber);
+    }
     for (const Subscriber& subscriber : current)
         subscriber(text);
 }

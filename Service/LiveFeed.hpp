@@ -5,23 +5,24 @@
 #include <cstdint>
 #include <functional>
 #include <map>
-#include <optional>
 #include <string>
+#include <vector>
 
 namespace kavelo {
 
-// Tells every open live view about each new picture, as server-sent events. The live view shows
-// only the newest picture, so the feed keeps only that one to catch up late subscribers. Lives on
-// the network thread: every call comes from there.
+// Tells every open live view about each new picture of its account, as server-sent events. The
+// live view shows only the newest picture, so the feed keeps only each account's newest to catch
+// up late subscribers. Lives on the network thread: every call comes from there.
 class LiveFeed {
 public:
     using Subscriber = std::function<void(const std::string& eventText)>;
 
-    explicit LiveFeed(std::optional<ImageRecord> newest);
+    // Each account's newest picture.
+    explicit LiveFeed(const std::vector<ImageRecord>& newest);
 
-    // Hands the newest picture to `subscriber` at once when it is newer than sequence `after`, then
-    // every newer one as it comes.
-    std::uint64_t Subscribe(std::int64_t after, Subscriber subscriber);
+    // Hands the account's newest picture to `subscriber` at once when it is newer than sequence
+    // `after`, then every newer one of the account as it comes.
+    std::uint64_t Subscribe(std::int64_t account, std::int64_t after, Subscriber subscriber);
     void Unsubscribe(std::uint64_t token);
     // Pictures can be committed by two workers in either order; an older one than the newest is
     // not news.
@@ -30,8 +31,12 @@ public:
     static std::string EventText(const ImageRecord& image);
 
 private:
-    std::optional<ImageRecord> newest_;
-    std::map<std::uint64_t, Subscriber> subscribers_;
+    struct Subscription {
+        std::int64_t account;
+        Subscriber subscriber;
+    };
+    std::map<std::int64_t, ImageRecord> newest_; // by account
+    std::map<std::uint64_t, Subscription> subscribers_;
     std::uint64_t nextToken_ = 1;
 };
 

@@ -7,8 +7,11 @@
 namespace kavelo {
 
 const char* const kUsage = R"(usage: kavelo-service [options]
+       kavelo-service user add NAME [--data-dir DIR]
 
-The local KAVELO service: login page, live view and image endpoint over HTTPS.
+The local KAVELO service: sign-in, login page, live view and image endpoint over HTTPS. At its
+first start it makes the account "kavelo" and prints its password once; "user add" makes another
+account and prints its password.
 
   --listen HOST:PORT        address to listen on (default 127.0.0.1:8443; port 0 picks a free one)
   --data-dir DIR            database, pictures and certificates
@@ -16,6 +19,14 @@ The local KAVELO service: login page, live view and image endpoint over HTTPS.
   --cert FILE --key FILE    serve this certificate chain and key instead of the service's own
   --max-body BYTES          largest accepted upload body, K/M/G suffixes allowed (default 16M)
   --max-connections N       connections served at once; more wait to be accepted (default 64)
+  --max-connections-per-address N
+                            connections one client address may hold (default 16)
+  --max-streams-per-address N
+                            live views one client address may follow at once (default 8)
+  --stream-lifetime SECONDS time a live view's event stream lasts before its page reconnects
+                            (default 300)
+  --session-lifetime SECONDS
+                            time a sign-in lasts (default 43200, 12 hours)
   --read-timeout SECONDS    time for a request header to arrive (default 10)
   --idle-timeout SECONDS    time a connection may wait for its next request (default 30)
   --shutdown-grace SECONDS  time requests in flight get to finish on SIGINT or SIGTERM (default 10)
@@ -76,6 +87,14 @@ std::optional<boost::asio::ip::tcp::endpoint> ParseEndpoint(std::string_view tex
 
 std::variant<Options, std::string> ParseOptions(std::span<const char* const> arguments) {
     Options options;
+    if (!arguments.empty() && std::string_view(arguments[0]) == "user") {
+        if (arguments.size() < 3 || std::string_view(arguments[1]) != "add")
+            return std::string("user: say \"user add NAME\"");
+        options.addUser = arguments[2];
+        if (options.addUser.empty())
+            return std::string("user add: the name is empty");
+        arguments = arguments.subspan(3);
+    }
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string_view name = arguments[i];
         if (name == "--help" || name == "-h") {
@@ -104,18 +123,25 @@ std::variant<Options, std::string> ParseOptions(std::span<const char* const> arg
             if (!size)
                 return bad();
             options.maxBody = *size;
-        } else if (name == "--max-connections") {
+        } else if (name == "--max-connections" || name == "--max-connections-per-address" ||
+                   name == "--max-streams-per-address") {
             const auto count = ParseSize(value);
             if (!count || *count > 100'000)
                 return bad();
-            options.maxConnections = static_cast<std::size_t>(*count);
-        } else if (name == "--read-timeout" || name == "--idle-timeout" || name == "--shutdown-grace") {
+            (name == "--max-connections"               ? options.maxConnections
+             : name == "--max-connections-per-address" ? options.maxConnectionsPerAddress
+                                                       : options.maxStreamsPerAddress) =
+                static_cast<std::size_t>(*count);
+        } else if (name == "--read-timeout" || name == "--idle-timeout" || name == "--shutdown-grace" ||
+                   name == "--stream-lifetime" || name == "--session-lifetime") {
             const auto duration = ParseSeconds(value);
             if (!duration)
                 return bad();
-            (name == "--read-timeout"   ? options.readTimeout
-             : name == "--idle-timeout" ? options.idleTimeout
-                                        : options.shutdownGrace) = *duration;
+            (name == "--read-timeout"      ? options.readTimeout
+             : name == "--idle-timeout"    ? options.idleTimeout
+             : name == "--shutdown-grace"  ? options.shutdownGrace
+             : name == "--stream-lifetime" ? options.streamLifetime
+                                           : options.sessionLifetime) = *duration;
         } else {
             return "unknown option " + std::string(name);
         }

@@ -18,10 +18,16 @@ struct Options {
     std::filesystem::path key; // given together with `certificate`, or neither
     std::uint64_t maxBody = 16 * 1024 * 1024;
     std::size_t maxConnections = 64; // at most this many bodies of maxBody in memory
+    // One address's share: the rest stays free for everyone else.
+    std::size_t maxConnectionsPerAddress = 16;
+    std::size_t maxStreamsPerAddress = 8;
+    std::chrono::milliseconds streamLifetime{300'000};
+    std::chrono::milliseconds sessionLifetime{12 * 3600'000};
     std::chrono::milliseconds readTimeout{10'000};
     std::chrono::milliseconds idleTimeout{30'000};
     std::chrono::milliseconds shutdownGrace{10'000};
     bool help = false;
+    std::string addUser; // "user add NAME": make the account, print its password, and end
 };
 
 // The options after the program name, or a message that says which one is wrong.

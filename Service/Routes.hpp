@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Accounts.hpp"
 #include "ImageFolder.hpp"
 #include "Store.hpp"
 
@@ -24,7 +25,7 @@ struct Reply {
     enum class Kind {
         Body,  // `body`
         File,  // the bytes of `file`
-        Events // the connection turns into the live feed, from sequence `eventsAfter` on
+        Events // the connection turns into `eventsAccount`'s live feed, from sequence `eventsAfter` on
     };
     Kind kind = Kind::Body;
     http::status status = http::status::ok;
@@ -32,6 +33,7 @@ struct Reply {
     std::string body;
     std::filesystem::path file;
     std::int64_t eventsAfter = 0;
+    std::int64_t eventsAccount = 0;
     std::vector<std::pair<std::string, std::string>> headers; // beyond type, length and keep-alive
 
     static Reply Body(http::status status, std::string contentType, std::string body);
@@ -46,7 +48,7 @@ public:
     using ImageStored = std::function<void(const ImageRecord&)>;
 
     // `onStored` is called on the worker thread once a new picture is committed.
-    Routes(Store& store, const ImageFolder& images, ImageStored onStored);
+    Routes(Store& store, Accounts& accounts, const ImageFolder& images, ImageStored onStored);
 
     // Never throws: a failure inside is logged and answered with status 500.
     Reply Handle(Request& request) noexcept;
@@ -54,18 +56,30 @@ public:
     // The largest body this request may carry, known from its header: `maxUpload` for an upload,
     // enough for a form otherwise.
     static std::uint64_t BodyLimit(const http::request_header<>& header, std::uint64_t maxUpload);
+    static bool IsUpload(const http::request_header<>& header);
+    // The account an upload's "X-Api-Key" belongs to. Blocks on the database: call it on a worker.
+    std::optional<std::int64_t> UploadAccount(const http::request_header<>& header);
+    // The answer to an upload with an unknown key.
+    static Reply UnknownKey();
 
 private:
     Reply Dispatch(Request& request);
-    Reply LiveView(std::string_view query);
-    Reply LoginForm(std::string_view query);
-    Reply Link(const Request& request);
-    Reply Unlink(const Request& request);
-    Reply Events(const Request& request, std::string_view query);
+    // Runs `page` for the signed-in person; anyone else is sent to sign in, or refused.
+    template <class Page>
+    Reply SignedIn(const Request& request, Page page);
+    Reply SignInForm(const Request& request, std::string_view query);
+    Reply SignIn(const Request& request);
+    Reply SignOut(const Request& request, const SessionRecord& session);
+    Reply LiveView(const SessionRecord& session, std::string_view query);
+    Reply LoginForm(const SessionRecord& session, std::string_view query);
+    Reply Link(const Request& request, const SessionRecord& session);
+    Reply Unlink(const Request& request, const SessionRecord& session);
+    Reply Events(const Request& request, const SessionRecord& session, std::string_view query);
     Reply Upload(Request& request);
-    Reply Image(std::string_view id);
+    Reply Image(const SessionRecord& session, std::string_view id);
 
     Store& store_;
+    Accounts& accounts_;
     const ImageFolder& images_;
     ImageStored onStored_;
 };

@@ -58,11 +58,49 @@ void Server::Accept() {
             });
             return;
         }
-        auto session = std::make_shared<Session>(std::move(socket), *this);
+        boost::system::error_code gone;
+        const auto address = socket.remote_endpoint(gone).address();
+        if (gone || !Admit(address)) {
+            LogInfo("connection_refused").Add("peer", gone ? "unknown" : address.to_string());
+            socket.close(gone);
+            return Accept();
+        }
+        auto session = std::make_shared<Session>(std::move(socket), address, *this);
         sessions_.emplace(session.get(), session);
         session->Start();
         Accept();
     });
+}
+
+bool Server::Admit(const net::ip::address& address) {
+    std::size_t count = 0;
+    std::shared_ptr<Session> longestIdle;
+    for (const auto& open : OpenSessions()) {
+        if (open->Address() != address || open->IsClosing())
+            continue;
+        ++count;
+        if (open->IsWaiting() && (!longestIdle || open->WaitingSince() < longestIdle->WaitingSince()))
+            longestIdle = open;
+    }
+    if (count < limits_.maxConnectionsPerAddress)
+        return true;
+    if (!longestIdle)
+        return false;
+    longestIdle->ForceClose();
+    return true;
+}
+
+bool Server::OpenStream(const net::ip::address& address) {
+    std::size_t& count = streams_[address];
+    if (count >= limits_.maxStreamsPerAddress)
+        return false;
+    ++count;
+    return true;
+}
+
+void Server::CloseStream(const net::ip::address& address) {
+    if (const auto found = streams_.find(address); found != streams_.end() && --found->second == 0)
+        streams_.erase(found);
 }
 
 void Server::Release(Session* session) {

@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <unordered_map>
 #include <vector>
@@ -22,14 +23,19 @@ class Session;
 struct Limits {
     std::uint64_t maxBody = 0;
     std::size_t maxConnections = 0;
+    std::size_t maxConnectionsPerAddress = 0;
+    std::size_t maxStreamsPerAddress = 0;
+    std::chrono::milliseconds streamLifetime{};
     std::chrono::milliseconds readTimeout{};
     std::chrono::milliseconds idleTimeout{};
     std::chrono::milliseconds shutdownGrace{};
 };
 
 // Accepts TLS connections and keeps the count of open ones within the limit: at the limit it stops
-// accepting, so further clients wait in the listen queue instead of being turned away. All of it
-// runs on the io_context's one thread; requests go to `workers`.
+// accepting, so further clients wait in the listen queue instead of being turned away. One client
+// address holds at most its share: past it, a new connection takes the place of that address's
+// longest-waiting idle one, or is closed when there is none, so the rest stays for everyone else.
+// All of it runs on the io_context's one thread; requests go to `workers`.
 class Server {
 public:
     Server(boost::asio::io_context& io, boost::asio::ssl::context& tls,
@@ -55,9 +61,14 @@ public:
     LiveFeed& Feed() { return feed_; }
     boost::asio::io_context& Io() { return io_; }
     void Release(Session* session);
+    // Counts a live-view stream of `address`; false when the address has its share open.
+    bool OpenStream(const boost::asio::ip::address& address);
+    void CloseStream(const boost::asio::ip::address& address);
 
 private:
     void Accept();
+    // Whether `socket`'s address may have another connection, making room when it can.
+    bool Admit(const boost::asio::ip::address& address);
     std::vector<std::shared_ptr<Session>> OpenSessions() const;
 
     boost::asio::io_context& io_;
@@ -70,6 +81,7 @@ private:
     boost::asio::steady_timer retryTimer_;
     boost::asio::steady_timer graceTimer_;
     std::unordered_map<Session*, std::weak_ptr<Session>> sessions_;
+    std::map<boost::asio::ip::address, std::size_t> streams_;
     std::function<void()> stopped_;
     bool accepting_ = false;
     bool stopping_ = false;

@@ -61,20 +61,23 @@ void Decorate(http::response<Body>& response, const Reply& reply, bool keepAlive
     if (!reply.contentType.empty())
         response.set(http::field::content_type, reply.contentType);
     for (const auto& [name, value] : reply.headers)
-        response.set(name, value);
+        response.insert(name, value);
     response.keep_alive(keepAlive);
     response.prepare_payload();
 }
 
 } // namespace
 
-Session::Session(net::ip::tcp::socket socket, Server& server)
-    : server_(server), peer_(PeerText(socket)), stream_(std::move(socket), server.Tls()),
-      heartbeat_(server.Io()) {}
+Session::Session(net::ip::tcp::socket socket, net::ip::address address, Server& server)
+    : server_(server), address_(std::move(address)), peer_(PeerText(socket)),
+      stream_(std::move(socket), server.Tls()), waitingSince_(Clock::now()), heartbeat_(server.Io()),
+      lifetime_(server.Io()) {}
 
 Session::~Session() {
     if (feedToken_ != 0)
         server_.Feed().Unsubscribe(feedToken_);
+    if (streamCounted_)
+        server_.CloseStream(address_);
     server_.Release(this);
 }
 
@@ -113,6 +116,7 @@ void Session::ForceClose() {
 
 void Session::WaitForRequest() {
     phase_ = Phase::Idle;
+    waitingSince_ = Clock::now();
     if (stopping_)
         return Close();
     if (buffer_.size() > 0)
@@ -162,7 +166,40 @@ void Session::OnHeader(beast::error_code error) {
     if (length && *length > limit)
         return Reject(http::status::payload_too_large,
                       "body larger than " + std::to_string(limit) + " bytes");
-    parser_->body_limit(limit);
+    if (Routes::IsUpload(request))
+        return CheckKey();
+    AcceptBody();
+}
+
+void Session::CheckKey() {
+    enum class Key { Known, Unknown, Failed };
+    net::post(server_.Workers(), [self = shared_from_this(),
+                                  work = net::make_work_guard(server_.Io())]() mutable {
+        Key key = Key::Failed;
+        try {
+            key = self->server_.GetRoutes().UploadAccount(self->parser_->get()) ? Key::Known : Key::Unknown;
+        } catch (const std::exception& error) {
+            LogError("key_check_failed").Add("reason", error.what());
+        }
+        net::post(work.get_executor(), [self = std::move(self), key] {
+            switch (key) {
+            case Key::Known:
+                return self->AcceptBody();
+            case Key::Unknown:
+                return self->Reject(Routes::UnknownKey());
+            case Key::Failed:
+                return self->Reject(http::status::internal_server_error,
+                                    "the service could not answer; try again");
+            }
+        });
+    });
+}
+
+// Only now is memory reserved for the body, and the client told to send it.
+void Session::AcceptBody() {
+    Request& request = parser_->get();
+    const auto length = parser_->content_length();
+    parser_->body_limit(Routes::BodyLimit(request, server_.GetLimits().maxBody));
     if (length)
         request.body().reserve(*length + kUploadBodyPadding);
     if (!parser_->is_done() && beast::iequals(request[http::field::expect], "100-continue"))
@@ -227,7 +264,7 @@ void Session::Dispatch() {
 
 void Session::Answer(Reply reply) {
     if (reply.kind == Reply::Kind::Events)
-        return StartEvents(reply.eventsAfter);
+        return StartEvents(reply.eventsAccount, reply.eventsAfter);
     const bool keepAlive = keepAlive_ && !stopping_;
     const Then then = keepAlive ? Then::NextRequest : Then::Close;
     if (reply.kind == Reply::Kind::File) {
@@ -249,8 +286,12 @@ void Session::Answer(Reply reply) {
 
 // Protocol errors end the connection: what follows on it can't be trusted to be a request.
 void Session::Reject(http::status status, std::string_view message) {
+    Reject(Reply::Error(status, message));
+}
+
+void Session::Reject(Reply reply) {
     parser_.reset();
-    Reply reply = Reply::Error(status, message);
+    const http::status status = reply.status;
     http::response<http::string_body> response(status, 11, std::move(reply.body));
     Decorate(response, reply, false);
     Send(std::move(response), Then::Drain);
@@ -321,9 +362,12 @@ void Session::LogRequest(unsigned status) {
         .Add("peer", peer_);
 }
 
-void Session::StartEvents(std::int64_t after) {
+void Session::StartEvents(std::int64_t account, std::int64_t after) {
     if (stopping_)
         return Close();
+    if (!server_.OpenStream(address_))
+        return Reject(http::status::too_many_requests, "too many live views open from this address");
+    streamCounted_ = true;
     phase_ = Phase::Events;
     auto response = std::make_shared<http::response<http::empty_body>>(http::status::ok, 11);
     response->set(http::field::server, "kavelo-service");
@@ -335,7 +379,8 @@ void Session::StartEvents(std::int64_t after) {
     Lowest().expires_after(kWriteTimeout);
     http::async_write_header(
         stream_, *serializer,
-        [self = shared_from_this(), response, serializer, after](beast::error_code error, std::size_t) {
+        [self = shared_from_this(), response, serializer, account, after](beast::error_code error,
+                                                                          std::size_t) {
             if (error || self->phase_ != Phase::Events)
                 return self->EndEvents();
             self->Lowest().expires_never();
@@ -344,11 +389,16 @@ void Session::StartEvents(std::int64_t after) {
                                           [self](beast::error_code, std::size_t) { self->EndEvents(); });
             self->Enqueue("retry: 2000\n\n");
             self->feedToken_ = self->server_.Feed().Subscribe(
-                after, [weak = self->weak_from_this()](const std::string& text) {
+                account, after, [weak = self->weak_from_this()](const std::string& text) {
                     if (const auto session = weak.lock())
                         session->Enqueue(text);
                 });
             self->Heartbeat();
+            self->lifetime_.expires_after(self->server_.GetLimits().streamLifetime);
+            self->lifetime_.async_wait([self](beast::error_code cancelled) {
+                if (!cancelled)
+                    self->EndEvents();
+            });
         });
 }
 
@@ -395,6 +445,10 @@ void Session::EndEvents() {
     server_.Feed().Unsubscribe(feedToken_);
     feedToken_ = 0;
     heartbeat_.cancel();
+    lifetime_.cancel();
+    if (streamCounted_)
+        server_.CloseStream(address_);
+    streamCounted_ = false;
     LogRequest(200);
     End();
 }

@@ -25,7 +25,7 @@ class Server;
 // has a deadline, so no client can hold a connection without making progress.
 class Session : public std::enable_shared_from_this<Session> {
 public:
-    Session(boost::asio::ip::tcp::socket socket, Server& server);
+    Session(boost::asio::ip::tcp::socket socket, boost::asio::ip::address address, Server& server);
     ~Session();
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
@@ -35,6 +35,12 @@ public:
     void Stop();
     void ForceClose();
 
+    const boost::asio::ip::address& Address() const { return address_; }
+    // In the handshake or between requests: the connection holds a slot and nothing else.
+    bool IsWaiting() const { return phase_ == Phase::Handshake || phase_ == Phase::Idle; }
+    bool IsClosing() const { return phase_ == Phase::Closing; }
+    std::chrono::steady_clock::time_point WaitingSince() const { return waitingSince_; }
+
 private:
     enum class Phase { Handshake, Idle, Busy, Events, Closing };
     enum class Then { NextRequest, Close, Drain };
@@ -42,12 +48,16 @@ private:
     void WaitForRequest();
     void ReadHeader();
     void OnHeader(boost::beast::error_code error);
+    // An upload's key is looked up on a worker before any of its body is let in.
+    void CheckKey();
+    void AcceptBody();
     void SendContinue();
     void ReadBody();
     void OnBody(boost::beast::error_code error);
     void Dispatch();
     void Answer(Reply reply);
     void Reject(http::status status, std::string_view message);
+    void Reject(Reply reply);
     template <class Body>
     void Send(http::response<Body> response, Then then);
     void Drain();
@@ -55,7 +65,7 @@ private:
     void End();   // at once
     void LogRequest(unsigned status);
 
-    void StartEvents(std::int64_t after);
+    void StartEvents(std::int64_t account, std::int64_t after);
     void Enqueue(const std::string& text);
     void WriteNextEvent();
     void Heartbeat();
@@ -64,11 +74,13 @@ private:
     boost::beast::tcp_stream& Lowest();
 
     Server& server_;
+    boost::asio::ip::address address_;
     std::string peer_; // before the stream, which takes the socket
     boost::beast::ssl_stream<boost::beast::tcp_stream> stream_;
     boost::beast::flat_buffer buffer_;
     std::optional<http::request_parser<http::string_body>> parser_;
     Phase phase_ = Phase::Handshake;
+    std::chrono::steady_clock::time_point waitingSince_;
     bool stopping_ = false;
     bool keepAlive_ = false;
 
@@ -84,7 +96,9 @@ private:
     std::deque<std::string> outbox_;
     bool writingEvent_ = false;
     std::uint64_t feedToken_ = 0;
+    bool streamCounted_ = false;
     boost::asio::steady_timer heartbeat_;
+    boost::asio::steady_timer lifetime_; // a stream ends after a while; the page reconnects
 };
 
 } // namespace kavelo

@@ -58,4 +58,35 @@ std::optional<std::string> FormValue(std::string_view form, std::string_view key
     return std::nullopt;
 }
 
+std::string PercentEncode(std::string_view text) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(text.size());
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
+            c == '.' || c == '_' || c == '~') {
+            out += c;
+        } else {
+            out += '%';
+            out += kHex[byte >> 4];
+            out += kHex[byte & 0xf];
+        }
+    }
+    return out;
+}
+
+std::string_view CookieValue(std::string_view header, std::string_view name) {
+    while (!header.empty()) {
+        const auto end = header.find(';');
+        std::string_view pair = header.substr(0, end);
+        header = end == std::string_view::npos ? std::string_view{} : header.substr(end + 1);
+        while (pair.starts_with(' '))
+            pair.remove_prefix(1);
+        if (pair.size() > name.size() && pair.starts_with(name) && pair[name.size()] == '=')
+            return pair.substr(name.size() + 1);
+    }
+    return {};
+}
+
 } // namespace kavelo

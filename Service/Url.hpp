@@ -19,4 +19,10 @@ Target SplitTarget(std::string_view target);
 // and percent escapes decoded. Absent, or malformed escapes: no value.
 std::optional<std::string> FormValue(std::string_view form, std::string_view key);
 
+// Every byte but letters, digits and "-._~" as %XX, for a value inside a query.
+std::string PercentEncode(std::string_view text);
+
+// The value of cookie `name` in a Cookie header ("a=1; b=2"); empty when absent.
+std::string_view CookieValue(std::string_view header, std::string_view name);
+
 } // namespace kavelo

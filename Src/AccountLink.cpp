@@ -4,64 +4,7 @@
 #include "GSRoot/DBPrintf.hpp"
 #include "KaveloResourceIds.h"
 #include "Preferences.hpp"
-#include "Win32/Windows.hpp"
-
-#include <vector>
-
-const char* const ServiceBaseUrl = KAVELO_SERVICE_BASE_URL;
-
-namespace {
-
-// The image id comes from the network and ends up on the browser's command line: everything but
-// the unreserved URL characters is escaped, so no quote, blank or control character gets there.
-std::string PercentEncode(const std::string& text) {
-    static const char Hex[] = "0123456789ABCDEF";
-    std::string encoded;
-    encoded.reserve(text.size());
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        const bool unreserved = (byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z') ||
-                                (byte >= '0' && byte <= '9') || byte == '-' || byte == '.' || byte == '_' ||
-                                byte == '~';
-        if (unreserved) {
-            encoded += c;
-        } else {
-            encoded += '%';
-            encoded += Hex[byte >> 4];
-            encoded += Hex[byte & 0x0F];
-        }
-    }
-    return encoded;
-}
-
-} // namespace
-
-void OpenUrlInBrowser(const char* url) {
-    const int length = MultiByteToWideChar(CP_UTF8, 0, url, -1, nullptr, 0);
-    if (length <= 0)
-        return;
-    std::vector<WCHAR> wideUrl(static_cast<std::size_t>(length), 0);
-    MultiByteToWideChar(CP_UTF8, 0, url, -1, wideUrl.data(), length);
-    ShellExecuteW(nullptr, TEXT("open"), wideUrl.data(), nullptr, nullptr, SW_SHOWNORMAL);
-}
-
-void OpenLoginPage(const char* linkId) {
-    const std::string url = std::string(ServiceBaseUrl) + "/login?eid=" + linkId;
-    OpenUrlInBrowser(url.c_str());
-    RefreshBrowserOpenedAt();
-}
-
-std::string LiveViewUrl(const std::string& imageId) {
-    std::string url = std::string(ServiceBaseUrl) + "/?uploadRealtime=true";
-    if (!imageId.empty())
-        url += "&imageId=" + PercentEncode(imageId);
-    return url;
-}
-
-void OpenLiveView(const std::string& imageId) {
-    OpenUrlInBrowser(LiveViewUrl(imageId).c_str());
-    RefreshBrowserOpenedAt();
-}
+#include "ServiceUrls.hpp"
 
 void PromptAccountLink() {
     Dialog dialog(KAVELO_DLG_LINK);

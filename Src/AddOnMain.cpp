@@ -7,11 +7,7 @@
 #include "GSRoot/DBPrintf.hpp"
 #include "KaveloResourceIds.h"
 #include "Palette.hpp"
-
-#include <cstring>
-
-const GS::Guid PaletteGuid("{D8A0A01F-1184-40F2-B8A8-28CF30714FA4}");
-const Int32 PaletteRefId = GuidReferenceId(PaletteGuid);
+#include "ServiceUrls.hpp"
 
 namespace {
 
@@ -21,31 +17,18 @@ struct MenuRegistration {
     Int32 placementCode;
 };
 
-constexpr Int32 MenuPlacement = 0;
-constexpr Int32 ToolbarPlacement = 12;
 constexpr Int32 PaletteControlFlags = 4;
 
 // "Open live connection" is registered, and handled, before "Unlink account".
 constexpr MenuRegistration Registrations[] = {
-    {KAVELO_MENU_OPEN_TOOLBAR, KAVELO_PROMPT_OPEN_TOOLBAR, MenuPlacement},
-    {KAVELO_MENU_EXPORT, 0, MenuPlacement},
-    {KAVELO_MENU_OPEN_LIVE, 0, MenuPlacement},
-    {KAVELO_MENU_UNLINK, 0, MenuPlacement},
-    {KAVELO_TOOLBAR_ENTRY, 0, ToolbarPlacement},
+    {KAVELO_MENU_OPEN_TOOLBAR, KAVELO_PROMPT_OPEN_TOOLBAR, MenuCode_UserDef},
+    {KAVELO_MENU_EXPORT, 0, MenuCode_UserDef},
+    {KAVELO_MENU_OPEN_LIVE, 0, MenuCode_UserDef},
+    {KAVELO_MENU_UNLINK, 0, MenuCode_UserDef},
+    {KAVELO_TOOLBAR_ENTRY, 0, MenuCode_ToolBar},
 };
 
 } // namespace
-
-Int32 GuidReferenceId(const GS::Guid& guid) {
-    UInt8 bytes[sizeof(GS::Guid)];
-    std::memcpy(bytes, &guid, sizeof(bytes));
-    UInt32 sum = 0;
-    for (std::size_t word = 0; word < sizeof(bytes) / 4; ++word) {
-        const UInt8* b = bytes + word * 4;
-        sum += UInt32(b[0]) | UInt32(b[1]) << 8 | UInt32(b[2]) << 16 | UInt32(b[3]) << 24;
-    }
-    return Int32(sum);
-}
 
 Int32 DescribeAddOn(API_EnvirParams* envir) {
     const GSResModule resModule = ACAPI_GetOwnResModule();

@@ -1,9 +1,9 @@
 #include "Dialogs.hpp"
 
 #include "ACAPI/ACAPinc.hpp"
-#include "AccountLink.hpp"
 #include "KaveloResourceIds.h"
 #include "Preferences.hpp"
+#include "ServiceUrls.hpp"
 
 #include <utility>
 

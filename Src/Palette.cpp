@@ -1,27 +1,25 @@
 #include "Palette.hpp"
 
 #include "ACAPI/ACAPinc.hpp"
-#include "AccountLink.hpp"
-#include "AddOnMain.hpp"
 #include "Export.hpp"
 #include "KaveloResourceIds.h"
+#include "ServiceUrls.hpp"
 
-namespace {
+#include <cstring>
 
-// The host's placement code for a palette shown where it was last.
-constexpr short ShowAtLastPlace = -32768;
+const GS::Guid PaletteGuid("{D8A0A01F-1184-40F2-B8A8-28CF30714FA4}");
+const Int32 PaletteRefId = GuidReferenceId(PaletteGuid);
 
-enum PaletteMessage : Int32 {
-    ClosePalette = 1,
-    HidePalette = 2,
-    ShowPalette = 3,
-    DisableItems = 4,
-    EnableItems = 5,
-    OpenPalette = 6,
-    IsPaletteVisible = 7
-};
-
-} // namespace
+Int32 GuidReferenceId(const GS::Guid& guid) {
+    UInt8 bytes[sizeof(GS::Guid)];
+    std::memcpy(bytes, &guid, sizeof(bytes));
+    UInt32 sum = 0;
+    for (std::size_t word = 0; word < sizeof(bytes) / 4; ++word) {
+        const UInt8* b = bytes + word * 4;
+        sum += UInt32(b[0]) | UInt32(b[1]) << 8 | UInt32(b[2]) << 16 | UInt32(b[3]) << 24;
+    }
+    return Int32(sum);
+}
 
 Palette::Palette()
     : DG::Palette(ACAPI_GetOwnResModule(), KAVELO_PALETTE, ACAPI_GetOwnResModule(), PaletteGuid),
@@ -74,7 +72,7 @@ void PaletteManager::Open() {
         paletteDisposable = palette.get();
     }
     palette->BeginEventProcessing();
-    palette->Show(ShowAtLastPlace);
+    palette->Show(DG::KeepPosition);
 }
 
 void PaletteManager::Close() {
@@ -103,29 +101,29 @@ GSErrCode HandlePaletteMessage(Int32 referenceID, Int32 messageID, GS::IntPtr pa
     PaletteManager& manager = PaletteManager::GetInstance();
     Palette* palette = manager.GetPalette();
     switch (messageID) {
-    case ClosePalette:
+    case APIPalMsg_ClosePalette:
         manager.Close();
         break;
-    case HidePalette:
+    case APIPalMsg_HidePalette_Begin:
         if (palette != nullptr)
             palette->Hide();
         break;
-    case ShowPalette:
+    case APIPalMsg_HidePalette_End:
         if (palette != nullptr)
-            palette->Show(ShowAtLastPlace);
+            palette->Show(DG::KeepPosition);
         break;
-    case DisableItems:
+    case APIPalMsg_DisableItems_Begin:
         if (palette != nullptr)
             palette->DisableItems();
         break;
-    case EnableItems:
+    case APIPalMsg_DisableItems_End:
         if (palette != nullptr)
             palette->EnableItems();
         break;
-    case OpenPalette:
+    case APIPalMsg_OpenPalette:
         manager.Open();
         break;
-    case IsPaletteVisible:
+    case APIPalMsg_IsPaletteVisible:
         *reinterpret_cast<bool*>(param) = palette != nullptr && palette->IsVisible();
         break;
     default:

@@ -11,6 +11,7 @@
 #include "HTTP/Client.hpp"
 #include "IO/URI.hpp"
 #include "KaveloResourceIds.h"
+#include "ServiceUrls.hpp"
 #include "JSON/JSONConversion.hpp"
 
 #include <exception>

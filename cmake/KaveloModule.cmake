@@ -19,6 +19,7 @@ set(KAVELO_ADDON_SOURCES
     ${PROJECT_SOURCE_DIR}/Src/Export.cpp
     ${PROJECT_SOURCE_DIR}/Src/Palette.cpp
     ${PROJECT_SOURCE_DIR}/Src/Preferences.cpp
+    ${PROJECT_SOURCE_DIR}/Src/ServiceUrls.cpp
     ${PROJECT_SOURCE_DIR}/Src/Upload.cpp)
 
 set(KAVELO_HOST_LIBRARIES GSRoot RS GSUtils DG InputOutput HTTP JSONConversion)

@@ -25,10 +25,6 @@ function(kavelo_add_module name)
     kavelo_warnings(${name})
     if(ARG_RESOURCES)
         add_dependencies(${name} KaveloResources)
-        set_property(TARGET ${name} APPEND PROPERTY LINK_DEPENDS ${ARG_RESOURCES})
-        add_custom_command(TARGET ${name} POST_BUILD
-            COMMAND ${CMAKE_OBJCOPY} --add-section .kavelo.rsrc=${ARG_RESOURCES}
-                    --set-section-flags .kavelo.rsrc=readonly $<TARGET_FILE:${name}>
-            VERBATIM)
+        kavelo_attach_resources(${name} ${ARG_RESOURCES})
     endif()
 endfunction()

@@ -11,12 +11,34 @@ function(kavelo_warnings target)
                                              -Wno-sign-conversion -Werror)
 endfunction()
 
-# A host library: one shared library, its add-on-visible headers under HostBinding/include/<name>,
-# and an optional host-side header folder exposed only through the <name>Host interface target.
+# The host's API declarations: what the add-on sees of the host, shared by the module, the host
+# libraries, the workbench and the tests.
+add_library(KaveloSDK INTERFACE)
+target_include_directories(KaveloSDK INTERFACE ${PROJECT_SOURCE_DIR}/SDK)
+
+# The container a module's compiled resources travel in (written by the resource compiler, read by
+# RS), and the name of the ELF section that carries it in the module file.
+set(KAVELO_RESOURCE_SECTION .kavelo.rsrc)
+add_library(KaveloResourceContainer INTERFACE)
+target_include_directories(KaveloResourceContainer INTERFACE ${PROJECT_SOURCE_DIR}/Host/ResourceContainer)
+target_compile_definitions(KaveloResourceContainer INTERFACE
+                           KAVELO_RESOURCE_SECTION="${KAVELO_RESOURCE_SECTION}")
+
+# Adds a compiled resource container to a built module as its resource section.
+function(kavelo_attach_resources target container)
+    set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${container})
+    add_custom_command(TARGET ${target} POST_BUILD
+        COMMAND ${CMAKE_OBJCOPY} --add-section ${KAVELO_RESOURCE_SECTION}=${container}
+                --set-section-flags ${KAVELO_RESOURCE_SECTION}=readonly $<TARGET_FILE:${target}>
+        VERBATIM)
+endfunction()
+
+# A host library: one shared library implementing its part of the SDK's declarations, and an
+# optional host-side header folder exposed only through the <name>Host interface target.
 function(kavelo_host_library name)
     cmake_parse_arguments(ARG "" "" "SOURCES;DEPENDS;HOST_DEPENDS;PRIVATE_DEPENDS" ${ARGN})
     add_library(${name} SHARED ${ARG_SOURCES})
-    target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/HostBinding/include)
+    target_link_libraries(${name} PUBLIC KaveloSDK)
     target_link_libraries(${name} PUBLIC ${ARG_DEPENDS} PRIVATE ${ARG_PRIVATE_DEPENDS})
     set_target_properties(${name} PROPERTIES CXX_VISIBILITY_PRESET default)
     if(WIN32)
@@ -44,8 +66,6 @@ function(kavelo_test name)
     if(WIN32)
         set(bin_dir Z:${bin_dir})
         add_dependencies(${name} WinePrefix)
-    endif()
-    if(WIN32)
         # Under wine each process start costs up to seconds on a busy machine: one test per program.
         add_test(NAME ${name} COMMAND ${name} --gtest_brief=1)
         set_tests_properties(${name} PROPERTIES ENVIRONMENT "KAVELO_BIN_DIR=${bin_dir}")
@@ -55,11 +75,12 @@ function(kavelo_test name)
     endif()
 endfunction()
 
-# Adds every listed subfolder that has a CMakeLists.txt, so rooms can grow independently.
-function(kavelo_add_existing_subdirectories)
+# Adds every listed subfolder; a missing one is a configuration error, not a later link error.
+function(kavelo_add_subdirectories)
     foreach(dir IN LISTS ARGN)
-        if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/CMakeLists.txt)
-            add_subdirectory(${dir})
+        if(NOT EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/CMakeLists.txt)
+            message(FATAL_ERROR "${CMAKE_CURRENT_SOURCE_DIR}/${dir} has no CMakeLists.txt")
         endif()
+        add_subdirectory(${dir})
     endforeach()
 endfunction()

@@ -1,6 +1,6 @@
 // The preference slots of HostState.
 
-#include "HostErrors.hpp"
+#include "ACAPI/APIdefs.hpp"
 #include "HostState.hpp"
 #include "HostText.hpp"
 

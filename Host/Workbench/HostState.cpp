@@ -1,6 +1,6 @@
 #include "HostState.hpp"
 
-#include "HostErrors.hpp"
+#include "ACAPI/APIdefs.hpp"
 #include "HostText.hpp"
 #include "ReportFormat.hpp"
 

@@ -1,6 +1,6 @@
 #include "HostTable.hpp"
 
-#include "HostErrors.hpp"
+#include "ACAPI/APIdefs.hpp"
 #include "HostText.hpp"
 
 #include <algorithm>

@@ -1,7 +1,7 @@
 // The window slots of HostState: the front window, the special folder and the saving of the view.
 
+#include "ACAPI/APIdefs.hpp"
 #include "DataFolder.hpp"
-#include "HostErrors.hpp"
 #include "HostState.hpp"
 
 #include "GSRootHost.hpp"

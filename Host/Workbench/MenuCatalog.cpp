@@ -8,7 +8,7 @@ namespace Workbench {
 namespace {
 
 MenuEntry EntryFor(const RegisteredMenu& menu, const StringListSource& strings) {
-    MenuEntry entry{menu.menuId, menu.placement == ToolbarPlacement, {}, {}, {}};
+    MenuEntry entry{menu.menuId, menu.placement == MenuCode_ToolBar, {}, {}, {}};
     const std::size_t needed = entry.toolbar ? 1 : 2;
     try {
         const auto items = strings(menu.menuId);

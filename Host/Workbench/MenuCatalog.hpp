@@ -15,8 +15,6 @@
 
 namespace Workbench {
 
-constexpr Int32 ToolbarPlacement = 12;
-
 struct MenuEntry {
     Int16 menuId;
     bool toolbar;

@@ -16,7 +16,6 @@ namespace {
 constexpr Int32 DescribeSucceeded = 1;
 constexpr Int32 HostLanguageEnglishUS = 1033;
 // The host asks whether the palette is visible; the parameter is the address of a one-byte answer.
-constexpr Int32 IsPaletteVisibleMessage = 7;
 // Not a value a one-byte boolean takes, so an answer left unwritten shows.
 constexpr UInt8 UnwrittenAnswer = 0xFF;
 
@@ -211,12 +210,12 @@ PaletteAnswer Session::SendPaletteMessage(Int32 message) {
     transcript.Write("palette-message", JsonObject().String("refId", refId).Number("message", message));
     UInt8 visible = UnwrittenAnswer;
     const GS::IntPtr parameter =
-        message == IsPaletteVisibleMessage ? reinterpret_cast<GS::IntPtr>(&visible) : GS::IntPtr(0);
+        message == APIPalMsg_IsPaletteVisible ? reinterpret_cast<GS::IntPtr>(&visible) : GS::IntPtr(0);
     answer.code = window.callback(window.referenceId, message, parameter);
     answer.result = PaletteResult::Delivered;
     JsonObject fields;
     fields.String("refId", refId).Number("message", message).Number("result", answer.code);
-    if (message == IsPaletteVisibleMessage) {
+    if (message == APIPalMsg_IsPaletteVisible) {
         if (visible != UnwrittenAnswer) {
             answer.visible = visible;
             fields.Number("visible", visible);

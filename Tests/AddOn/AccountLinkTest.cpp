@@ -2,6 +2,7 @@
 #include "AddOnFixture.hpp"
 #include "KaveloResourceIds.h"
 #include "Preferences.hpp"
+#include "ServiceUrls.hpp"
 
 #include <cstring>
 #include <string>
@@ -13,8 +14,8 @@ class AccountLink : public FixedClockFixture {
 protected:
     PreferencesRecord Stored() const {
         PreferencesRecord record{};
-        if (host.preferences)
-            std::memcpy(&record, host.preferences->bytes.data(), sizeof(record));
+        if (const auto stored = host.Preferences())
+            std::memcpy(&record, stored->bytes.data(), sizeof(record));
         return record;
     }
 
@@ -66,9 +67,9 @@ TEST_F(AccountLink, OkInTheLinkDialogStoresANewIdAndOpensItsLoginPage) {
 }
 
 TEST_F(AccountLink, CancelOrCloseInTheLinkDialogLeavesNoTrace) {
-    host.preferences = Testing::StoredPreferences{1, std::vector<UInt8>(48, 0)};
-    host.preferences->bytes[40] = 7;
-    const std::vector<UInt8> before = host.preferences->bytes;
+    std::vector<UInt8> before(48, 0);
+    before[40] = 7;
+    host.StorePreferences(1, before);
 
     host.AnswerDialog(2);
     PromptAccountLink();
@@ -77,7 +78,7 @@ TEST_F(AccountLink, CancelOrCloseInTheLinkDialogLeavesNoTrace) {
 
     EXPECT_TRUE(host.launchedUrls.empty());
     EXPECT_TRUE(host.debugLines.empty());
-    EXPECT_EQ(host.preferences->bytes, before);
+    EXPECT_EQ(host.Preferences()->bytes, before);
     const std::vector<std::string> expected = {"Dialog 32520 Link to KAVELO", "Click 2", "Closed 32520 2",
                                                "Dialog 32520 Link to KAVELO", "Close",   "Closed 32520 2"};
     EXPECT_EQ(host.calls, expected);
@@ -104,7 +105,7 @@ TEST_F(AccountLink, UnlinkShowsTheConfirmationEvenWhenNotLinked) {
 }
 
 TEST_F(AccountLink, UnlinkAfterAFailedDeleteReportsThenConfirms) {
-    host.preferences = Testing::StoredPreferences{1, std::vector<UInt8>(48, 0)};
+    host.StorePreferences(1, std::vector<UInt8>(48, 0));
     host.FailSlot(HostSlot_SetPreferences, APIERR_GENERAL);
     host.AnswerDialog(1);
     host.PickMenu(KAVELO_MENU_UNLINK);
@@ -113,7 +114,7 @@ TEST_F(AccountLink, UnlinkAfterAFailedDeleteReportsThenConfirms) {
         "Closed 32534 1"};
     EXPECT_EQ(host.calls, expected);
     EXPECT_EQ(host.reports, std::vector<std::string>{"Error: APIERR_GENERAL"});
-    EXPECT_TRUE(host.preferences.has_value());
+    EXPECT_TRUE(host.Preferences().has_value());
 }
 
 TEST_F(AccountLink, NonAsciiUrlsReachTheLauncherUnchanged) {

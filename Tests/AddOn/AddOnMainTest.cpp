@@ -1,6 +1,7 @@
 #include "DGHost.hpp"
 #include "GSRootHost.hpp"
 #include "HTTPHost.hpp"
+#include "HostText.hpp"
 #include "ModuleHost.hpp"
 
 #include <gtest/gtest.h>
@@ -9,7 +10,6 @@
 #include <filesystem>
 #include <functional>
 #include <new>
-#include <stdexcept>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -46,15 +46,16 @@ TEST_F(AddOnMain, DescribeAddOnFillsNameAndDescriptionOnly) {
 TEST_F(AddOnMain, RegistersFourCommandsAndTheToolbarEntryInOrder) {
     ASSERT_EQ(host.SendTable(), NoError);
     EXPECT_EQ(host.RegisterCommands(), NoError);
-    ASSERT_EQ(host.menus.size(), 5u);
+    ASSERT_EQ(host.Menus().size(), 5u);
     const Int16 ids[] = {32511, 32512, 32514, 32513, 32540};
     const Int16 prompts[] = {32530, 0, 0, 0, 0};
-    const Int32 placements[] = {0, 0, 0, 0, 12};
+    const Int32 placements[] = {MenuCode_UserDef, MenuCode_UserDef, MenuCode_UserDef, MenuCode_UserDef,
+                                MenuCode_ToolBar};
     for (std::size_t i = 0; i < 5; ++i) {
-        EXPECT_EQ(host.menus[i].menuStrResID, ids[i]);
-        EXPECT_EQ(host.menus[i].promptStrResID, prompts[i]);
-        EXPECT_EQ(host.menus[i].placementCode, placements[i]);
-        EXPECT_EQ(host.menus[i].flags, 0);
+        EXPECT_EQ(host.Menus()[i].menuId, ids[i]);
+        EXPECT_EQ(host.Menus()[i].promptId, prompts[i]);
+        EXPECT_EQ(host.Menus()[i].placement, placements[i]);
+        EXPECT_EQ(host.Menus()[i].flags, 0);
     }
 }
 
@@ -84,13 +85,13 @@ TEST_F(AddOnMain, InitializeInstallsEveryHandlerThenRegistersThePalette) {
     EXPECT_EQ(host.calls, expected);
     EXPECT_TRUE(host.debugLines.empty());
 
-    ASSERT_EQ(host.windows.size(), 1u);
-    EXPECT_EQ(host.windows[0].referenceID, PaletteRefId);
-    EXPECT_EQ(host.windows[0].controlFlags, 4);
-    EXPECT_NE(host.windows[0].callBackProc, nullptr);
+    ASSERT_EQ(host.Windows().size(), 1u);
+    EXPECT_EQ(host.Windows()[0].referenceId, PaletteRefId);
+    EXPECT_EQ(host.Windows()[0].flags, 4);
+    EXPECT_NE(host.Windows()[0].callback, nullptr);
     const UInt8 guid[] = {0x1F, 0xA0, 0xA0, 0xD8, 0x84, 0x11, 0xF2, 0x40,
                           0xB8, 0xA8, 0x28, 0xCF, 0x30, 0x71, 0x4F, 0xA4};
-    EXPECT_EQ(std::memcmp(host.windows[0].guid, guid, 16), 0);
+    EXPECT_EQ(host.Windows()[0].guid, Workbench::GuidText(guid));
 
     // The reference id is the wrap-around sum of the GUID's four little-endian words.
     UInt32 sum = 0;
@@ -118,17 +119,18 @@ TEST_F(AddOnMain, MissingHandlerSlotCountsAsAFailedInstallation) {
     host.ClearSlot(HostSlot_InstallMenuHandler);
     SendTableAndRegister();
     EXPECT_EQ(host.Initialize(), NoError);
-    EXPECT_TRUE(host.menuHandlers.empty());
+    EXPECT_EQ(host.HandlerOf(32511), nullptr);
     EXPECT_EQ(host.debugLines,
               std::vector<std::string>{"Initialize() ACAPI_MenuItem_InstallMenuHandler failed\n"});
-    EXPECT_EQ(host.windows.size(), 1u);
+    EXPECT_EQ(host.Windows().size(), 1u);
 }
 
 TEST_F(AddOnMain, RefusedPaletteRegistrationIsLoggedAndReturnedWithHandlersInstalled) {
     SendTableAndRegister();
     host.FailSlot(HostSlot_RegisterModelessWindow, Refusal);
     EXPECT_EQ(host.Initialize(), Refusal);
-    EXPECT_EQ(host.menuHandlers.size(), 5u);
+    for (const Workbench::RegisteredMenu& menu : host.Menus())
+        EXPECT_NE(host.HandlerOf(menu.menuId), nullptr) << menu.menuId;
     EXPECT_EQ(host.debugLines,
               std::vector<std::string>{"DG_Test:: Initialize() ACAPI_RegisterModelessWindow failed\n"});
 }
@@ -164,16 +166,18 @@ TEST_F(AddOnMain, MenuPicksAnswerZeroAndReadOnlyTheMenuId) {
     unknown.menuResID = 12345;
     unknown.itemIndex = -1;
     unknown.filler = -1;
-    EXPECT_EQ(host.menuHandlers.at(32511)(&unknown), NoError);
+    EXPECT_EQ(host.HandlerOf(32511)(&unknown), NoError);
 }
 
 TEST_F(AddOnMain, PaletteMessagesForAnotherReferenceIdAreIgnored) {
     host.Start();
-    APIPaletteControlCallBackProc* callback = host.windows.at(0).callBackProc;
+    APIPaletteControlCallBackProc* callback = host.Windows().at(0).callback;
     bool visible = true;
-    EXPECT_EQ(callback(PaletteRefId + 1, 7, reinterpret_cast<GS::IntPtr>(&visible)), NoError);
+    EXPECT_EQ(callback(PaletteRefId + 1, APIPalMsg_IsPaletteVisible, reinterpret_cast<GS::IntPtr>(&visible)),
+              NoError);
     EXPECT_TRUE(visible);
-    EXPECT_EQ(callback(PaletteRefId, 7, reinterpret_cast<GS::IntPtr>(&visible)), NoError);
+    EXPECT_EQ(callback(PaletteRefId, APIPalMsg_IsPaletteVisible, reinterpret_cast<GS::IntPtr>(&visible)),
+              NoError);
     EXPECT_FALSE(visible);
 }
 
@@ -197,13 +201,7 @@ TEST_F(AddOnMain, UnloadDeletesAnOpenPaletteWithoutHidingIt) {
 
 // Every command gives back all it took, also when any one of its allocations fails.
 TEST_F(AddOnMain, CommandsReleaseEverythingEvenWhenAnAllocationFails) {
-    host.captureFolder = ModuleHost::MakeScratchFolder("kavelo-memory-");
-    // Nothing answers there. WinHTTP connects only where the URL says, so on Windows the upload
-    // goes to the service's origin, where no test service runs.
-    try {
-        HTTP::Host::SetConnectTo("localhost", 8443, "127.0.0.1", 1);
-    } catch (const std::runtime_error&) {
-    }
+    HTTP::Host::SetConnectTo("localhost", 8443, "127.0.0.1", 1); // nothing answers there
     std::vector<UInt8> linked(48, 0);
     std::memcpy(linked.data(), "0f3e2a1b-9c8d-4e7f-a6b5-c4d3e2f1a0b9", 36);
     host.Start();
@@ -214,7 +212,7 @@ TEST_F(AddOnMain, CommandsReleaseEverythingEvenWhenAnAllocationFails) {
         {"unlink account", 0, [&] { host.PickMenu(32513); }},
         {"export", 20,
          [&] {
-             host.preferences = Testing::StoredPreferences{1, linked};
+             host.StorePreferences(1, linked);
              host.PickMenu(32512);
          }},
         {"toolbar toggle twice", 1,
@@ -243,7 +241,6 @@ TEST_F(AddOnMain, CommandsReleaseEverythingEvenWhenAnAllocationFails) {
         EXPECT_GE(n - 1, allocations) << name;
     }
     HTTP::Host::ResetSettings();
-    std::filesystem::remove_all(host.captureFolder);
 }
 
 } // namespace

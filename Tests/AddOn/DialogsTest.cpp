@@ -2,6 +2,7 @@
 #include "AccountLink.hpp"
 #include "AddOnFixture.hpp"
 #include "KaveloResourceIds.h"
+#include "ServiceUrls.hpp"
 
 #include <cstring>
 #include <string>
@@ -14,12 +15,12 @@ protected:
     void StoreStamp(Int64 stamp) {
         std::vector<UInt8> bytes(48, 0);
         std::memcpy(bytes.data() + 40, &stamp, 8);
-        host.preferences = Testing::StoredPreferences{1, bytes};
+        host.StorePreferences(1, bytes);
     }
 
     Int64 StoredStamp() const {
         Int64 stamp = 0;
-        std::memcpy(&stamp, host.preferences->bytes.data() + 40, 8);
+        std::memcpy(&stamp, host.Preferences()->bytes.data() + 40, 8);
         return stamp;
     }
 

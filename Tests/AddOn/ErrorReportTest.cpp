@@ -3,6 +3,7 @@
 
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -55,6 +56,20 @@ TEST(ErrorName, EveryNamedCodeAndBothNeighboursOfEveryRun) {
     }
     EXPECT_EQ(named, 73u);
 }
+
+// The codes the host declares, each with its own identifier as the name the add-on must give it.
+#define HOST_CODE(code) std::pair<GSErrCode, const char*>(code, #code)
+
+TEST(ErrorName, AgreesWithTheCodesTheHostDeclares) {
+    for (const auto& [code, name] :
+         {HOST_CODE(APIERR_GENERAL), HOST_CODE(APIERR_MEMFULL), HOST_CODE(APIERR_BADID),
+          HOST_CODE(APIERR_BADPARS), HOST_CODE(APIERR_BADWINDOW), HOST_CODE(APIERR_WINDEXIST),
+          HOST_CODE(APIERR_WINDNOTEXIST), HOST_CODE(APIERR_NAMEALREADYUSED), HOST_CODE(APIERR_NOTINIT),
+          HOST_CODE(APIERR_NOTSUPPORTED)})
+        EXPECT_STREQ(ErrorName(code), name);
+}
+
+#undef HOST_CODE
 
 TEST(ErrorName, CodesOutsideTheHostRangeAreUnknown) {
     for (const GSErrCode code : {0, -36, -7005, 200, 201, 401, 413, 500, Int32(0x81060000), Int32(0x7FFFFFFF),

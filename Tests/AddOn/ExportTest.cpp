@@ -17,21 +17,18 @@ class Export : public FixedClockFixture {
 protected:
     void SetUp() override {
         FixedClockFixture::SetUp();
-        char pattern[] = "/tmp/kavelo-export-XXXXXX";
-        host.captureFolder = mkdtemp(pattern);
         // Nothing listens where the add-on's connections go.
         HTTP::Host::SetConnectTo("localhost", 8443, "127.0.0.1", HttpTest::ClosedPort());
     }
     void TearDown() override {
         HTTP::Host::ResetSettings();
-        std::filesystem::remove_all(host.captureFolder);
         FixedClockFixture::TearDown();
     }
 
     void Link() {
         std::vector<UInt8> record(48, 0);
         std::memcpy(record.data(), "0f3e2a1b-9c8d-4e7f-a6b5-c4d3e2f1a0b9", 36);
-        host.preferences = Testing::StoredPreferences{1, record};
+        host.StorePreferences(1, record);
     }
 
     bool Called(const std::string& prefix) const {
@@ -43,7 +40,7 @@ protected:
 };
 
 TEST_F(Export, NotLinkedPromptsToLinkWithoutLookingAtTheWindow) {
-    host.frontWindowType = 1;
+    host.SwitchWindow(Workbench::WindowKind::FloorPlan);
     host.AnswerDialog(2);
     ExportCurrentView();
     EXPECT_TRUE(Called("Dialog 32520"));
@@ -54,7 +51,7 @@ TEST_F(Export, NotLinkedPromptsToLinkWithoutLookingAtTheWindow) {
 
 TEST_F(Export, AnotherWindowInFrontIsRefusedWithBadWindow) {
     Link();
-    host.frontWindowType = 1;
+    host.SwitchWindow(Workbench::WindowKind::FloorPlan);
     ExportCurrentView();
     EXPECT_EQ(host.reports,
               std::vector<std::string>{"Please switch to a 3D window before exporting.: APIERR_BADWINDOW"});
@@ -84,7 +81,7 @@ TEST_F(Export, TheCaptureIsSavedInSpecialFolderFourAndEncodedByLength) {
     EXPECT_TRUE(capture.success);
     EXPECT_EQ(capture.dataUrl, "data:image/jpeg;base64,/wDYAAA=");
     EXPECT_TRUE(Called("GetSpecialFolder 4"));
-    EXPECT_EQ(host.savedPath, host.captureFolder + "/KaveloArchiCapture.jpeg");
+    EXPECT_EQ(host.savedPath, host.CaptureFolder() + "/KaveloArchiCapture.jpeg");
     EXPECT_TRUE(std::filesystem::exists(host.savedPath)); // never deleted
 }
 

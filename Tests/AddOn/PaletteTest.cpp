@@ -1,11 +1,11 @@
 #include "Palette.hpp"
 #include "AccountLink.hpp"
 #include "AddOnFixture.hpp"
-#include "AddOnMain.hpp"
 #include "DGHost.hpp"
 #include "Dialogs.hpp"
 #include "GarbageCollectorHost.hpp"
 #include "KaveloResourceIds.h"
+#include "ServiceUrls.hpp"
 
 #include <string>
 #include <vector>
@@ -27,7 +27,7 @@ protected:
 
     int IsVisible(Int32 refId = RefId) {
         bool visible = true;
-        HandlePaletteMessage(refId, 7, reinterpret_cast<GS::IntPtr>(&visible));
+        HandlePaletteMessage(refId, APIPalMsg_IsPaletteVisible, reinterpret_cast<GS::IntPtr>(&visible));
         return visible ? 1 : 0;
     }
 
@@ -45,32 +45,34 @@ TEST_F(PaletteCommands, MessagesForAnotherReferenceIdAreIgnored) {
         EXPECT_EQ(Message(message, RefId + 1), NoError);
     EXPECT_FALSE(PaletteManager::GetInstance().IsOpen());
     bool visible = true;
-    HandlePaletteMessage(RefId - 1, 7, reinterpret_cast<GS::IntPtr>(&visible));
+    HandlePaletteMessage(RefId - 1, APIPalMsg_IsPaletteVisible, reinterpret_cast<GS::IntPtr>(&visible));
     EXPECT_TRUE(visible); // untouched
 }
 
 TEST_F(PaletteCommands, MessagesWithoutAPaletteDoNothing) {
-    for (const Int32 message : {2, 3, 4, 5, 99})
+    for (const Int32 message :
+         std::initializer_list<Int32>{APIPalMsg_HidePalette_Begin, APIPalMsg_HidePalette_End,
+                                      APIPalMsg_DisableItems_Begin, APIPalMsg_DisableItems_End, 99})
         EXPECT_EQ(Message(message), NoError);
     EXPECT_EQ(IsVisible(), 0);
     EXPECT_EQ(LivePalettes(), 0u);
 }
 
 TEST_F(PaletteCommands, VisibilityFollowsHideAndShow) {
-    Message(6);
+    Message(APIPalMsg_OpenPalette);
     EXPECT_EQ(IsVisible(), 1);
-    Message(2);
+    Message(APIPalMsg_HidePalette_Begin);
     EXPECT_EQ(IsVisible(), 0);
     EXPECT_TRUE(PaletteManager::GetInstance().IsOpen());
-    Message(3);
+    Message(APIPalMsg_HidePalette_End);
     EXPECT_EQ(IsVisible(), 1);
 }
 
 TEST_F(PaletteCommands, OpeningTwiceMakesOnePalette) {
-    Message(6);
+    Message(APIPalMsg_OpenPalette);
     Palette* first = PaletteManager::GetInstance().GetPalette();
-    Message(2);
-    Message(6);
+    Message(APIPalMsg_HidePalette_Begin);
+    Message(APIPalMsg_OpenPalette);
     EXPECT_EQ(PaletteManager::GetInstance().GetPalette(), first);
     EXPECT_EQ(LivePalettes(), 1u);
     EXPECT_EQ(IsVisible(), 1);
@@ -79,22 +81,22 @@ TEST_F(PaletteCommands, OpeningTwiceMakesOnePalette) {
 TEST_F(PaletteCommands, CloseOrToggleOnAHiddenPaletteDeletesIt) {
     for (const bool byToggle : {false, true}) {
         host.PickMenu(KAVELO_MENU_OPEN_TOOLBAR);
-        Message(2);
+        Message(APIPalMsg_HidePalette_Begin);
         if (byToggle)
             host.PickMenu(KAVELO_TOOLBAR_ENTRY);
         else
-            Message(1);
+            Message(APIPalMsg_ClosePalette);
         EXPECT_FALSE(PaletteManager::GetInstance().IsOpen()) << byToggle;
         EXPECT_EQ(LivePalettes(), 0u);
         host.PickMenu(KAVELO_MENU_OPEN_TOOLBAR);
         EXPECT_EQ(IsVisible(), 1);
-        Message(1);
+        Message(APIPalMsg_ClosePalette);
     }
 }
 
 TEST_F(PaletteCommands, OpenToolbarLeavesAnOpenPaletteAloneAndTheToggleClosesIt) {
     host.PickMenu(KAVELO_MENU_OPEN_TOOLBAR);
-    Message(2);
+    Message(APIPalMsg_HidePalette_Begin);
     host.PickMenu(KAVELO_MENU_OPEN_TOOLBAR);
     EXPECT_EQ(IsVisible(), 0);
     host.PickMenu(KAVELO_TOOLBAR_ENTRY);
@@ -145,9 +147,9 @@ TEST_F(PaletteCommands, TheSecondButtonOpensTheLiveViewWithoutAnImage) {
 
 TEST_F(PaletteCommands, DisabledItemsTakeNoClicks) {
     host.PickMenu(KAVELO_MENU_OPEN_TOOLBAR);
-    Message(4);
+    Message(APIPalMsg_DisableItems_Begin);
     EXPECT_FALSE(DG::Host::ClickPaletteItem(PaletteGuid, KAVELO_PALETTE_ITEM_LIVE));
-    Message(5);
+    Message(APIPalMsg_DisableItems_End);
     EXPECT_TRUE(DG::Host::ClickPaletteItem(PaletteGuid, KAVELO_PALETTE_ITEM_LIVE));
     EXPECT_EQ(host.launchedUrls.size(), 1u);
 }

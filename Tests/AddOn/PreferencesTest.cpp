@@ -27,9 +27,7 @@ const std::string SomeLinkId = "0f3e2a1b-9c8d-4e7f-a6b5-c4d3e2f1a0b9";
 
 class Preferences : public FixedClockFixture {
 protected:
-    void Store(Int32 version, std::vector<UInt8> bytes) {
-        host.preferences = Testing::StoredPreferences{version, bytes};
-    }
+    void Store(Int32 version, std::vector<UInt8> bytes) { host.StorePreferences(version, bytes); }
 };
 
 TEST_F(Preferences, NothingStoredReadsAsTheZeroRecordWithoutReport) {
@@ -60,9 +58,9 @@ TEST_F(Preferences, OtherVersionsAndSizesAreIgnoredSilentlyAndReplacedByTheNextW
         EXPECT_EQ(host.calls, std::vector<std::string>{"GetPreferences"});
 
         RefreshBrowserOpenedAt();
-        ASSERT_TRUE(host.preferences.has_value());
-        EXPECT_EQ(host.preferences->version, 1);
-        EXPECT_EQ(host.preferences->bytes, StoredRecord("", Now));
+        ASSERT_TRUE(host.Preferences().has_value());
+        EXPECT_EQ(host.Preferences()->version, 1);
+        EXPECT_EQ(host.Preferences()->bytes, StoredRecord("", Now));
     }
     EXPECT_TRUE(host.reports.empty());
 }
@@ -117,7 +115,7 @@ TEST_F(Preferences, WriteStoresVersionOneWith48Bytes) {
     record.BrowserOpenedAt = -2;
     WritePreferences(record);
     EXPECT_EQ(host.calls, std::vector<std::string>{"SetPreferences 1 48"});
-    EXPECT_EQ(host.preferences->bytes, StoredRecord(SomeLinkId, -2));
+    EXPECT_EQ(host.Preferences()->bytes, StoredRecord(SomeLinkId, -2));
 }
 
 TEST_F(Preferences, BrowserVisitExpiresStrictlyAfterAnHour) {
@@ -135,7 +133,7 @@ TEST_F(Preferences, BrowserVisitExpiresStrictlyAfterAnHour) {
 
 TEST_F(Preferences, RefreshWhileNotLinkedStoresAnEmptyIdWithTheStamp) {
     RefreshBrowserOpenedAt();
-    EXPECT_EQ(host.preferences->bytes, StoredRecord("", Now));
+    EXPECT_EQ(host.Preferences()->bytes, StoredRecord("", Now));
     EXPECT_FALSE(IsLinked());
     EXPECT_FALSE(IsBrowserVisitExpired());
 }
@@ -146,12 +144,12 @@ TEST_F(Preferences, RenewKeepsStampAndPaddingAndGivesTheNewIdBack) {
     RenewLinkId(first);
     EXPECT_EQ(host.debugLines, std::vector<std::string>{"ACAPI_SetPreferences\n"});
     ASSERT_EQ(std::strlen(first), 36u);
-    EXPECT_EQ(host.preferences->bytes, StoredRecord(first, 4321, 0x5A));
+    EXPECT_EQ(host.Preferences()->bytes, StoredRecord(first, 4321, 0x5A));
 
     char second[37] = {};
     RenewLinkId(second);
     EXPECT_NE(std::string(first), std::string(second));
-    EXPECT_EQ(host.preferences->bytes, StoredRecord(second, 4321, 0x5A));
+    EXPECT_EQ(host.Preferences()->bytes, StoredRecord(second, 4321, 0x5A));
 }
 
 TEST_F(Preferences, RenewHandsTheIdBackEvenWhenTheWriteFails) {
@@ -160,14 +158,14 @@ TEST_F(Preferences, RenewHandsTheIdBackEvenWhenTheWriteFails) {
     std::memset(linkId, 0, sizeof(linkId));
     RenewLinkId(linkId);
     EXPECT_EQ(std::strlen(linkId), 36u);
-    EXPECT_FALSE(host.preferences.has_value());
+    EXPECT_FALSE(host.Preferences().has_value());
     EXPECT_EQ(host.reports, std::vector<std::string>{"Error: APIERR_LOCKEDLAY"});
 }
 
 TEST_F(Preferences, DeleteRemovesTheRecordAndSaysSo) {
     Store(1, StoredRecord(SomeLinkId, 1));
     DeletePreferences();
-    EXPECT_FALSE(host.preferences.has_value());
+    EXPECT_FALSE(host.Preferences().has_value());
     EXPECT_EQ(host.calls, std::vector<std::string>{"SetPreferences 0 0"});
     EXPECT_EQ(host.debugLines, std::vector<std::string>{"Preferences deleted successfully.\n"});
     EXPECT_FALSE(IsLinked());

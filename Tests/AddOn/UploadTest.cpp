@@ -3,6 +3,7 @@
 #include "AddOnFixture.hpp"
 #include "GSRootHost.hpp"
 #include "HTTPHost.hpp"
+#include "ServiceUrls.hpp"
 #include "TestServer.hpp"
 
 #include <future>
@@ -80,7 +81,7 @@ TEST_F(Upload, CreatedWithoutUsableIdStillSucceedsWithAnEmptyId) {
     for (const std::string body : {"not json", "", "{\"other\":1}"}) {
         host.debugLines.clear();
         host.launchedUrls.clear();
-        host.preferences.reset(); // the browser never opened: the live view is offered
+        host.ErasePreferences(); // the browser never opened: the live view is offered
         host.AnswerDialog(1);
         Exchange(Answer("201 Created", body));
         EXPECT_EQ(host.debugLines.back(), "ImageID \n") << body;
@@ -98,7 +99,7 @@ TEST_F(Upload, UnauthorizedTellsTheUserAndOffersToLinkAgain) {
             dialogs.push_back(call);
     EXPECT_EQ(dialogs, (std::vector<std::string>{"Dialog 32533 Export to KAVELO failed",
                                                  "Dialog 32520 Link to KAVELO"}));
-    EXPECT_FALSE(host.preferences.has_value());
+    EXPECT_FALSE(host.Preferences().has_value());
     EXPECT_TRUE(host.reports.empty());
 }
 

@@ -79,8 +79,7 @@ TEST_F(ServiceConnectionTest, OversizedHeadersAndGarbageEndTheConnection) {
     EXPECT_TRUE(garbage->WaitForClose());
 
     auto bigForm = Connect();
-    HttpRequest form = LinkRequest(NewLinkId());
-    form.body += std::string(100'000, 'x');
+    HttpRequest form = SignIn().Form("/login", "eid=" + NewLinkId() + "&x=" + std::string(100'000, 'x'));
     EXPECT_EQ(bigForm->Exchange(form).status, 413u) << "only uploads may be large";
 }
 
@@ -97,6 +96,49 @@ TEST_F(ServiceConnectionTest, ConnectionsBeyondTheLimitWaitForAFreeOne) {
     HttpRequest health;
     health.target = "/healthz";
     EXPECT_EQ(second->Exchange(health).status, 200u);
+}
+
+TEST_F(ServiceConnectionTest, OneAddressHoldsOnlyItsShareOfConnections) {
+    Start({"--max-connections", "8", "--max-connections-per-address", "3"});
+    TlsSettings stranger;
+    stranger.source = "127.0.0.2";
+    std::vector<std::unique_ptr<TlsClient>> held;
+    for (int i = 0; i < 8; ++i)
+        held.push_back(std::make_unique<TlsClient>(Service().Port(), Service().CaFile(), stranger));
+    std::size_t closed = 0;
+    for (std::size_t i = 0; i < 5; ++i)
+        closed += held[i]->WaitForClose() ? 1 : 0;
+    EXPECT_EQ(closed, 5u) << "newer idle connections of the address took the place of older ones";
+
+    TlsSettings person;
+    person.timeout = 2000ms;
+    HttpRequest health;
+    health.target = "/healthz";
+    EXPECT_EQ(TlsClient(Service().Port(), Service().CaFile(), person).Exchange(health).status, 200u);
+    stranger.timeout = 2000ms;
+    EXPECT_EQ(TlsClient(Service().Port(), Service().CaFile(), stranger).Exchange(health).status, 200u)
+        << "the address itself still gets in, in place of its longest idle connection";
+}
+
+TEST_F(ServiceConnectionTest, LiveViewStreamsHaveAShareAndALifetime) {
+    Start({"--max-streams-per-address", "2", "--stream-lifetime", "2"});
+    const Person person = SignIn();
+    const std::string open =
+        "GET /events HTTP/1.1\r\nHost: localhost\r\nCookie: " + person.cookie + "\r\n\r\n";
+    std::vector<std::unique_ptr<TlsClient>> streams;
+    for (int i = 0; i < 3; ++i) {
+        streams.push_back(Connect());
+        streams.back()->Send(open);
+        if (i < 2) {
+            EXPECT_THAT(streams.back()->ReadUntil("retry: 2000"), HasSubstr("200 OK"));
+        }
+    }
+    EXPECT_EQ(streams[2]->ReadResponse().status, 429u);
+    EXPECT_EQ(Send(person.Page("/account")).status, 200u) << "a page still loads";
+    EXPECT_TRUE(streams[0]->WaitForClose()) << "a stream ends after its lifetime";
+    auto again = Connect();
+    again->Send(open);
+    EXPECT_THAT(again->ReadUntil("retry: 2000"), HasSubstr("200 OK"));
 }
 
 TEST_F(ServiceConnectionTest, SpeaksTls12And13AndVerifiesForLoopbackNames) {
@@ -121,18 +163,21 @@ TEST_F(ServiceConnectionTest, LogsOneLinePerRequestWithoutSecrets) {
     Start();
     EXPECT_EQ(Get("/healthz").status, 200u);
     const std::string linkId = NewLinkId();
-    EXPECT_EQ(Get("/login?eid=" + linkId).status, 200u);
+    const Person person = SignIn();
+    EXPECT_EQ(Send(person.Page("/login?eid=" + linkId)).status, 200u);
     const std::string log = Service().LogOnceItHas("path=/login");
     EXPECT_THAT(log,
                 testing::ContainsRegex("level=info event=request method=GET path=/healthz status=200 "
                                        "bytes_in=0 bytes_out=3 duration_ms=[0-9.]+ peer=127.0.0.1:[0-9]+\n"));
     EXPECT_THAT(log, HasSubstr("method=GET path=/login status=200"));
     EXPECT_THAT(log, Not(HasSubstr(linkId)));
+    EXPECT_THAT(log, Not(HasSubstr(account_.password)));
+    EXPECT_THAT(log, Not(HasSubstr(person.cookie.substr(person.cookie.find('=') + 1))));
 }
 
 TEST_F(ServiceConnectionTest, ShutdownFinishesTheRequestInFlight) {
     Start();
-    const std::string linkId = LinkNewId(Service());
+    const std::string linkId = LinkNewId(Service(), SignIn());
     const std::string body = UploadBody(MakeJpeg(500'000, 9));
     auto inFlight = Connect();
     inFlight->Send("POST /api/v1/images HTTP/1.1\r\nHost: localhost\r\nX-Api-Key: " + linkId +

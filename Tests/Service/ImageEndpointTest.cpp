@@ -20,13 +20,16 @@ class ServiceImageEndpointTest : public ServiceTest {
 protected:
     void SetUp() override {
         Start({"--max-body", "1M"});
-        linkId_ = LinkNewId(Service());
+        person_ = SignIn();
+        linkId_ = LinkNewId(Service(), person_);
     }
+    Response Picture(const std::string& id) { return Send(person_.Page("/api/v1/images/" + id)); }
     Response Upload(std::string body, const std::string& key) {
         return Send(UploadRequest(key, std::move(body)));
     }
     std::filesystem::path Images() const { return DataDir() / "images"; }
 
+    Person person_;
     std::string linkId_;
 };
 
@@ -39,9 +42,10 @@ TEST_F(ServiceImageEndpointTest, StoresThePictureAndAnswersItsId) {
     const std::string id = created.body.substr(7, 22);
     EXPECT_EQ(created.Header("location"), "/api/v1/images/" + id);
 
-    const Response image = Get("/api/v1/images/" + id);
+    const Response image = Picture(id);
     ASSERT_EQ(image.status, 200u);
     EXPECT_EQ(image.Header("content-type"), "image/jpeg");
+    EXPECT_THAT(image.Header("cache-control"), HasSubstr("no-cache")) << "kept no longer than the session";
     EXPECT_TRUE(image.body == jpeg) << "the picture came back changed";
 }
 
@@ -49,7 +53,7 @@ TEST_F(ServiceImageEndpointTest, AcceptsEscapedSlashesChunkedBodiesAndExpectCont
     const std::string jpeg = MakeJpeg(100'000, 2);
     const Response escaped = Upload(UploadBody(jpeg, true), linkId_);
     ASSERT_EQ(escaped.status, 201u) << escaped.body;
-    EXPECT_TRUE(Get("/api/v1/images/" + escaped.body.substr(7, 22)).body == jpeg);
+    EXPECT_TRUE(Picture(escaped.body.substr(7, 22)).body == jpeg);
 
     HttpRequest chunked = UploadRequest(linkId_, Chunked(UploadBody(jpeg), 10'000));
     chunked.contentLength = false;
@@ -77,6 +81,18 @@ TEST_F(ServiceImageEndpointTest, UnknownOrMissingKeysAre401) {
          std::vector<std::string>{std::string(), NewLinkId(), linkId_.substr(1), "' OR 1=1 --"})
         EXPECT_EQ(Upload(body, key).status, 401u) << '"' << key << '"';
     EXPECT_EQ(FileCount(Images()), 0u);
+}
+
+TEST_F(ServiceImageEndpointTest, UnknownKeyIsRefusedAtTheHeaderBeforeAnyBody) {
+    for (const std::string expect : {"Expect: 100-continue\r\n", ""}) {
+        auto client = Connect();
+        client->Send("POST /api/v1/images HTTP/1.1\r\nHost: localhost\r\nX-Api-Key: " + NewLinkId() + "\r\n" +
+                     expect + "Content-Length: 1000000\r\n\r\n");
+        const Response response = client->ReadResponse(); // not one byte of the body was sent
+        EXPECT_EQ(response.status, 401u) << expect << "(no 100 Continue first)";
+        EXPECT_FALSE(response.keepAlive);
+        EXPECT_TRUE(client->WaitForClose());
+    }
 }
 
 TEST_F(ServiceImageEndpointTest, BodiesThatAreNotTheUploadAre400) {
@@ -166,13 +182,13 @@ TEST_F(ServiceImageEndpointTest, ImageUrlsNeverReachOtherFiles) {
              "/api/v1/images/" + id + "/../../kavelo.db", "/api/v1/images/" + id + "%00.jpg",
              "/api/v1/images/" + id + ".jpg", "/api/v1/images/....................../", "/../../kavelo.db",
              "/assets/../kavelo.db", "/images/" + id + ".jpg", "/tls/server-key.pem"}) {
-        const Response response = Get(target);
+        const Response response = Send(person_.Page(target));
         EXPECT_EQ(response.status, 404u) << target;
         EXPECT_THAT(response.body, testing::Not(HasSubstr("SQLite format"))) << target;
         EXPECT_THAT(response.body, testing::Not(HasSubstr("PRIVATE KEY"))) << target;
         EXPECT_NE(response.body, key);
     }
-    EXPECT_EQ(Get("/api/v1/images/" + id).status, 200u);
+    EXPECT_EQ(Picture(id).status, 200u);
 }
 
 TEST_F(ServiceImageEndpointTest, OtherMethodsAndPaths) {
@@ -185,29 +201,33 @@ TEST_F(ServiceImageEndpointTest, OtherMethodsAndPaths) {
     remove.method = "DELETE";
     remove.target = "/api/v1/images/AAAAAAAAAAAAAAAAAAAAAA";
     EXPECT_EQ(Send(remove).status, 405u);
-    EXPECT_EQ(Get("/api/v1/images/AAAAAAAAAAAAAAAAAAAAAA").status, 404u);
+    EXPECT_EQ(Picture("AAAAAAAAAAAAAAAAAAAAAA").status, 404u);
     const Response unknown = Get("/api/v2/anything");
     EXPECT_EQ(unknown.status, 404u);
     EXPECT_EQ(unknown.Header("content-type"), "application/json");
 }
 
+// Fifty clients, each from an address of its own, as one address holds only its share.
 TEST_F(ServiceImageEndpointTest, FiftyConcurrentUploadsAreAllStored) {
     Start(); // the default limit, for 2 MB pictures
-    linkId_ = LinkNewId(Service());
+    person_ = SignIn();
+    linkId_ = LinkNewId(Service(), person_);
     constexpr int kClients = 50;
     std::vector<std::string> jpegs, ids(kClients);
     for (int i = 0; i < kClients; ++i)
         jpegs.push_back(MakeJpeg(2'000'000, 100 + static_cast<unsigned>(i)));
     std::vector<std::thread> clients;
     for (int i = 0; i < kClients; ++i)
-        clients.emplace_back([&, i] { ids[i] = UploadImage(Service(), linkId_, jpegs[i]); });
+        clients.emplace_back([&, i] {
+            ids[i] = UploadImage(Service(), linkId_, jpegs[i], "127.0.1." + std::to_string(i + 1));
+        });
     for (auto& client : clients)
         client.join();
 
     EXPECT_EQ(std::set<std::string>(ids.begin(), ids.end()).size(), static_cast<std::size_t>(kClients));
     for (int i = 0; i < kClients; ++i) {
         ASSERT_FALSE(ids[i].empty()) << "upload " << i << " failed";
-        EXPECT_TRUE(Get("/api/v1/images/" + ids[i]).body == jpegs[i]) << "upload " << i;
+        EXPECT_TRUE(Picture(ids[i]).body == jpegs[i]) << "upload " << i;
     }
     EXPECT_EQ(FileCount(Images()), static_cast<std::size_t>(kClients));
 }

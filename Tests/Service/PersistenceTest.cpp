@@ -17,7 +17,8 @@ class ServicePersistenceTest : public ServiceTest {};
 
 TEST_F(ServicePersistenceTest, LinksAndPicturesSurviveARestart) {
     Start();
-    const std::string linkId = LinkNewId(Service());
+    const Person person = SignIn();
+    const std::string linkId = LinkNewId(Service(), person);
     const std::string jpeg = MakeJpeg(50'000, 1);
     const std::string id = UploadImage(Service(), linkId, jpeg);
     ASSERT_FALSE(id.empty());
@@ -28,8 +29,8 @@ TEST_F(ServicePersistenceTest, LinksAndPicturesSurviveARestart) {
     Start();
     EXPECT_EQ(ReadFileText(Service().CaFile()), authority) << "the certificate authority was made anew";
     EXPECT_THAT(Service().Log(), HasSubstr("authority_created=0 certificate_issued=0"));
-    EXPECT_TRUE(Get("/api/v1/images/" + id).body == jpeg);
-    EXPECT_THAT(Get("/?uploadRealtime=true").body, HasSubstr(id));
+    EXPECT_TRUE(Send(person.Page("/api/v1/images/" + id)).body == jpeg) << "or the session was lost";
+    EXPECT_THAT(Send(person.Page("/?uploadRealtime=true")).body, HasSubstr(id));
     EXPECT_FALSE(UploadImage(Service(), linkId, jpeg).empty()) << "the link was lost";
 }
 
@@ -37,7 +38,8 @@ TEST_F(ServicePersistenceTest, LinksAndPicturesSurviveARestart) {
 // must be complete after a restart, and nothing half-written may remain.
 TEST_F(ServicePersistenceTest, EveryAcknowledgedUploadSurvivesKill9) {
     Start();
-    const std::string linkId = LinkNewId(Service());
+    const Person person = SignIn();
+    const std::string linkId = LinkNewId(Service(), person);
     std::mutex mutex;
     std::map<std::string, std::string> acknowledged; // id -> picture
     std::atomic<bool> killed = false;
@@ -71,14 +73,14 @@ TEST_F(ServicePersistenceTest, EveryAcknowledgedUploadSurvivesKill9) {
 
     Start();
     for (const auto& [id, jpeg] : acknowledged) {
-        const Response image = Get("/api/v1/images/" + id);
+        const Response image = Send(person.Page("/api/v1/images/" + id));
         ASSERT_EQ(image.status, 200u) << "lost " << id;
         ASSERT_TRUE(image.body == jpeg) << "damaged " << id;
     }
     for (const auto& entry : std::filesystem::directory_iterator(DataDir() / "images")) {
         const std::string name = entry.path().filename().string();
         ASSERT_TRUE(name.ends_with(".jpg")) << "left behind: " << name;
-        EXPECT_EQ(Get("/api/v1/images/" + name.substr(0, name.size() - 4)).status, 200u)
+        EXPECT_EQ(Send(person.Page("/api/v1/images/" + name.substr(0, name.size() - 4))).status, 200u)
             << "a picture without a record: " << name;
     }
 }

@@ -30,5 +30,15 @@ TEST(ServiceUrlTest, MalformedEscapesGiveNoValue) {
     EXPECT_EQ(FormValue("eid=abc%", "eid"), std::nullopt);
 }
 
+TEST(ServiceUrlTest, EncodesQueryValuesAndFindsCookies) {
+    EXPECT_EQ(PercentEncode("/login?eid=a-b_c.d~e&x=1 2"), "%2Flogin%3Feid%3Da-b_c.d~e%26x%3D1%202");
+    EXPECT_EQ(FormValue("next=" + PercentEncode("/a?b=c&d"), "next"), "/a?b=c&d");
+    EXPECT_EQ(CookieValue("a=1; session=xyz; b=2", "session"), "xyz");
+    EXPECT_EQ(CookieValue("session=xyz", "session"), "xyz");
+    EXPECT_EQ(CookieValue("xsession=1; sessionx=2", "session"), "");
+    EXPECT_EQ(CookieValue("session", "session"), "");
+    EXPECT_EQ(CookieValue("", "session"), "");
+}
+
 } // namespace
 } // namespace kavelo

@@ -1,36 +1,32 @@
 #include "ModuleHost.hpp"
 
 #include "DGHost.hpp"
+#include "DataFolder.hpp"
 #include "GSRootHost.hpp"
 #include "GSUtilsHost.hpp"
+#include "HostText.hpp"
 #include "IO/Location.hpp"
-#include "ModulePlatform.hpp"
+#include "ReportFormat.hpp"
+#include "Win32Host.hpp"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <filesystem>
 #include <fstream>
-#include <random>
 #include <stdexcept>
 
 namespace Testing {
 
 namespace {
 
-ModuleHost* current = nullptr; // the menu registration slot receives no context
+ModuleHost* current = nullptr; // the slot functions receive no pointer to the test's host
 
-ModuleHost& HostOf(void* context) {
-    if (context != current)
-        throw std::logic_error("host operation called with a foreign host context");
-    return *current;
-}
+constexpr const char* PreferenceKey = "addon";
 
-std::string Hex(UInt32 value) {
-    char text[16];
-    std::snprintf(text, sizeof(text), "0x%08X", value);
-    return text;
+std::filesystem::path MakeDataFolder() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "kavelo-host-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr)
+        throw std::runtime_error("cannot make the host's data folder");
+    return pattern;
 }
 
 } // namespace
@@ -67,147 +63,127 @@ private:
     ModuleHost& host;
 };
 
-struct Slots {
+// Sits in front of each of the host table's slot functions: writes the call's line, counts it
+// against the test's failure, and hands the call on unchanged.
+struct ModuleHost::Recorder {
+    template <typename Proc>
+    static Proc* HostSlotFunction(HostSlot slot) {
+        return reinterpret_cast<Proc*>(current->table.Functions()[slot]);
+    }
+
+    static void Record(HostSlot slot, std::string line) {
+        current->calls.push_back(std::move(line));
+        current->CountCall(slot);
+    }
+
     static GSErrCode RegisterMenu(const API_MenuRegistrationRecord* record) {
-        ModuleHost& host = *current;
-        host.menus.push_back(
-            {record->menuStrResID, record->promptStrResID, record->placementCode, record->flags});
-        host.calls.push_back("RegisterMenu " + std::to_string(record->menuStrResID));
-        return host.Answer(HostSlot_RegisterMenu);
+        Record(HostSlot_RegisterMenu, "RegisterMenu " + std::to_string(record->menuStrResID));
+        return HostSlotFunction<HostRegisterMenuProc>(HostSlot_RegisterMenu)(record);
     }
 
     static GSErrCode InstallMenuHandler(void* context, UInt16 menuStrResID, APIMenuCommandProc* handler) {
-        ModuleHost& host = HostOf(context);
-        host.calls.push_back("InstallMenuHandler " + std::to_string(menuStrResID));
-        const GSErrCode answer = host.Answer(HostSlot_InstallMenuHandler);
-        if (answer == NoError)
-            host.menuHandlers[menuStrResID] = handler;
-        return answer;
+        Record(HostSlot_InstallMenuHandler, "InstallMenuHandler " + std::to_string(menuStrResID));
+        return HostSlotFunction<HostInstallMenuHandlerProc>(HostSlot_InstallMenuHandler)(
+            context, menuStrResID, handler);
     }
 
     static GSErrCode SetPreferences(void* context, Int32 version, Int32 nByte, const void* data) {
-        ModuleHost& host = HostOf(context);
-        host.calls.push_back("SetPreferences " + std::to_string(version) + " " + std::to_string(nByte));
-        const GSErrCode answer = host.Answer(HostSlot_SetPreferences);
-        if (answer != NoError)
-            return answer;
-        if (version == 0 && nByte == 0 && data == nullptr) {
-            host.preferences.reset();
-        } else {
-            const auto* bytes = static_cast<const UInt8*>(data);
-            host.preferences = StoredPreferences{version, {bytes, bytes + nByte}};
-        }
-        return NoError;
+        Record(HostSlot_SetPreferences,
+               "SetPreferences " + std::to_string(version) + " " + std::to_string(nByte));
+        return HostSlotFunction<HostSetPreferencesProc>(HostSlot_SetPreferences)(context, version, nByte,
+                                                                                 data);
     }
 
     static GSErrCode GetPreferences(void* context, Int32* version, Int32* nByte, void* data) {
-        ModuleHost& host = HostOf(context);
-        host.calls.push_back(data == nullptr ? "GetPreferences" : "GetPreferences data");
-        const GSErrCode answer = host.Answer(HostSlot_GetPreferences);
-        if (answer != NoError)
-            return answer;
-        const std::optional<StoredPreferences>& stored = host.preferences;
-        if (data == nullptr) {
-            *version = stored ? stored->version : 0;
-            *nByte = stored ? Int32(stored->bytes.size()) : 0;
-        } else if (stored) {
-            std::memcpy(data, stored->bytes.data(), std::min(std::size_t(*nByte), stored->bytes.size()));
-        }
-        return NoError;
+        Record(HostSlot_GetPreferences, data == nullptr ? "GetPreferences" : "GetPreferences data");
+        return HostSlotFunction<HostGetPreferencesProc>(HostSlot_GetPreferences)(context, version, nByte,
+                                                                                 data);
     }
 
-    static GSErrCode GetCurrentWindow(void* context, UInt32 selector, void* param1, void*, GS::IntPtr) {
-        ModuleHost& host = HostOf(context);
-        host.calls.push_back("GetCurrentWindow");
-        const GSErrCode answer = host.Answer(HostSlot_GetCurrentWindow);
-        if (answer != NoError || selector != HostSelector_GetWindow)
-            return answer != NoError ? answer : APIERR_BADPARS;
-        static_cast<API_WindowInfo*>(param1)->typeID = host.frontWindowType;
-        return NoError;
+    static GSErrCode GetCurrentWindow(void* context, UInt32 selector, void* param1, void* param2,
+                                      GS::IntPtr last) {
+        Record(HostSlot_GetCurrentWindow, "GetCurrentWindow");
+        return HostSlotFunction<HostSelectorProc>(HostSlot_GetCurrentWindow)(context, selector, param1,
+                                                                             param2, last);
     }
 
     static GSErrCode GetSpecialFolder(void* context, UInt32 selector, void* param1, void* param2,
-                                      GS::IntPtr) {
-        ModuleHost& host = HostOf(context);
-        const Int32 kind = *static_cast<Int32*>(param1);
-        host.calls.push_back("GetSpecialFolder " + std::to_string(kind));
-        const GSErrCode answer = host.Answer(HostSlot_GetSpecialFolder);
-        if (answer != NoError || selector != HostSelector_GetSpecFolder || kind != API_SpecFolderID_Temporary)
-            return answer != NoError ? answer : APIERR_BADPARS;
-        *static_cast<IO::Location*>(param2) = IO::Location(GS::UniString(host.captureFolder.c_str()));
-        return NoError;
+                                      GS::IntPtr last) {
+        Record(HostSlot_GetSpecialFolder, "GetSpecialFolder " + std::to_string(*static_cast<Int32*>(param1)));
+        return HostSlotFunction<HostSelectorProc>(HostSlot_GetSpecialFolder)(context, selector, param1,
+                                                                             param2, last);
     }
 
     static GSErrCode SaveCurrentWindow(void* context, UInt32 selector, void* param1, void* param2,
-                                       GS::IntPtr) {
-        ModuleHost& host = HostOf(context);
+                                       GS::IntPtr last) {
         const auto* file = static_cast<const API_FileSavePars*>(param1);
         const auto* picture = static_cast<const API_SavePars_Picture*>(param2);
-        host.calls.push_back("SaveCurrentWindow " + std::to_string(file->fileTypeID) + " " +
-                             std::to_string(picture->value));
-        const GSErrCode answer = host.Answer(HostSlot_SaveCurrentWindow);
-        if (answer != NoError || selector != APIDo_SaveID)
-            return answer != NoError ? answer : APIERR_BADPARS;
-        host.savedPath = file->file->ToPath().ToCStr().Get();
-        if (!host.viewPicture.empty())
-            std::ofstream(host.savedPath, std::ios::binary) << host.viewPicture;
-        return NoError;
+        Record(HostSlot_SaveCurrentWindow, "SaveCurrentWindow " + std::to_string(file->fileTypeID) + " " +
+                                               std::to_string(picture->value));
+        if (file->file != nullptr)
+            current->savedPath = Workbench::ToUtf8(file->file->ToPath());
+        const bool failing = current->failures.contains(HostSlot_SaveCurrentWindow) &&
+                             current->failures.at(HostSlot_SaveCurrentWindow).passing < 0;
+        if (current->viewPicture.empty() && !failing)
+            return NoError;
+        std::ofstream(current->ViewPictureFile(), std::ios::binary | std::ios::trunc) << current->viewPicture;
+        return HostSlotFunction<HostSelectorProc>(HostSlot_SaveCurrentWindow)(context, selector, param1,
+                                                                              param2, last);
     }
 
     static GSErrCode RegisterModelessWindow(void* context, const API_ModelessWindowRecord* record) {
-        ModuleHost& host = HostOf(context);
-        ModelessWindowRegistration window{
-            record->referenceID, record->callBackProc, record->controlFlags, {}};
-        std::memcpy(window.guid, record->guid, sizeof(window.guid));
-        host.windows.push_back(window);
-        host.calls.push_back("RegisterModelessWindow " + Hex(UInt32(record->referenceID)));
-        return host.Answer(HostSlot_RegisterModelessWindow);
+        Record(HostSlot_RegisterModelessWindow,
+               "RegisterModelessWindow " + Workbench::HexWord(UInt32(record->referenceID)));
+        return HostSlotFunction<HostRegisterModelessWindowProc>(HostSlot_RegisterModelessWindow)(context,
+                                                                                                 record);
     }
 
     static GSErrCode UnregisterModelessWindow(void* context, Int32 referenceID) {
-        ModuleHost& host = HostOf(context);
-        host.calls.push_back("UnregisterModelessWindow " + Hex(UInt32(referenceID)));
-        return host.Answer(HostSlot_UnregisterModelessWindow);
+        Record(HostSlot_UnregisterModelessWindow,
+               "UnregisterModelessWindow " + Workbench::HexWord(UInt32(referenceID)));
+        return HostSlotFunction<HostUnregisterModelessWindowProc>(HostSlot_UnregisterModelessWindow)(
+            context, referenceID);
     }
 
     static GSErrCode ReportMessage(void* context, const GS::UniString* format, bool alert, va_list* args) {
-        ModuleHost& host = HostOf(context);
-        const GS::UniString::CStr formatText = format->ToCStr();
-        char text[1024];
-        std::vsnprintf(text, sizeof(text), formatText.Get(), *args);
-        host.reports.push_back(text);
-        host.calls.push_back(std::string(alert ? "Alert " : "Report ") + formatText.Get());
-        return host.Answer(HostSlot_ReportMessage);
+        const std::string formatText = Workbench::ToUtf8(*format);
+        current->reports.push_back(Workbench::FormatReport(formatText, args).text);
+        Record(HostSlot_ReportMessage, std::string(alert ? "Alert " : "Report ") + formatText);
+        return HostSlotFunction<HostReportMessageProc>(HostSlot_ReportMessage)(context, format, alert, args);
     }
 };
 
-ModuleHost::ModuleHost(const std::string& modulePath) {
-    if (current != nullptr)
-        throw std::logic_error("one module host at a time");
-    handle = ModulePlatform::Load(modulePath);
-    const ModulePlatform::Entries found = ModulePlatform::FindEntries(handle);
-    setImported = found.setImported;
-    if (found.getExported == nullptr || setImported == nullptr) {
-        ModulePlatform::Unload(handle);
-        throw std::runtime_error("module lacks the entry-protocol exports");
-    }
+ModuleHost::ModuleHost(const std::string& modulePath)
+    : dataFolder(MakeDataFolder()),
+      state(transcript, console,
+            {dataFolder, {Workbench::Scene::defaultViewSize, dataFolder / "view.jpeg"}}) {
+    module = std::make_unique<Workbench::ModuleFile>(modulePath);
+    setImported = module->SetImportedFuncAddrs();
     Attach();
-    found.getExported(&entries);
+    module->GetExportedFuncAddrs()(&entries);
 }
 
 ModuleHost::ModuleHost(GetExportedFuncAddrsProc* getExported, SetImportedFuncAddrsProc* setImportedFunc)
-    : setImported(setImportedFunc), linkedIn(true) {
-    if (current != nullptr)
-        throw std::logic_error("one module host at a time");
+    : dataFolder(MakeDataFolder()),
+      state(transcript, console, {dataFolder, {Workbench::Scene::defaultViewSize, dataFolder / "view.jpeg"}}),
+      setImported(setImportedFunc), linkedIn(true) {
     Attach();
     getExported(&entries);
 }
 
 void ModuleHost::Attach() {
+    if (current != nullptr)
+        throw std::logic_error("one module host at a time");
     current = this;
-    ModulePlatform::ObserveLaunches([this](std::string_view url) {
-        launchedUrls.emplace_back(url);
-        calls.push_back("Browser " + std::string(url));
+    state.UsePreferenceStore(
+        Workbench::PreferenceStore(Workbench::PreferencesFolder(dataFolder), PreferenceKey));
+    // Launches are recorded through the observer; the program started is one that does nothing.
+    setenv("BROWSER", "/bin/true", 1);
+    Win32::Host::SetCallObserver([this](std::string_view call, std::string_view argument) {
+        if (call == "ShellExecuteW") {
+            launchedUrls.emplace_back(argument);
+            calls.push_back("Browser " + std::string(argument));
+        }
     });
     dialogDriver = std::make_unique<DialogDriver>(*this);
     DG::Host::SetUIDriver(dialogDriver.get());
@@ -221,14 +197,35 @@ ModuleHost::~ModuleHost() {
     Unload();
     GS::Host::SetDebugSink(nullptr);
     GSUtils::Host::SetBeepSink(nullptr);
-    ModulePlatform::ObserveLaunches(nullptr);
+    Win32::Host::SetCallObserver(nullptr);
     DG::Host::SetUIDriver(nullptr);
     current = nullptr;
+    std::error_code ignored;
+    std::filesystem::remove_all(dataFolder, ignored);
+}
+
+std::filesystem::path ModuleHost::ViewPictureFile() const {
+    return dataFolder / "view.jpeg";
+}
+
+void ModuleHost::FailSlot(HostSlot slot, GSErrCode code, int passing) {
+    failures[slot] = {code, passing};
+    if (passing == 0)
+        CountCall(slot);
+}
+
+void ModuleHost::CountCall(HostSlot slot) {
+    const auto failure = failures.find(slot);
+    if (failure == failures.end() || failure->second.passing < 0)
+        return;
+    // -1: the host's own failure is armed.
+    if (failure->second.passing-- == 0)
+        state.SetSlotFailure(slot, failure->second.code);
 }
 
 GSErrCode ModuleHost::Initialize() {
     running = true;
-    return entries.initialize(this);
+    return entries.initialize(table.HostContext());
 }
 
 GSErrCode ModuleHost::ShutDown() {
@@ -240,37 +237,26 @@ std::string ModuleHost::BuiltModulePath(const char* fileName) {
     const char* folder = std::getenv("KAVELO_BIN_DIR");
     if (folder == nullptr)
         throw std::runtime_error("KAVELO_BIN_DIR is not set");
-    return (std::filesystem::path(folder) / fileName).make_preferred().string();
-}
-
-std::string ModuleHost::MakeScratchFolder(const std::string& prefix) {
-    std::random_device random;
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        const std::filesystem::path folder =
-            std::filesystem::temp_directory_path() / (prefix + std::to_string(random()));
-        if (std::filesystem::create_directory(folder))
-            return folder.string();
-    }
-    throw std::runtime_error("cannot make a scratch folder " + prefix + "*");
+    return std::string(folder) + "/" + fileName;
 }
 
 GSErrCode ModuleHost::SendTable() {
-    HostFunction table[HostFunctionTableSlots] = {};
+    HostFunction recording[HostFunctionTableSlots] = {};
     auto put = [&](HostSlot slot, auto* function) {
         if (std::find(cleared.begin(), cleared.end(), slot) == cleared.end())
-            table[slot] = reinterpret_cast<HostFunction>(function);
+            recording[slot] = reinterpret_cast<HostFunction>(function);
     };
-    put(HostSlot_RegisterMenu, &Slots::RegisterMenu);
-    put(HostSlot_InstallMenuHandler, &Slots::InstallMenuHandler);
-    put(HostSlot_SetPreferences, &Slots::SetPreferences);
-    put(HostSlot_GetPreferences, &Slots::GetPreferences);
-    put(HostSlot_RegisterModelessWindow, &Slots::RegisterModelessWindow);
-    put(HostSlot_GetCurrentWindow, &Slots::GetCurrentWindow);
-    put(HostSlot_GetSpecialFolder, &Slots::GetSpecialFolder);
-    put(HostSlot_SaveCurrentWindow, &Slots::SaveCurrentWindow);
-    put(HostSlot_UnregisterModelessWindow, &Slots::UnregisterModelessWindow);
-    put(HostSlot_ReportMessage, &Slots::ReportMessage);
-    return setImported(table);
+    put(HostSlot_RegisterMenu, &Recorder::RegisterMenu);
+    put(HostSlot_InstallMenuHandler, &Recorder::InstallMenuHandler);
+    put(HostSlot_SetPreferences, &Recorder::SetPreferences);
+    put(HostSlot_GetPreferences, &Recorder::GetPreferences);
+    put(HostSlot_RegisterModelessWindow, &Recorder::RegisterModelessWindow);
+    put(HostSlot_GetCurrentWindow, &Recorder::GetCurrentWindow);
+    put(HostSlot_GetSpecialFolder, &Recorder::GetSpecialFolder);
+    put(HostSlot_SaveCurrentWindow, &Recorder::SaveCurrentWindow);
+    put(HostSlot_UnregisterModelessWindow, &Recorder::UnregisterModelessWindow);
+    put(HostSlot_ReportMessage, &Recorder::ReportMessage);
+    return setImported(recording);
 }
 
 void ModuleHost::Start() {
@@ -284,12 +270,12 @@ void ModuleHost::Start() {
 }
 
 GSErrCode ModuleHost::PickMenu(Int16 menuResID) const {
-    const auto handler = menuHandlers.find(UInt16(menuResID));
-    if (handler == menuHandlers.end())
+    APIMenuCommandProc* handler = state.HandlerOf(menuResID);
+    if (handler == nullptr)
         throw std::runtime_error("no handler for menu " + std::to_string(menuResID));
     API_MenuParams params{};
     params.menuResID = menuResID;
-    return handler->second(&params);
+    return handler(&params);
 }
 
 void ModuleHost::AnswerDialog(short itemId) {
@@ -301,21 +287,25 @@ void ModuleHost::AnswerDialogWithClose() {
 }
 
 void ModuleHost::Unload() {
-    if (handle == nullptr)
+    if (module == nullptr)
         return;
-    ModulePlatform::Unload(handle);
-    handle = nullptr;
+    state.ForgetModuleCode();
+    module->Close();
+    module.reset();
 }
 
-GSErrCode ModuleHost::Answer(HostSlot slot) {
-    const auto failure = failures.find(slot);
-    if (failure == failures.end())
-        return NoError;
-    if (failure->second.passing > 0) {
-        --failure->second.passing;
-        return NoError;
-    }
-    return failure->second.code;
+std::optional<Workbench::StoredPreferences> ModuleHost::Preferences() const {
+    return Workbench::PreferenceStore(Workbench::PreferencesFolder(dataFolder), PreferenceKey).Read().record;
+}
+
+void ModuleHost::StorePreferences(Int32 version, std::vector<UInt8> bytes) {
+    const Workbench::PreferenceStore store(Workbench::PreferencesFolder(dataFolder), PreferenceKey);
+    if (const std::string problem = store.Write({version, std::move(bytes)}); !problem.empty())
+        throw std::runtime_error(problem);
+}
+
+std::string ModuleHost::CaptureFolder() const {
+    return Workbench::TemporaryFolder(dataFolder).string();
 }
 
 } // namespace Testing

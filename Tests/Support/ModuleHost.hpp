@@ -1,41 +1,33 @@
 #pragma once
 
-// A host for tests: loads an add-on module through its two exports, hands it an operation table
-// whose slots record every call, and lets a test make any slot answer an error code.
+// The workbench's host core (its host state and operation table) driven by a test: loads an add-on
+// module through its two exports, or drives the binding linked into the test program, records
+// every call the module makes as a short readable line, plays the test's dialog answers, and lets a
+// test make any slot answer an error code after some calls, or leave it out of the table.
 
 #include "ACAPI/APIdefs.hpp"
+#include "Console.hpp"
+#include "FrontWindow.hpp"
+#include "HostState.hpp"
+#include "HostTable.hpp"
+#include "ModuleFile.hpp"
+#include "PreferenceStore.hpp"
+#include "Transcript.hpp"
 
 #include <deque>
+#include <filesystem>
 #include <map>
 #include <memory>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <vector>
 
 namespace Testing {
 
-struct MenuRegistration {
-    Int16 menuStrResID;
-    Int16 promptStrResID;
-    Int32 placementCode;
-    Int32 flags;
-};
-
-struct ModelessWindowRegistration {
-    Int32 referenceID;
-    APIPaletteControlCallBackProc* callBackProc;
-    Int32 controlFlags;
-    UInt8 guid[16];
-};
-
-struct StoredPreferences {
-    Int32 version;
-    std::vector<UInt8> bytes;
-};
-
 class ModuleHost {
 public:
-    // Loads the module and reads its entry points; throws std::runtime_error on failure.
+    // Loads the module and reads its entry points; throws Workbench::ModuleError on failure.
     explicit ModuleHost(const std::string& modulePath);
     // Drives the binding linked into the test program itself.
     ModuleHost(GetExportedFuncAddrsProc* getExported, SetImportedFuncAddrsProc* setImportedFunc);
@@ -45,17 +37,16 @@ public:
     ModuleHost& operator=(const ModuleHost&) = delete;
 
     static std::string BuiltModulePath(const char* fileName = "KAVELO.apx");
-    // A new empty folder under the system's temporary folder, its name starting with prefix.
-    static std::string MakeScratchFolder(const std::string& prefix);
 
-    // A slot this host serves answers `code` from now on, after letting `passing` calls succeed;
-    // a failing slot still records its call.
-    void FailSlot(HostSlot slot, GSErrCode code, int passing = 0) { failures[slot] = {code, passing}; }
+    // A slot answers `code` from now on, after letting `passing` calls succeed; a failing slot
+    // still records its call.
+    void FailSlot(HostSlot slot, GSErrCode code, int passing = 0);
+    // The slot is left out of the table SendTable hands over.
     void ClearSlot(HostSlot slot) { cleared.push_back(slot); }
 
-    GSErrCode SendTable(); // SetImportedFuncAddrs with the table built so far
+    GSErrCode SendTable(); // SetImportedFuncAddrs with the host's table, less the cleared slots
     Int32 Describe(API_EnvirParams* envir) const { return entries.describeAddOn(envir); }
-    GSErrCode RegisterCommands() { return entries.registerCommands(this); }
+    GSErrCode RegisterCommands() { return entries.registerCommands(table.RegistrationContext()); }
     GSErrCode Initialize();
     GSErrCode ShutDown();
     // SendTable, Describe, RegisterCommands and Initialize, each expected to succeed.
@@ -70,40 +61,56 @@ public:
     std::size_t UnusedDialogAnswers() const { return dialogAnswers.size(); }
 
     void Unload();
-    bool IsLoaded() const { return handle != nullptr; }
+    bool IsLoaded() const { return module != nullptr; }
 
     const API_EntryPointRecord& Entries() const { return entries; }
+
+    // The add-on's record as the host's preference store holds it.
+    std::optional<Workbench::StoredPreferences> Preferences() const;
+    void StorePreferences(Int32 version, std::vector<UInt8> bytes);
+    void ErasePreferences() { state.ClearPreferences(); }
+
+    void SwitchWindow(Workbench::WindowKind kind) { state.SwitchWindow(kind); }
+    // The folder the host hands out as special folder 4.
+    std::string CaptureFolder() const;
+
+    const std::vector<Workbench::RegisteredMenu>& Menus() const { return state.Menus(); }
+    const std::vector<Workbench::RegisteredWindow>& Windows() const { return state.Windows(); }
+    APIMenuCommandProc* HandlerOf(Int16 menuResID) const { return state.HandlerOf(menuResID); }
 
     // Everything the module did to the host, in order, as short readable lines.
     std::vector<std::string> calls;
     std::vector<std::string> debugLines;
-    std::vector<MenuRegistration> menus;
-    std::map<UInt16, APIMenuCommandProc*> menuHandlers;
-    std::vector<ModelessWindowRegistration> windows;
     std::vector<std::string> reports;
     std::vector<std::string> launchedUrls;
-    std::optional<StoredPreferences> preferences;
 
-    // The host's windows and 3D view: the front window's type, the folder handed out as special
-    // folder 4, and the bytes a save of the 3D window writes (nothing is written when empty).
-    Int32 frontWindowType = APIWind_3DModelID;
-    std::string captureFolder;
+    // What a save of the 3D window writes; when empty the host answers success and writes nothing.
     std::string viewPicture = std::string("\xFF\xD8\xFF\xD9", 4);
     std::string savedPath; // where the last save wrote
 
 private:
-    friend struct Slots;
+    struct Recorder;
+    friend struct Recorder;
+    class DialogDriver;
+    friend class DialogDriver;
     struct Failure {
         GSErrCode code;
         int passing;
     };
-    GSErrCode Answer(HostSlot slot);
 
+    // Counts a call of `slot` against its armed failure, arming the host's own failure once the
+    // passing calls are used up.
+    void CountCall(HostSlot slot);
     void Attach();
-    class DialogDriver;
-    friend class DialogDriver;
+    std::filesystem::path ViewPictureFile() const;
 
-    void* handle = nullptr;
+    std::filesystem::path dataFolder;
+    std::ostringstream consoleOutput;
+    Workbench::Console console{consoleOutput, consoleOutput, false};
+    Workbench::Transcript transcript;
+    Workbench::HostState state;
+    Workbench::HostTable table{state};
+    std::unique_ptr<Workbench::ModuleFile> module;
     SetImportedFuncAddrsProc* setImported = nullptr;
     bool linkedIn = false;
     bool running = false;

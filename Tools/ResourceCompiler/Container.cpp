@@ -1,7 +1,7 @@
 #include "Container.hpp"
 
 #include "ByteWriter.hpp"
-#include "ResourceSection.hpp"
+#include "ResourceContainer.hpp"
 
 #include <stdexcept>
 

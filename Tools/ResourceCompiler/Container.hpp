@@ -1,7 +1,7 @@
 #pragma once
 
 // Lays compiled resources out in the container that the module's resource section carries
-// (see ResourceSection.hpp).
+// (see ResourceContainer.hpp).
 
 #include <cstdint>
 #include <string>

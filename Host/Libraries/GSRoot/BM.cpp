@@ -63,3 +63,18 @@ void BNFillMemory(void* destination, GSSize nBytes, UInt8 value) {
     }
     std::memset(destination, value, static_cast<std::size_t>(nBytes));
 }
+
+void* GS_calloc(std::size_t count, std::size_t size) {
+    if (size != 0 && count > std::numeric_limits<std::size_t>::max() / size) {
+        return nullptr;
+    }
+    void* block = GS::MemoryManager::Allocate(count * size, GS::MemoryManager::NullOnFailure, false);
+    if (block != nullptr) {
+        std::memset(block, 0, count * size);
+    }
+    return block;
+}
+
+void GS_free(void* block) {
+    GS::MemoryManager::Free(block);
+}

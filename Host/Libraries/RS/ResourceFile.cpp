@@ -2,7 +2,7 @@
 
 #include "ByteSpan.hpp"
 #include "ElfSection.hpp"
-#include "ResourceSection.hpp"
+#include "ResourceContainer.hpp"
 
 #include <algorithm>
 #include <cctype>

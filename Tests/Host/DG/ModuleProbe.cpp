@@ -122,7 +122,7 @@ extern "C" __attribute__((visibility("default"))) void DGProbeOpenPalette(GSResM
     auto* palette = new ProbePalette(resModule, resId, GS::Guid(guidText));
     owner.current = palette;
     palette->BeginEventProcessing();
-    palette->Show(-32768);
+    palette->Show(DG::KeepPosition);
 }
 
 // How many palettes the collector has deleted and told the owner of.

@@ -43,7 +43,7 @@ TestPalette& PaletteOwner::Open() {
         disposablePart = palette;
     }
     palette->BeginEventProcessing();
-    palette->Show(ShowArgument);
+    palette->Show(DG::KeepPosition);
     return *palette;
 }
 

@@ -14,7 +14,6 @@ namespace DGTest {
 // The add-on's palette GUID and resource.
 inline const GS::Guid PaletteGuid("{D8A0A01F-1184-40F2-B8A8-28CF30714FA4}");
 constexpr short PaletteResource = 32590; // items: 1 export, 2 live view; both icon buttons
-constexpr short ShowArgument = -32768;
 
 // Observes itself; a close request through the window control hides it, ends its event processing
 // and marks it disposable, leaving the deletion to the collector.

@@ -15,7 +15,6 @@ using DG::Host::RequestPaletteClose;
 using DGTest::PaletteGuid;
 using DGTest::PaletteOwner;
 using DGTest::PaletteResource;
-using DGTest::ShowArgument;
 using DGTest::TestPalette;
 using GS::Host::PendingDisposables;
 using GS::Host::RunGarbageCollector;
@@ -86,7 +85,7 @@ TEST_F(Palettes, ShowAndHideAreSeenByTheDriverWithTheShowArgument) {
     TestPalette& palette = owner.Open();
     EXPECT_TRUE(palette.IsVisible());
     ASSERT_FALSE(driver.paletteViews.empty());
-    EXPECT_EQ(driver.paletteViews.back().dockState, ShowArgument);
+    EXPECT_EQ(driver.paletteViews.back().dockState, DG::KeepPosition);
     EXPECT_TRUE(driver.paletteViews.back().visible);
     EXPECT_TRUE(driver.paletteViews.back().processingEvents);
 
@@ -111,7 +110,7 @@ TEST_F(Palettes, ClicksArriveOnlyWhileShownAndProcessingEvents) {
 
     palette.Hide();
     ExpectClickRefused(1, Refusal(" is hidden; the click on item 1 is dropped"));
-    palette.Show(ShowArgument);
+    palette.Show(DG::KeepPosition);
     palette.EndEventProcessing();
     ExpectClickRefused(2, Refusal(" processes no events; the click on item 2 is dropped"));
     palette.BeginEventProcessing();
@@ -145,7 +144,7 @@ TEST_F(Palettes, HidingDoesNotEnableOrDisable) {
     TestPalette& palette = owner.Open();
     palette.DisableItems();
     palette.Hide();
-    palette.Show(ShowArgument);
+    palette.Show(DG::KeepPosition);
     ExpectClickRefused(2, Refusal(": item 2 is disabled; the click is dropped"));
 }
 
@@ -204,7 +203,7 @@ TEST_F(Palettes, TheLibraryLeavesAPaletteAsItsObserversLeaveItOnACloseRequest) {
     DGTest::PanelRecorder listener("listener", log);
     plain.Attach(listener);
     plain.BeginEventProcessing();
-    plain.Show(ShowArgument);
+    plain.Show(DG::KeepPosition);
 
     EXPECT_TRUE(RequestPaletteClose(PaletteGuid));
     EXPECT_THAT(Lines("listener: "), ElementsAre("listener: close requested"));
@@ -271,7 +270,7 @@ TEST_F(Palettes, TheNewestPaletteWithAGuidTakesTheEvents) {
     newer->onClicked = [this] { log.push_back("newer heard it"); };
     older.onClicked = [this] { log.push_back("older heard it"); };
     newer->BeginEventProcessing();
-    newer->Show(ShowArgument);
+    newer->Show(DG::KeepPosition);
 
     EXPECT_TRUE(ClickPaletteItem(PaletteGuid, 1));
     newer.reset();
@@ -308,7 +307,7 @@ TEST_F(Palettes, OneWhoseResourceDidNotLoadIsNeverShownNorListed) {
     testing::internal::CaptureStderr();
     TestPalette palette(kavelo, 12345, PaletteGuid, log, nullptr);
     palette.BeginEventProcessing();
-    palette.Show(ShowArgument);
+    palette.Show(DG::KeepPosition);
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "DG: dialog 12345 of resource module " +
                                                           std::to_string(kavelo) +
                                                           " refused: the module has no 'GSDG' 12345\n");

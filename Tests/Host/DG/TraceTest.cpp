@@ -10,7 +10,6 @@ namespace {
 
 using DGTest::PaletteGuid;
 using DGTest::PaletteResource;
-using DGTest::ShowArgument;
 using DGTest::TestPalette;
 using testing::ElementsAre;
 
@@ -43,7 +42,7 @@ TEST_F(Trace, FollowsTheModelessCalls) {
     TestPalette palette(kavelo, PaletteResource, PaletteGuid, log, nullptr);
     trace.clear();
     palette.BeginEventProcessing();
-    palette.Show(ShowArgument);
+    palette.Show(DG::KeepPosition);
     palette.Hide();
     palette.Hide();
     palette.EndEventProcessing();

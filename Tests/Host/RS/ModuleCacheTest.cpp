@@ -1,4 +1,5 @@
 #include "RSHost.hpp"
+#include "ResourceContainer.hpp"
 #include "TestModuleResources.hpp"
 
 #include <gmock/gmock.h>
@@ -123,7 +124,7 @@ TEST_F(ModuleCache, RefusesAModuleWithoutResources) {
     const std::string errors = ::testing::internal::GetCapturedStderr();
 
     EXPECT_THAT(errors, StartsWith("RS: "));
-    EXPECT_THAT(errors, HasSubstr("no section .kavelo.rsrc"));
+    EXPECT_THAT(errors, HasSubstr(std::string("no section ") + RS::Section::Name));
 }
 
 // ---- RSGetIndString_ParamAdapter ----

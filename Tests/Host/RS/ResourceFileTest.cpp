@@ -1,4 +1,5 @@
 #include "RSHost.hpp"
+#include "ResourceContainer.hpp"
 #include "TestImages.hpp"
 
 #include <gmock/gmock.h>
@@ -25,10 +26,10 @@ std::string WriteFile(const std::string& name, const Bytes& bytes) {
 }
 
 ElfImage ModuleWith(const Bytes& container) {
-    return BuildElf({{".text", Text("code")}, {".kavelo.rsrc", container}});
+    return BuildElf({{".text", Text("code")}, {RS::Section::Name, container}});
 }
 
-// Index of ".kavelo.rsrc" in ModuleWith's section table.
+// Index of the resource section in ModuleWith's section table.
 constexpr std::size_t ResourceSectionIndex = 2;
 
 Bytes SampleContainer() {
@@ -215,13 +216,13 @@ const BadFile BadFiles[] = {
      [] {
          return BuildElf({{".text", Text("code")}}).bytes;
      },
-     "no section .kavelo.rsrc"},
+     std::string("no section ") + RS::Section::Name},
     {"nameOutsideTable", Bent(Section(ResourceSectionIndex, ElfImage::NameField), 0xFFFFFF, 4),
-     "no section .kavelo.rsrc"},
+     std::string("no section ") + RS::Section::Name},
     {"resourceNoBits", Bent(Section(ResourceSectionIndex, ElfImage::TypeField), 8, 4),
-     "section .kavelo.rsrc has no contents in the file"},
+     std::string("section ") + RS::Section::Name + " has no contents in the file"},
     {"resourceOutside", Bent(Section(ResourceSectionIndex, ElfImage::OffsetField), 1u << 30, 8),
-     "section .kavelo.rsrc (offset 1073741824"},
+     std::string("section ") + RS::Section::Name + " (offset 1073741824"},
     {"resourceSizeWraps", Bent(Section(ResourceSectionIndex, ElfImage::SizeField), ~std::uint64_t{0}, 8),
      "lies outside the file"},
     {"containerShort", [] { return ModuleWith(Text("KVRS")).bytes; }, "shorter than its 16-byte header"},

@@ -52,7 +52,7 @@ constexpr std::uint32_t Code(const char (&code)[5]) {
            std::uint32_t(std::uint8_t(code[2])) << 8 | std::uint32_t(std::uint8_t(code[3]));
 }
 
-// The ".kavelo.rsrc" container: "KVRS", version 1, count, zero; 24-byte entries; names; data.
+// The resource container: "KVRS", version 1, count, zero; 24-byte entries; names; data.
 class ContainerBuilder {
 public:
     static constexpr std::size_t HeaderSize = 16;

@@ -3,7 +3,7 @@
 // A host state with its operation table, called the way a module calls it, over a data folder of
 // the test's own.
 
-#include "HostErrors.hpp"
+#include "ACAPI/APIdefs.hpp"
 #include "HostTable.hpp"
 #include "TranscriptReader.hpp"
 

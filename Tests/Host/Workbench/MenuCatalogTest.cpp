@@ -40,7 +40,7 @@ TEST(WorkbenchMenuCatalog, CommandsInRegistrationOrderThenToolbarEntries) {
                      {32514, {"KAVELO", "Open live connection^32103^E3"}},
                      {32513, {"KAVELO", "Unlink account^32102^E3"}}};
     const std::vector<RegisteredMenu> menus = {
-        {32511, 32530, 0, 0}, {32540, 0, ToolbarPlacement, 0}, {32514, 0, 0, 0}, {32513, 0, 0, 0}};
+        {32511, 32530, 0, 0}, {32540, 0, MenuCode_ToolBar, 0}, {32514, 0, 0, 0}, {32513, 0, 0, 0}};
 
     const auto entries = BuildMenu(menus, strings.Source());
     ASSERT_EQ(entries.size(), 4u);
@@ -63,7 +63,7 @@ TEST(WorkbenchMenuCatalog, MissingShortOrDamagedListsFallBackToTheId) {
     strings.lists = {{100, {"Only a title"}}, {101, {}}};
     strings.damaged = {102};
     const std::vector<RegisteredMenu> menus = {
-        {99, 0, 0, 0}, {100, 0, 0, 0}, {101, 0, ToolbarPlacement, 0}, {102, 0, 0, 0}};
+        {99, 0, 0, 0}, {100, 0, 0, 0}, {101, 0, MenuCode_ToolBar, 0}, {102, 0, 0, 0}};
 
     const auto entries = BuildMenu(menus, strings.Source());
     ASSERT_EQ(entries.size(), 4u);

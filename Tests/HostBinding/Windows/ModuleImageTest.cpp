@@ -1,9 +1,8 @@
 // KAVELO.apx as Windows sees it: the PE file's exports and imports read from the file, its resources
 // as the system's resource calls find them, and a load and unload that leave nothing behind.
 
+#include "ACAPI/APIdefs.hpp"
 #include "GSRootHost.hpp"
-#include "ModuleHost.hpp"
-#include "ModulePlatform.hpp"
 #include "RSHost.hpp"
 
 #include <gtest/gtest.h>
@@ -12,6 +11,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -24,7 +24,45 @@
 
 namespace {
 
-using Testing::ModuleHost;
+std::string BuiltModulePath() {
+    const char* folder = std::getenv("KAVELO_BIN_DIR");
+    if (folder == nullptr)
+        throw std::runtime_error("KAVELO_BIN_DIR is not set");
+    return (std::filesystem::path(folder) / "KAVELO.apx").make_preferred().string();
+}
+
+// The module as a host loads it: by full path, its host libraries found beside it, its entry
+// functions by ordinal.
+class LoadedModule {
+public:
+    LoadedModule()
+        : handle(LoadLibraryExW(std::filesystem::path(BuiltModulePath()).c_str(), nullptr,
+                                LOAD_WITH_ALTERED_SEARCH_PATH)) {
+        if (handle == nullptr)
+            throw std::runtime_error("cannot load the module: error " + std::to_string(GetLastError()));
+    }
+    LoadedModule(const LoadedModule&) = delete;
+    LoadedModule& operator=(const LoadedModule&) = delete;
+    ~LoadedModule() { Free(); }
+
+    HMODULE Handle() const { return handle; }
+    // Through void (*)(), the pointer type that converts to any other function pointer type.
+    template <typename Proc>
+    Proc* Entry(WORD ordinal) const {
+        const FARPROC found = GetProcAddress(handle, MAKEINTRESOURCEA(ordinal));
+        if (found == nullptr)
+            throw std::runtime_error("no export at ordinal " + std::to_string(ordinal));
+        return reinterpret_cast<Proc*>(reinterpret_cast<void (*)()>(found));
+    }
+    void Free() {
+        if (handle != nullptr)
+            FreeLibrary(handle);
+        handle = nullptr;
+    }
+
+private:
+    HMODULE handle;
+};
 
 std::vector<char> ReadFile(const std::string& path) {
     std::ifstream file(path, std::ios::binary);
@@ -123,7 +161,7 @@ bool IsSystemLibrary(const std::string& name) {
 }
 
 TEST(ModuleImage, IsA64BitDllExportingExactlyTheProtocolFunctionsAtOrdinalsOneAndTwo) {
-    const PeFile module(ModuleHost::BuiltModulePath());
+    const PeFile module(BuiltModulePath());
     EXPECT_EQ(module.Headers().OptionalHeader.Magic, IMAGE_NT_OPTIONAL_HDR64_MAGIC);
     EXPECT_EQ(module.Headers().FileHeader.Machine, IMAGE_FILE_MACHINE_AMD64);
     EXPECT_NE(module.Headers().FileHeader.Characteristics & IMAGE_FILE_DLL, 0);
@@ -137,7 +175,7 @@ TEST(ModuleImage, ImportsOnlyHostLibrariesAndSystemLibraries) {
     std::set<std::string> hostLibraries;
     for (std::string name : {KAVELO_HOST_LIBRARY_FILES})
         hostLibraries.insert(Lower(name));
-    const std::set<std::string> imports = PeFile(ModuleHost::BuiltModulePath()).ImportedLibraries();
+    const std::set<std::string> imports = PeFile(BuiltModulePath()).ImportedLibraries();
     ASSERT_FALSE(imports.empty());
     for (const std::string& library : imports)
         EXPECT_TRUE(hostLibraries.count(Lower(library)) == 1 || IsSystemLibrary(library)) << library;
@@ -146,7 +184,7 @@ TEST(ModuleImage, ImportsOnlyHostLibrariesAndSystemLibraries) {
 
 // The version Windows shows for the file is the project's, the one the package is named after.
 TEST(ModuleImage, CarriesTheProjectVersionInItsVersionRecord) {
-    const std::wstring path = std::filesystem::path(ModuleHost::BuiltModulePath()).wstring();
+    const std::wstring path = std::filesystem::path(BuiltModulePath()).wstring();
     std::vector<BYTE> record(GetFileVersionInfoSizeW(path.c_str(), nullptr));
     ASSERT_FALSE(record.empty());
     ASSERT_TRUE(GetFileVersionInfoW(path.c_str(), 0, DWORD(record.size()), record.data()));
@@ -173,25 +211,27 @@ TEST(ModuleImage, ResourcesAreTheCompiledContainerEntryForEntry) {
     const std::vector<char> container = ReadFile(KAVELO_RESOURCE_CONTAINER);
     const auto compiled =
         RS::Host::ResourceFile::FromContainer(std::as_bytes(std::span(container.data(), container.size())));
-    void* module = Testing::ModulePlatform::Load(ModuleHost::BuiltModulePath());
-    const auto loaded = Contents(RS::Host::ResourceFile::FromModule(module));
-    Testing::ModulePlatform::Unload(module);
+    LoadedModule module;
+    const auto loaded = Contents(RS::Host::ResourceFile::FromModule(module.Handle()));
     EXPECT_FALSE(loaded.empty());
     EXPECT_EQ(loaded, Contents(compiled));
 }
 
-// Started, shut down and freed: the system unloads the module, its detach gives its resources back
-// in order, and every block it took from the host's allocator is returned.
+// Attached, given its host table, described and freed: the system unloads the module, its detach
+// gives its resources back in order, and every block it took from the host's allocator is returned.
 TEST(ModuleImage, FreeLibraryUnloadsTheModuleAfterItsDetachReleasedEverything) {
     std::vector<std::string> cacheCalls;
     RS::Host::SetCallObserver([&](std::string_view call, GSResModule) { cacheCalls.emplace_back(call); });
     const UInt64 blocksBefore = GS::Host::GetMemoryStats().liveBlocks;
     {
-        ModuleHost host(ModuleHost::BuiltModulePath());
-        host.Start();
+        LoadedModule module;
+        API_EntryPointRecord entries{};
+        module.Entry<GetExportedFuncAddrsProc>(1)(&entries);
+        const HostFunction table[HostFunctionTableSlots] = {};
+        EXPECT_EQ(module.Entry<SetImportedFuncAddrsProc>(2)(table), NoError);
+        API_EnvirParams envir{};
+        EXPECT_EQ(entries.describeAddOn(&envir), 1);
         EXPECT_NE(GetModuleHandleW(L"KAVELO.apx"), nullptr);
-        EXPECT_EQ(host.ShutDown(), NoError);
-        host.Unload();
     }
     RS::Host::SetCallObserver(nullptr);
     EXPECT_EQ(GetModuleHandleW(L"KAVELO.apx"), nullptr);

@@ -16,8 +16,12 @@ protected:
     ServiceProcess& Start(const std::vector<std::string>& arguments = {}) {
         service_.reset();
         service_ = std::make_unique<ServiceProcess>(DataDir(), arguments);
+        if (service_->FirstAccount())
+            account_ = *service_->FirstAccount();
         return *service_;
     }
+    // The first account, signed in anew; it is printed once, at the first start only.
+    Person SignIn() { return kavelo::test::SignIn(*service_, account_); }
     std::filesystem::path DataDir() const { return folder_.Path() / "data"; }
     ServiceProcess& Service() { return *service_; }
 
@@ -33,6 +37,7 @@ protected:
 
     TempDir folder_;
     std::unique_ptr<ServiceProcess> service_;
+    Credentials account_;
 };
 
 } // namespace kavelo::test

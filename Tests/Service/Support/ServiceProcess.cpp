@@ -22,6 +22,8 @@ namespace {
 
 constexpr std::string_view kListening = "listening on https://";
 constexpr std::string_view kAuthority = "CA certificate: ";
+constexpr std::string_view kAccount = "account ";
+constexpr std::string_view kPassword = ", password ";
 
 std::vector<char*> Argv(std::vector<std::string>& arguments) {
     std::vector<char*> argv;
@@ -122,6 +124,15 @@ ServiceProcess::ServiceProcess(const std::filesystem::path& dataDir,
     }
     port_ = static_cast<std::uint16_t>(std::stoi(url->substr(url->rfind(':') + 1)));
     caFile_ = Line(output, kAuthority).value_or("");
+    firstAccount_ = PrintedAccount(output);
+}
+
+std::optional<Credentials> PrintedAccount(const std::string& output) {
+    const std::optional<std::string> line = Line(output, kAccount);
+    const auto comma = line ? line->find(kPassword) : std::string::npos;
+    if (comma == std::string::npos)
+        return std::nullopt;
+    return Credentials{line->substr(0, comma), line->substr(comma + kPassword.size())};
 }
 
 ServiceProcess::~ServiceProcess() {
@@ -189,6 +200,14 @@ RunResult RunService(const std::vector<std::string>& arguments) {
     int status = 0;
     ::waitpid(pid, &status, 0);
     return {WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), text + ReadFileText(errors)};
+}
+
+Credentials AddUser(const std::filesystem::path& dataDir, const std::string& name) {
+    const RunResult result = RunService({"user", "add", name, "--data-dir", dataDir.string()});
+    const std::optional<Credentials> account = PrintedAccount(result.output);
+    if (result.exitCode != 0 || !account)
+        throw std::runtime_error("user add failed: " + result.output);
+    return *account;
 }
 
 } // namespace kavelo::test

@@ -28,6 +28,14 @@ private:
 std::filesystem::path ServiceBinary();
 std::string ReadFileText(const std::filesystem::path& path);
 
+struct Credentials {
+    std::string user;
+    std::string password;
+};
+
+// The account and password in what "kavelo-service" printed, when it made one.
+std::optional<Credentials> PrintedAccount(const std::string& output);
+
 // The real kavelo-service as a child process on a free loopback port, with `dataDir` as its data
 // folder and standard error going to a file beside it.
 class ServiceProcess {
@@ -41,6 +49,8 @@ public:
     std::uint16_t Port() const { return port_; }
     // The authority's certificate the service printed, or empty when it was given --cert.
     const std::filesystem::path& CaFile() const { return caFile_; }
+    // The first account, printed at the first start in a new data folder only.
+    const std::optional<Credentials>& FirstAccount() const { return firstAccount_; }
     pid_t Pid() const { return pid_; }
 
     void Signal(int signal) const;
@@ -60,6 +70,7 @@ private:
     std::optional<int> status_;
     std::uint16_t port_ = 0;
     std::filesystem::path caFile_;
+    std::optional<Credentials> firstAccount_;
     std::filesystem::path logFile_;
 };
 
@@ -70,5 +81,7 @@ struct RunResult {
 
 // Runs kavelo-service with `arguments` to its end.
 RunResult RunService(const std::vector<std::string>& arguments);
+// "kavelo-service user add `name`" on `dataDir`.
+Credentials AddUser(const std::filesystem::path& dataDir, const std::string& name);
 
 } // namespace kavelo::test

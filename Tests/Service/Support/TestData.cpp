@@ -66,26 +66,83 @@ HttpRequest UploadRequest(const std::string& linkId, std::string body) {
     return request;
 }
 
-HttpRequest LinkRequest(const std::string& linkId, const std::string& path) {
+HttpRequest Person::Page(const std::string& target) const {
     HttpRequest request;
-    request.method = "POST";
-    request.target = path;
-    request.headers = {{"Content-Type", "application/x-www-form-urlencoded"}};
-    request.body = "eid=" + linkId;
+    request.target = target;
+    request.headers = {{"Cookie", cookie}};
     return request;
 }
 
-std::string LinkNewId(const ServiceProcess& service) {
+HttpRequest Person::Form(const std::string& path, const std::string& fields, bool withToken) const {
+    HttpRequest request = Page(path);
+    request.method = "POST";
+    request.headers.emplace_back("Content-Type", "application/x-www-form-urlencoded");
+    request.body = fields;
+    if (withToken)
+        request.body += "&csrf=" + formToken;
+    return request;
+}
+
+std::string FieldValue(const std::string& page, const std::string& name) {
+    const std::string marker = "name=\"" + name + "\" value=\"";
+    const auto start = page.find(marker);
+    if (start == std::string::npos)
+        return {};
+    const auto end = page.find('"', start + marker.size());
+    return page.substr(start + marker.size(), end - start - marker.size());
+}
+
+std::string SetCookie(const Response& response, const std::string& name) {
+    const auto [first, last] = response.headers.equal_range("set-cookie");
+    for (auto header = first; header != last; ++header) {
+        if (header->second.starts_with(name + "="))
+            return header->second.substr(0, header->second.find(';'));
+    }
+    return {};
+}
+
+Response PostSignIn(const ServiceProcess& service, const Credentials& credentials, const std::string& next) {
+    HttpRequest form;
+    form.target = "/signin";
+    const Response page = Fetch(service.Port(), service.CaFile(), form);
+    form.method = "POST";
+    form.headers = {{"Cookie", SetCookie(page, "__Host-kavelo-signin")},
+                    {"Content-Type", "application/x-www-form-urlencoded"}};
+    form.body = "user=" + credentials.user + "&password=" + credentials.password + "&next=" + next +
+                "&csrf=" + FieldValue(page.body, "csrf");
+    return Fetch(service.Port(), service.CaFile(), form);
+}
+
+Person SignIn(const ServiceProcess& service, const Credentials& credentials) {
+    const Response signedIn = PostSignIn(service, credentials);
+    Person person{SetCookie(signedIn, "__Host-kavelo-session"), {}};
+    if (signedIn.status != 303 || person.cookie.empty())
+        throw std::runtime_error("signing in failed with status " + std::to_string(signedIn.status));
+    person.formToken =
+        FieldValue(Fetch(service.Port(), service.CaFile(), person.Page("/account")).body, "csrf");
+    return person;
+}
+
+Person SignInFirst(const ServiceProcess& service) {
+    if (!service.FirstAccount())
+        throw std::runtime_error("the service printed no account");
+    return SignIn(service, *service.FirstAccount());
+}
+
+std::string LinkNewId(const ServiceProcess& service, const Person& person) {
     const std::string linkId = NewLinkId();
-    const Response response = Fetch(service.Port(), service.CaFile(), LinkRequest(linkId));
+    const Response response = Fetch(service.Port(), service.CaFile(), person.Form("/login", "eid=" + linkId));
     if (response.status != 200)
         throw std::runtime_error("linking failed with status " + std::to_string(response.status));
     return linkId;
 }
 
-std::string UploadImage(const ServiceProcess& service, const std::string& linkId, std::string_view jpeg) {
+std::string UploadImage(const ServiceProcess& service, const std::string& linkId, std::string_view jpeg,
+                        const std::string& source) {
+    TlsSettings settings;
+    settings.source = source;
     const Response response =
-        Fetch(service.Port(), service.CaFile(), UploadRequest(linkId, UploadBody(jpeg)));
+        Fetch(service.Port(), service.CaFile(), UploadRequest(linkId, UploadBody(jpeg)), settings);
     if (response.status != 201)
         return {};
     const std::string prefix = "{\"id\":\"";

@@ -95,6 +95,11 @@ TlsClient::TlsClient(std::uint16_t port, const std::filesystem::path& caFile, co
 
 void TlsClient::Connect(const sockaddr_in& address, const std::filesystem::path& caFile,
                         const TlsSettings& settings) {
+    sockaddr_in source{};
+    source.sin_family = AF_INET;
+    if (::inet_pton(AF_INET, settings.source.c_str(), &source.sin_addr) != 1 ||
+        ::bind(socket_, reinterpret_cast<const sockaddr*>(&source), sizeof source) != 0)
+        throw std::runtime_error("cannot connect from " + settings.source);
     if (::connect(socket_, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0)
         throw std::runtime_error("cannot connect to port " + std::to_string(ntohs(address.sin_port)));
     context_ = SSL_CTX_new(TLS_client_method());
@@ -180,7 +185,7 @@ Response TlsClient::ReadResponse() {
     Response response;
     response.status = message.result_int();
     for (const auto& field : message)
-        response.headers[Lower(std::string(field.name_string()))] = std::string(field.value());
+        response.headers.emplace(Lower(std::string(field.name_string())), std::string(field.value()));
     response.body = message.body();
     response.keepAlive = message.keep_alive();
     return response;
@@ -214,8 +219,9 @@ int TlsClient::ProtocolVersion() const {
     return SSL_version(ssl_);
 }
 
-Response Fetch(std::uint16_t port, const std::filesystem::path& caFile, const HttpRequest& request) {
-    TlsClient client(port, caFile);
+Response Fetch(std::uint16_t port, const std::filesystem::path& caFile, const HttpRequest& request,
+               const TlsSettings& settings) {
+    TlsClient client(port, caFile, settings);
     return client.Exchange(request);
 }
 

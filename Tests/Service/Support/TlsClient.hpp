@@ -27,7 +27,7 @@ struct HttpRequest {
 
 struct Response {
     unsigned status = 0;
-    std::map<std::string, std::string> headers; // names in lower case
+    std::multimap<std::string, std::string> headers; // names in lower case
     std::string body;
     bool keepAlive = false;
 
@@ -43,6 +43,7 @@ struct TlsSettings {
     bool legacy = false; // let OpenSSL offer protocols below TLS 1.2, to see the service refuse them
     std::string host = "localhost"; // the name the certificate must match (an IP address works too)
     std::chrono::milliseconds timeout{15'000}; // for every read and write
+    std::string source = "127.0.0.1"; // the client's own address: another loopback one is another client
 };
 
 // A blocking HTTPS client on a plain socket with OpenSSL, verifying the service's certificate
@@ -81,6 +82,7 @@ private:
 };
 
 // One request on a connection of its own.
-Response Fetch(std::uint16_t port, const std::filesystem::path& caFile, const HttpRequest& request);
+Response Fetch(std::uint16_t port, const std::filesystem::path& caFile, const HttpRequest& request,
+               const TlsSettings& settings = {});
 
 } // namespace kavelo::test

@@ -1,5 +1,6 @@
-// Links an Archicad installation through the login page, then watches the live view take in a
-// newly posted picture without reloading, all in headless Chromium against the real service.
+// Signs in with the printed password, links an Archicad installation on the login page, then
+// watches the live view take in a newly posted picture without reloading, all in headless Chromium
+// against the real service.
 import assert from "node:assert/strict";
 import { spawn } from "node:child_process";
 import { createHash, randomUUID } from "node:crypto";
@@ -34,9 +35,11 @@ function startService() {
       output += chunk;
       const listening = output.match(/^listening on https:\/\/127\.0\.0\.1:(\d+)$/m);
       const authority = output.match(/^CA certificate: (.+)$/m);
-      if (listening && authority) {
+      const account = output.match(/^account (\S+), password (\S+)$/m);
+      if (listening && authority && account) {
         clearTimeout(timer);
-        resolve({ child, port: Number(listening[1]), ca: readFileSync(authority[1]) });
+        resolve({ child, port: Number(listening[1]), ca: readFileSync(authority[1]), user: account[1],
+          password: account[2] });
       }
     });
   });
@@ -95,11 +98,21 @@ async function main() {
   const page = context.pages()[0] ?? await context.newPage();
   let checks = 0;
   try {
-    // The login page links the installation with its one button.
+    // The login page asks to sign in first, comes back, and links the installation with its button.
     const linkId = randomUUID();
     assert.equal((await upload(service, linkId, Buffer.from("x"))).status, 401);
-    const login = await page.goto(`${origin}/login?eid=${linkId}`);
-    assert.equal(login.status(), 200);
+    await page.goto(`${origin}/login?eid=${linkId}`);
+    await page.getByRole("heading", { name: "Sign in to KAVELO" }).waitFor();
+    await page.getByLabel("User name").fill(service.user);
+    await page.getByLabel("Password").fill(service.password + "x");
+    await page.getByRole("button", { name: "Sign in" }).click();
+    await page.getByText("The user name or password is wrong.").waitFor();
+    await new Promise((resolve) => setTimeout(resolve, 1100)); // a wrong password slows the next try
+    await page.getByLabel("User name").fill(service.user);
+    await page.getByLabel("Password").fill(service.password);
+    await page.getByRole("button", { name: "Sign in" }).click();
+    await page.waitForURL(`${origin}/login?eid=${linkId}`);
+    assert.equal(await page.getByText(linkId).count(), 0, "the page shows the whole key");
     await page.getByRole("button", { name: "Link Archicad to my account" }).click();
     await page.getByRole("heading", { name: "Archicad is linked" }).waitFor();
     checks++;
@@ -135,6 +148,16 @@ async function main() {
     const third = await postPicture(service, linkId, await page.screenshot({ type: "jpeg" }));
     await page.waitForFunction(imageSource, third, { timeout: 15000 });
     assert.equal(await page.locator("#live-notice").isHidden(), true);
+    checks++;
+
+    // The account page lists the installation by a short prefix; signing out ends the session.
+    await page.goto(`${origin}/account`);
+    await page.getByText(linkId.slice(0, 8) + "…").waitFor();
+    assert.equal(await page.getByText(linkId).count(), 0, "the account page shows the whole key");
+    await page.getByRole("button", { name: "Sign out" }).click();
+    await page.getByRole("heading", { name: "Sign in to KAVELO" }).waitFor();
+    const picture = await page.goto(`${origin}/api/v1/images/${third}`);
+    assert.ok(picture.url().startsWith(`${origin}/signin?next=`), "a picture is shown without a session");
     checks++;
   } catch (error) {
     mkdirSync(artifactDir, { recursive: true });

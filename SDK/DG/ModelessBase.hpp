@@ -4,6 +4,9 @@
 
 namespace DG {
 
+// The placement that shows a modeless window where it was last.
+constexpr short KeepPosition = -32768;
+
 class Panel;
 
 namespace Detail {

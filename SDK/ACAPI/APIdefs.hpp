@@ -12,8 +12,14 @@
 
 // Host error codes: 0 is success, the host's own errors lie from 0x81060001 upward.
 constexpr GSErrCode APIERR_GENERAL = GSErrCode(0x81060001);
+constexpr GSErrCode APIERR_MEMFULL = GSErrCode(0x81060002);
+constexpr GSErrCode APIERR_BADID = GSErrCode(0x81060065);
 constexpr GSErrCode APIERR_BADPARS = GSErrCode(0x81060068);
 constexpr GSErrCode APIERR_BADWINDOW = GSErrCode(0x8106006B);
+constexpr GSErrCode APIERR_WINDEXIST = GSErrCode(0x810600E0);
+constexpr GSErrCode APIERR_WINDNOTEXIST = GSErrCode(0x810600E1);
+constexpr GSErrCode APIERR_NAMEALREADYUSED = GSErrCode(0x810600E4);
+constexpr GSErrCode APIERR_NOTINIT = GSErrCode(0x81060385);
 constexpr GSErrCode APIERR_NOTSUPPORTED = GSErrCode(0x81060387);
 
 // ---- records -----------------------------------------------------------------------------------
@@ -75,6 +81,21 @@ struct API_MenuRegistrationRecord {
 };
 static_assert(sizeof(API_MenuRegistrationRecord) == 32);
 static_assert(offsetof(API_MenuRegistrationRecord, flags) == 8);
+
+// Where a registered menu command goes: among the add-on's own menus, or onto the toolbar.
+enum APIMenuCodeID : Int32 { MenuCode_UserDef = 0, MenuCode_ToolBar = 12 };
+
+// What the host asks of a registered modeless window through its callback. For
+// APIPalMsg_IsPaletteVisible the parameter points at a bool to fill.
+enum API_PaletteMessageID : Int32 {
+    APIPalMsg_ClosePalette = 1,
+    APIPalMsg_HidePalette_Begin = 2,
+    APIPalMsg_HidePalette_End = 3,
+    APIPalMsg_DisableItems_Begin = 4,
+    APIPalMsg_DisableItems_End = 5,
+    APIPalMsg_OpenPalette = 6,
+    APIPalMsg_IsPaletteVisible = 7
+};
 
 // Passed with the host context to the modeless-window registration slot. The GUID's 16 bytes sit at
 // offset 20, which a GS::Guid member could not, so they are kept as bytes.

@@ -16,7 +16,7 @@
 
 namespace RS::Section {
 
-constexpr const char* Name = ".kavelo.rsrc";
+constexpr const char* Name = KAVELO_RESOURCE_SECTION;
 constexpr char Magic[4] = {'K', 'V', 'R', 'S'};
 constexpr std::uint32_t Version = 1;
 constexpr std::size_t HeaderSize = 16;

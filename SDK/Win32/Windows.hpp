@@ -2,8 +2,9 @@
 
 // The few Windows calls the module makes, under the names Windows gives them.
 #ifdef _WIN32
-#include <shellapi.h>
 #include <windows.h>
+
+#include <shellapi.h> // after windows.h, whose types it uses
 #else
 #include <cstdint>
 
