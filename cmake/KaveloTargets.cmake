@@ -24,6 +24,57 @@ target_include_directories(KaveloResourceContainer INTERFACE ${PROJECT_SOURCE_DI
 target_compile_definitions(KaveloResourceContainer INTERFACE
                            KAVELO_RESOURCE_SECTION="${KAVELO_RESOURCE_SECTION}")
 
+# Renders an SVG icon as <dir>/<name>-<size>.png and at twice that size, the two pictures a 'GICN'
+# of that size reads, and appends their paths to the list `pngs`.
+function(kavelo_render_icon svg name size dir pngs)
+    find_program(KAVELO_RSVG_CONVERT rsvg-convert REQUIRED)
+    math(EXPR double "${size} * 2")
+    set(rendered ${${pngs}})
+    foreach(pixels IN ITEMS ${size} ${double})
+        set(png ${dir}/${name}-${pixels}.png)
+        add_custom_command(
+            OUTPUT ${png}
+            COMMAND ${KAVELO_RSVG_CONVERT} --width=${pixels} --height=${pixels} --format=png
+                    --output=${png} ${svg}
+            DEPENDS ${svg}
+            COMMENT "Rendering icon ${name} at ${pixels} px"
+            VERBATIM)
+        list(APPEND rendered ${png})
+    endforeach()
+    set(${pngs} ${rendered} PARENT_SCOPE)
+endfunction()
+
+# Compiles the resource script `grc` into the container `output`: the C preprocessor resolves its ids
+# (INCLUDES: the files it includes), then kavelo-rc reads it with the icon pictures in ICON_DIR
+# (ICONS: those pictures). Line markers are kept (no -P) so that kavelo-rc names the .grc file and
+# line of an error.
+function(kavelo_compile_resources grc output)
+    cmake_parse_arguments(ARG "" "ICON_DIR;WINDOWS_SCRIPT" "INCLUDES;ICONS" ${ARGN})
+    get_filename_component(name ${grc} NAME)
+    get_filename_component(source_dir ${grc} DIRECTORY)
+    get_filename_component(output_dir ${output} DIRECTORY)
+    set(preprocessed ${output_dir}/${name}.i)
+    add_custom_command(
+        OUTPUT ${preprocessed}
+        COMMAND ${CMAKE_C_COMPILER} -E -x c -undef -nostdinc -I${source_dir} ${grc} -o ${preprocessed}
+        DEPENDS ${grc} ${ARG_INCLUDES}
+        COMMENT "Preprocessing ${name}"
+        VERBATIM)
+    # WINDOWS_SCRIPT: the same resources also as a script for the Windows resource compiler.
+    set(outputs ${output})
+    set(script_option)
+    if(ARG_WINDOWS_SCRIPT)
+        list(APPEND outputs ${ARG_WINDOWS_SCRIPT})
+        set(script_option --rc ${ARG_WINDOWS_SCRIPT})
+    endif()
+    add_custom_command(
+        OUTPUT ${outputs}
+        COMMAND kavelo-rc --icons ${ARG_ICON_DIR} ${script_option} -o ${output} ${preprocessed}
+        DEPENDS kavelo-rc ${preprocessed} ${ARG_ICONS}
+        COMMENT "Compiling the resources of ${name}"
+        VERBATIM)
+endfunction()
+
 # Adds a compiled resource container to a built module as its resource section.
 function(kavelo_attach_resources target container)
     set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${container})

@@ -1,5 +1,7 @@
 #include "DialogProbes.hpp"
 
+#include "DGTestResourceIds.h"
+
 namespace DGTest {
 
 using DG::Host::UserAction;
@@ -69,7 +71,8 @@ void ScriptedDriver::PaletteChanged(const DG::Host::PaletteView& palette, DG::Ho
 }
 
 TestDialog::TestDialog(GSResModule resModule, short resId, Log& sharedLog)
-    : DG::ModalDialog(resModule, resId, resModule), accept(*this, 1), second(*this, 2), log(sharedLog) {
+    : DG::ModalDialog(resModule, resId, resModule), accept(*this, DGTEST_DLG_ITEM_ACCEPT),
+      second(*this, DGTEST_DLG_ITEM_SECOND), log(sharedLog) {
     AttachToAllItems(*this);
     Attach(*this);
 }

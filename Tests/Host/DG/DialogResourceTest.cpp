@@ -1,5 +1,5 @@
 #include "DGHost.hpp"
-#include "KaveloResources.hpp"
+#include "TestResources.hpp"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -257,7 +257,7 @@ TEST(ParseDialogResource, RefusesMalformedItemNames) {
 
 TEST(LoadDialog, RefusesAModuleThatIsNotRegistered) {
     try {
-        DG::Host::LoadDialog(987654, 32520, 987654);
+        DG::Host::LoadDialog(987654, DGTest::TwoButtonDialog, 987654);
         FAIL() << "an unregistered module was accepted";
     } catch (const DialogResourceError& error) {
         EXPECT_STREQ(error.what(), "resource module 987654 is not registered");
@@ -265,117 +265,52 @@ TEST(LoadDialog, RefusesAModuleThatIsNotRegistered) {
 }
 
 TEST(LoadDialog, RefusesAMissingDialog) {
-    const GSResModule kavelo = DGTest::KaveloResModule();
+    const GSResModule resModule = DGTest::TestResModule();
     try {
-        DG::Host::LoadDialog(kavelo, 32000, kavelo); // a string list, not a dialog
+        DG::Host::LoadDialog(resModule, DGTest::NotADialog, resModule);
         FAIL() << "a missing dialog was accepted";
     } catch (const DialogResourceError& error) {
-        EXPECT_STREQ(error.what(), "the module has no 'GSDG' 32000");
+        EXPECT_EQ(error.what(), DGTest::Numbered("the module has no 'GSDG' #", DGTest::NotADialog));
     }
 }
 
-struct ExpectedDialog {
+// What the tests rely on in each dialog of their module, as its id header states it.
+struct ModuleDialog {
     short resId;
-    unsigned panelKind;
-    unsigned flags;
-    DG::Host::Rect rect;
-    std::string title;
-    std::string name;
-    std::vector<std::string> items;
+    const char* title;
+    std::size_t itemCount;
+    short separator; // 0: none
 };
 
-const std::string OkButton = "1 kind 1 style 7 at 245,95 size 90x23 \"OK\" icon 0 name \"Button_0\"";
-const std::string Separator = " kind 15 style 0 at 10,83 size 325x2 \"\" icon 0 name \"Separator_0\"";
-const DG::Host::Rect ModalRect{40, 40, 345, 128};
-
-const ExpectedDialog KaveloDialogs[] = {
-    {32520,
-     4,
-     0,
-     ModalRect,
-     "Link to KAVELO",
-     "DLG_Link",
-     {OkButton, "2 kind 1 style 7 at 145,95 size 90x23 \"Cancel\" icon 0 name \"Button_1\"", "3" + Separator,
-      "4 kind 13 style 0 at 10,10 size 335x40 \"Before exporting your renders to KAVELO you need to link "
-      "Archicad to "
-      "your KAVELO account. Click on OK and login in the browser page that will open.\" icon 0 name "
-      "\"LeftText_0\""}},
-    {32531,
-     4,
-     0,
-     ModalRect,
-     "Export to KAVELO succeeded",
-     "DLG_Exported",
-     {OkButton, "2" + Separator,
-      "3 kind 13 style 0 at 10,10 size 335x12 \"Your image was exported to KAVELO.\" icon 0 name "
-      "\"LeftText_0\"",
-      "4 kind 13 style 0 at 10,34 size 335x12 \"Refresh your KAVELO browser tab if the upload didn't "
-      "appear.\" "
-      "icon 0 name \"LeftText_1\""}},
-    {32532,
-     4,
-     0,
-     ModalRect,
-     "Export to KAVELO succeeded",
-     "DLG_Exported",
-     {"1 kind 1 style 7 at 245,95 size 90x23 \"Open live\" icon 0 name \"Button_0\"",
-      "2 kind 1 style 7 at 145,95 size 90x23 \"Close\" icon 0 name \"Button_1\"", "3" + Separator,
-      "4 kind 13 style 0 at 10,10 size 335x12 \"Your image was exported to KAVELO.\" icon 0 name "
-      "\"LeftText_0\"",
-      "5 kind 13 style 0 at 10,24 size 335x40 \"If you click on \"Open live\", a new tab with KAVELO will be "
-      "opened in "
-      "the browser and will get updated each time you export an image.\" icon 0 name \"LeftText_1\""}},
-    {32533,
-     4,
-     0,
-     ModalRect,
-     "Export to KAVELO failed",
-     "DLG_Exported_Login",
-     {OkButton, "2" + Separator,
-      "3 kind 13 style 0 at 10,10 size 335x26 \"You need to link Archicad to your KAVELO account.\" icon 0 "
-      "name "
-      "\"LeftText_0\""}},
-    {32534,
-     4,
-     0,
-     ModalRect,
-     "Account unlinked",
-     "DLG_Exported_Login",
-     {OkButton, "2" + Separator,
-      "3 kind 13 style 0 at 10,10 size 335x26 \"Archicad app was unlinked from your KAVELO account.\" icon 0 "
-      "name "
-      "\"LeftText_0\""}},
-    {32590,
-     16,
-     5,
-     DG::Host::Rect{0, 0, 84, 34},
-     "Kavelo Palette",
-     "DLG_32580_Test_Palette",
-     {"1 kind 1 style 2 at 8,2 size 30x30 \"\" icon 32105 name \"Button_0\"",
-      "2 kind 1 style 2 at 46,2 size 30x30 \"\" icon 32103 name \"\""}},
+const ModuleDialog ModuleDialogs[] = {
+    {DGTEST_DLG_TWO_BUTTONS, DGTEST_DLG_TWO_BUTTONS_TITLE, DGTEST_DLG_TWO_BUTTONS_ITEM_COUNT,
+     DGTEST_DLG_TWO_BUTTONS_ITEM_SEPARATOR},
+    {DGTEST_DLG_ONE_BUTTON, DGTEST_DLG_ONE_BUTTON_TITLE, DGTEST_DLG_ONE_BUTTON_ITEM_COUNT,
+     DGTEST_DLG_ONE_BUTTON_ITEM_SEPARATOR},
+    {DGTEST_PALETTE, DGTEST_PALETTE_TITLE, DGTEST_PALETTE_ITEM_COUNT, 0},
 };
 
-class KaveloDialog : public testing::TestWithParam<ExpectedDialog> {};
-
-TEST_P(KaveloDialog, LoadsAsTheModuleDescribesIt) {
-    const ExpectedDialog& expected = GetParam();
-    const GSResModule kavelo = DGTest::KaveloResModule();
-    const DialogView dialog = DG::Host::LoadDialog(kavelo, expected.resId, kavelo);
-
-    EXPECT_EQ(dialog.resModule, kavelo);
-    EXPECT_EQ(dialog.iconResModule, kavelo);
-    EXPECT_EQ(dialog.resId, expected.resId);
-    EXPECT_EQ(dialog.panelKind, expected.panelKind);
-    EXPECT_EQ(dialog.flags, expected.flags);
-    EXPECT_EQ(dialog.rect, expected.rect);
-    EXPECT_EQ(dialog.title, expected.title);
-    EXPECT_EQ(dialog.name, expected.name);
-    EXPECT_EQ(DescribeItems(dialog), expected.items);
+// The resource compiler's output read back by the library: the dialog the header promises, with
+// items numbered in order, named from its 'DLGH', and the separator where the tests expect it.
+TEST(LoadDialog, ReadsTheDialogsOfACompiledModule) {
+    const GSResModule resModule = DGTest::TestResModule();
+    const GSResModule iconModule = resModule + 1;
+    for (const ModuleDialog& expected : ModuleDialogs) {
+        SCOPED_TRACE("dialog " + std::to_string(expected.resId));
+        const DialogView dialog = DG::Host::LoadDialog(resModule, expected.resId, iconModule);
+        EXPECT_EQ(dialog.resModule, resModule);
+        EXPECT_EQ(dialog.iconResModule, iconModule);
+        EXPECT_EQ(dialog.resId, expected.resId);
+        EXPECT_EQ(dialog.title, expected.title);
+        EXPECT_FALSE(dialog.name.empty());
+        ASSERT_EQ(dialog.items.size(), expected.itemCount);
+        EXPECT_FALSE(dialog.items[0].name.empty()) << "the first item is named in every dialog";
+        for (std::size_t i = 0; i < dialog.items.size(); ++i) {
+            EXPECT_EQ(dialog.items[i].id, short(i + 1));
+            EXPECT_EQ(dialog.items[i].kind == ItemKind::Separator, dialog.items[i].id == expected.separator)
+                << "item " << dialog.items[i].id;
+        }
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(AllDialogs, KaveloDialog, testing::ValuesIn(KaveloDialogs),
-                         [](const testing::TestParamInfo<ExpectedDialog>& dialog) {
-                             return "Dialog" + std::to_string(dialog.param.resId);
-                         });
 
 } // namespace

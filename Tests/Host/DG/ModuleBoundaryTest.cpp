@@ -1,7 +1,7 @@
 #include "DialogProbes.hpp"
 #include "GSRootHost.hpp"
 #include "GarbageCollectorHost.hpp"
-#include "KaveloResources.hpp"
+#include "PaletteProbes.hpp"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -40,11 +40,11 @@ protected:
     std::vector<short> Run(bool onHeap, bool expectAccepted) {
         short heard[8] = {};
         int count = 0;
-        EXPECT_EQ(runDialog(kavelo, 32520, onHeap, heard, 8, &count), expectAccepted);
+        EXPECT_EQ(runDialog(resModule, DGTest::TwoButtonDialog, onHeap, heard, 8, &count), expectAccepted);
         return {heard, heard + count};
     }
 
-    GSResModule kavelo = DGTest::KaveloResModule();
+    GSResModule resModule = DGTest::TestResModule();
     DGTest::Log log;
     DGTest::ScriptedDriver driver{log};
     DGTest::DriverScope scope{&driver};
@@ -77,14 +77,13 @@ TEST_F(ModuleBoundary, ADialogMadeWithTheModulesNewIsItsOnlyAllocation) {
 }
 
 TEST_F(ModuleBoundary, APaletteMadeInTheModuleIsDeletedByTheCollectorThroughTheModulesDelete) {
-    const char* const guidText = "{D8A0A01F-1184-40F2-B8A8-28CF30714FA4}";
     const GS::Host::MemoryStats before = GS::Host::GetMemoryStats();
-    openPalette(kavelo, 32590, guidText);
+    openPalette(resModule, DGTest::PaletteResource, DGTest::PaletteGuidText);
     const GS::Host::MemoryStats open = GS::Host::GetMemoryStats();
     EXPECT_EQ(open.allocations, before.allocations + 1) << "only the palette object itself";
     EXPECT_EQ(open.liveOperatorNewBlocks, before.liveOperatorNewBlocks + 1);
 
-    ASSERT_TRUE(DG::Host::RequestPaletteClose(GS::Guid(guidText)));
+    ASSERT_TRUE(DG::Host::RequestPaletteClose(DGTest::PaletteGuid));
     EXPECT_EQ(GS::Host::RunGarbageCollector(), 1u);
     EXPECT_EQ(disposedPalettes(), 1);
     const GS::Host::MemoryStats after = GS::Host::GetMemoryStats();

@@ -1,5 +1,5 @@
 #include "DialogProbes.hpp"
-#include "KaveloResources.hpp"
+#include "TestResources.hpp"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -12,21 +12,20 @@ using DG::Host::UserAction;
 using DGTest::ClickRecorder;
 using DGTest::PanelRecorder;
 using DGTest::TestDialog;
+using DGTest::TwoButtonDialog;
 using testing::ElementsAre;
-
-constexpr short LinkDialog = 32520; // items: 1 "OK", 2 "Cancel", 3 separator, 4 text
 
 // A dialog that observes nothing itself, so that only the test's observers are called.
 class PlainDialog : public DG::ModalDialog {
 public:
-    explicit PlainDialog(GSResModule resModule) : DG::ModalDialog(resModule, LinkDialog, resModule) {}
+    explicit PlainDialog(GSResModule module) : DG::ModalDialog(module, TwoButtonDialog, module) {}
 
     DG::Button accept{*this, 1};
 };
 
 class Observers : public testing::Test {
 protected:
-    GSResModule kavelo = DGTest::KaveloResModule();
+    GSResModule resModule = DGTest::TestResModule();
     DGTest::Log log;
     DGTest::ScriptedDriver driver{log};
     DGTest::DriverScope scope{&driver};
@@ -42,7 +41,7 @@ protected:
 };
 
 TEST_F(Observers, AreCalledInTheOrderTheyWereAttached) {
-    TestDialog dialog(kavelo, LinkDialog, log);
+    TestDialog dialog(resModule, TwoButtonDialog, log);
     PanelRecorder second("second", log), first("first", log);
     ClickRecorder onAccept("onAccept", log), onAll("onAll", log);
     dialog.Attach(second);
@@ -63,7 +62,7 @@ TEST_F(Observers, AreCalledInTheOrderTheyWereAttached) {
 }
 
 TEST_F(Observers, AttachingTwiceCallsOnceAndDetachingAStrangerIsHarmless) {
-    PlainDialog dialog(kavelo);
+    PlainDialog dialog(resModule);
     PanelRecorder panel("panel", log), stranger("stranger", log);
     ClickRecorder clicks("clicks", log), notAttached("notAttached", log);
     dialog.Attach(panel);
@@ -80,7 +79,7 @@ TEST_F(Observers, AttachingTwiceCallsOnceAndDetachingAStrangerIsHarmless) {
 }
 
 TEST_F(Observers, DetachedObserversHearNothingMore) {
-    PlainDialog dialog(kavelo);
+    PlainDialog dialog(resModule);
     PanelRecorder panel("panel", log);
     ClickRecorder direct("direct", log), all("all", log);
     dialog.Attach(panel);
@@ -96,7 +95,7 @@ TEST_F(Observers, DetachedObserversHearNothingMore) {
 }
 
 TEST_F(Observers, DetachingDuringACallbackSkipsTheDetachedInThatRound) {
-    TestDialog dialog(kavelo, LinkDialog, log);
+    TestDialog dialog(resModule, TwoButtonDialog, log);
     PanelRecorder first("first", log), second("second", log);
     ClickRecorder early("early", log), late("late", log);
     dialog.Attach(first);
@@ -120,7 +119,7 @@ TEST_F(Observers, DetachingDuringACallbackSkipsTheDetachedInThatRound) {
 }
 
 TEST_F(Observers, AttachingDuringACallbackTakesEffectFromTheNextRound) {
-    TestDialog dialog(kavelo, LinkDialog, log);
+    TestDialog dialog(resModule, TwoButtonDialog, log);
     ClickRecorder newcomer("newcomer", log);
     dialog.onClicked = [&](const DG::ButtonClickEvent&) { newcomer.AttachToAllItems(dialog); };
     driver.Script({UserAction::Click(4), UserAction::Click(4), UserAction::Click(1)});
@@ -132,7 +131,7 @@ TEST_F(Observers, AttachingDuringACallbackTakesEffectFromTheNextRound) {
 }
 
 TEST_F(Observers, MayBeDestroyedDuringACallback) {
-    TestDialog dialog(kavelo, LinkDialog, log);
+    TestDialog dialog(resModule, TwoButtonDialog, log);
     auto doomedPanel = std::make_unique<PanelRecorder>("doomedPanel", log);
     auto doomedClicks = std::make_unique<ClickRecorder>("doomedClicks", log);
     dialog.Attach(*doomedPanel);
@@ -146,7 +145,7 @@ TEST_F(Observers, MayBeDestroyedDuringACallback) {
 }
 
 TEST_F(Observers, MayBeDestroyedBeforeTheirDialog) {
-    TestDialog dialog(kavelo, LinkDialog, log);
+    TestDialog dialog(resModule, TwoButtonDialog, log);
     {
         PanelRecorder panel("panel", log);
         ClickRecorder clicks("clicks", log);
@@ -163,8 +162,8 @@ TEST_F(Observers, MayBeDestroyedBeforeTheirDialog) {
 TEST_F(Observers, OutliveADialogDestroyedWhileTheyWereAttached) {
     PanelRecorder panel("panel", log);
     ClickRecorder clicks("clicks", log);
-    auto gone = std::make_unique<PlainDialog>(kavelo);
-    PlainDialog kept(kavelo);
+    auto gone = std::make_unique<PlainDialog>(resModule);
+    PlainDialog kept(resModule);
     for (PlainDialog* dialog : {gone.get(), &kept}) {
         dialog->Attach(panel);
         dialog->accept.Attach(clicks);
@@ -179,7 +178,7 @@ TEST_F(Observers, OutliveADialogDestroyedWhileTheyWereAttached) {
 
 TEST_F(Observers, AnItemObjectOutlivesItsPanel) {
     ClickRecorder clicks("clicks", log);
-    auto dialog = std::make_unique<PlainDialog>(kavelo);
+    auto dialog = std::make_unique<PlainDialog>(resModule);
     auto button = std::make_unique<DG::Button>(*dialog, 2);
     button->Attach(clicks);
     dialog.reset();
@@ -192,7 +191,7 @@ TEST_F(Observers, AnItemObjectOutlivesItsPanel) {
 }
 
 TEST_F(Observers, ADialogDestroyedDuringItsRunEndsTheRun) {
-    auto dialog = std::make_unique<TestDialog>(kavelo, LinkDialog, log);
+    auto dialog = std::make_unique<TestDialog>(resModule, TwoButtonDialog, log);
     ClickRecorder destroyer("destroyer", log), after("after", log);
     destroyer.AttachToAllItems(*dialog);
     after.AttachToAllItems(*dialog);
@@ -201,8 +200,10 @@ TEST_F(Observers, ADialogDestroyedDuringItsRunEndsTheRun) {
 
     TestDialog* running = dialog.get();
     EXPECT_FALSE(running->Invoke());
-    EXPECT_THAT(log, ElementsAre("driver: opened 32520 \"Link to KAVELO\"", "dialog: opened",
-                                 "driver: click 4", "dialog: click 4", "destroyer: click 4"))
+    EXPECT_THAT(log,
+                ElementsAre(DGTest::Numbered("driver: opened # \"" DGTEST_DLG_TWO_BUTTONS_TITLE "\"",
+                                             TwoButtonDialog),
+                            "dialog: opened", "driver: click 4", "dialog: click 4", "destroyer: click 4"))
         << "after the dialog is gone, neither its observers nor the driver hear of it";
 }
 

@@ -4,8 +4,8 @@ namespace DGTest {
 
 TestPalette::TestPalette(GSResModule resModule, short resId, const GS::Guid& guid, Log& sharedLog,
                          GS::DisposeHandler* handler)
-    : DG::Palette(resModule, resId, resModule, guid), exportButton(*this, 1), liveButton(*this, 2),
-      log(sharedLog) {
+    : DG::Palette(resModule, resId, resModule, guid), firstButton(*this, DGTEST_PALETTE_ITEM_FIRST),
+      secondButton(*this, DGTEST_PALETTE_ITEM_SECOND), log(sharedLog) {
     Attach(*this);
     AttachToAllItems(*this);
     SetGarbageCollector(GS::defaultGarbageCollector);
@@ -29,9 +29,9 @@ void TestPalette::PanelCloseRequested(const DG::PanelCloseRequestEvent& ev, bool
 }
 
 void TestPalette::ButtonClicked(const DG::ButtonClickEvent& ev) {
-    const char* which = ev.GetSource() == &exportButton ? " (export)"
-                        : ev.GetSource() == &liveButton ? " (live)"
-                                                        : " (unknown source)";
+    const char* which = ev.GetSource() == &firstButton    ? " (first)"
+                        : ev.GetSource() == &secondButton ? " (second)"
+                                                          : " (unknown source)";
     log.push_back("palette: click " + std::to_string(ev.GetSource()->GetId()) + which);
     if (onClicked)
         onClicked();

@@ -5,15 +5,16 @@
 
 #include "DialogProbes.hpp"
 #include "GSRoot/DisposableObject.hpp"
+#include "TestResources.hpp"
 
 #include <functional>
 #include <string>
 
 namespace DGTest {
 
-// The add-on's palette GUID and resource.
-inline const GS::Guid PaletteGuid("{D8A0A01F-1184-40F2-B8A8-28CF30714FA4}");
-constexpr short PaletteResource = 32590; // items: 1 export, 2 live view; both icon buttons
+// The tests' palette GUID, as text in the form the library writes it.
+constexpr const char* PaletteGuidText = "{6B1E0C52-3D4A-4F8B-9C2E-7A5D1F0E8B34}";
+inline const GS::Guid PaletteGuid(PaletteGuidText);
 
 // Observes itself; a close request through the window control hides it, ends its event processing
 // and marks it disposable, leaving the deletion to the collector.
@@ -33,8 +34,8 @@ public:
     std::function<void()> onCloseRequested;
     std::function<void()> onClicked;
 
-    DG::Button exportButton;
-    DG::Button liveButton;
+    DG::Button firstButton;
+    DG::Button secondButton;
 
 private:
     Log& log;

@@ -1,11 +1,12 @@
 #include "GarbageCollectorHost.hpp"
-#include "KaveloResources.hpp"
 #include "PaletteProbes.hpp"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <string>
+#include <string_view>
 
 namespace {
 
@@ -39,7 +40,13 @@ protected:
 
     // What the library says when it drops an event of the palette.
     std::string Refusal(const std::string& why) const {
-        return "DG: dialog 32590 of resource module " + std::to_string(kavelo) + why + '\n';
+        return DGTest::Numbered("DG: dialog # of resource module ", PaletteResource) +
+               std::to_string(resModule) + why + '\n';
+    }
+
+    // The driver's line for a change of the palette.
+    static std::string Driver(std::string_view change) {
+        return DGTest::Numbered("driver: palette # ", PaletteResource) + std::string(change);
     }
 
     // Delivers a click, expecting it to be refused with `message` on standard error.
@@ -49,15 +56,15 @@ protected:
         EXPECT_EQ(testing::internal::GetCapturedStderr(), message);
     }
 
-    GSResModule kavelo = DGTest::KaveloResModule();
+    GSResModule resModule = DGTest::TestResModule();
     DGTest::Log log;
     DGTest::ScriptedDriver driver{log};
     DGTest::DriverScope scope{&driver};
-    PaletteOwner owner{kavelo, log};
+    PaletteOwner owner{resModule, log};
 };
 
 TEST_F(Palettes, AreBuiltFromTheirResourceAndStartHiddenAndIdle) {
-    TestPalette palette(kavelo, PaletteResource, PaletteGuid, log, nullptr);
+    TestPalette palette(resModule, PaletteResource, PaletteGuid, log, nullptr);
 
     EXPECT_FALSE(palette.IsVisible());
     const std::vector<DG::Host::PaletteView> palettes = ListPalettes();
@@ -66,19 +73,19 @@ TEST_F(Palettes, AreBuiltFromTheirResourceAndStartHiddenAndIdle) {
     EXPECT_EQ(view.guid, PaletteGuid);
     EXPECT_FALSE(view.visible);
     EXPECT_FALSE(view.processingEvents);
-    EXPECT_EQ(view.dialog.resModule, kavelo);
-    EXPECT_EQ(view.dialog.iconResModule, kavelo);
+    EXPECT_EQ(view.dialog.resModule, resModule);
+    EXPECT_EQ(view.dialog.iconResModule, resModule);
     EXPECT_EQ(view.dialog.resId, PaletteResource);
-    EXPECT_EQ(view.dialog.title, "Kavelo Palette");
-    EXPECT_EQ(view.dialog.panelKind, 16);
-    EXPECT_EQ(view.dialog.flags, 5);
-    EXPECT_EQ(view.dialog.rect, (DG::Host::Rect{0, 0, 84, 34}));
+    EXPECT_EQ(view.dialog.title, DGTEST_PALETTE_TITLE);
+    EXPECT_EQ(view.dialog.panelKind, DGTEST_PALETTE_KIND);
+    EXPECT_EQ(view.dialog.flags, DGTEST_PALETTE_FLAGS);
+    EXPECT_EQ(view.dialog.rect, (DG::Host::Rect{0, 0, DGTEST_PALETTE_WIDTH, DGTEST_PALETTE_HEIGHT}));
     ASSERT_EQ(view.dialog.items.size(), 2u);
     EXPECT_TRUE(view.dialog.items[0].IsIconButton());
-    EXPECT_EQ(view.dialog.items[0].iconId, 32105);
+    EXPECT_EQ(view.dialog.items[0].iconId, DGTEST_ICON_FIRST);
     EXPECT_TRUE(view.dialog.items[1].IsIconButton());
-    EXPECT_EQ(view.dialog.items[1].iconId, 32103);
-    EXPECT_THAT(Lines("driver: "), ElementsAre("driver: palette 32590 created"));
+    EXPECT_EQ(view.dialog.items[1].iconId, DGTEST_ICON_SECOND);
+    EXPECT_THAT(Lines("driver: "), ElementsAre(Driver("created")));
 }
 
 TEST_F(Palettes, ShowAndHideAreSeenByTheDriverWithTheShowArgument) {
@@ -98,9 +105,8 @@ TEST_F(Palettes, ShowAndHideAreSeenByTheDriverWithTheShowArgument) {
     EXPECT_EQ(ListPalettes().at(0).dockState, 5);
 
     EXPECT_THAT(Lines("driver: "),
-                ElementsAre("driver: palette 32590 created", "driver: palette 32590 began event processing",
-                            "driver: palette 32590 shown with -32768", "driver: palette 32590 hidden",
-                            "driver: palette 32590 shown with 5"));
+                ElementsAre(Driver("created"), Driver("began event processing"), Driver("shown with -32768"),
+                            Driver("hidden"), Driver("shown with 5")));
 }
 
 TEST_F(Palettes, ClicksArriveOnlyWhileShownAndProcessingEvents) {
@@ -116,8 +122,8 @@ TEST_F(Palettes, ClicksArriveOnlyWhileShownAndProcessingEvents) {
     palette.BeginEventProcessing();
     EXPECT_TRUE(ClickPaletteItem(PaletteGuid, 2));
 
-    EXPECT_THAT(Lines("palette: "), ElementsAre("palette: click 1 (export)", "palette: click 2 (live)",
-                                                "palette: click 2 (live)"));
+    EXPECT_THAT(Lines("palette: "), ElementsAre("palette: click 1 (first)", "palette: click 2 (second)",
+                                                "palette: click 2 (second)"));
 }
 
 TEST_F(Palettes, DisabledItemsTakeNoClicksAndTheDriverSeesTheirState) {
@@ -135,9 +141,8 @@ TEST_F(Palettes, DisabledItemsTakeNoClicksAndTheDriverSeesTheirState) {
         EXPECT_TRUE(item.enabled) << "item " << item.id;
     EXPECT_TRUE(ClickPaletteItem(PaletteGuid, 1));
 
-    EXPECT_THAT(Lines("palette: "), ElementsAre("palette: click 1 (export)"));
-    EXPECT_THAT(Lines("driver: palette 32590 items"),
-                ElementsAre("driver: palette 32590 items disabled", "driver: palette 32590 items enabled"));
+    EXPECT_THAT(Lines("palette: "), ElementsAre("palette: click 1 (first)"));
+    EXPECT_THAT(Lines(Driver("items")), ElementsAre(Driver("items disabled"), Driver("items enabled")));
 }
 
 TEST_F(Palettes, HidingDoesNotEnableOrDisable) {
@@ -193,13 +198,13 @@ TEST_F(Palettes, AClosedPaletteItsOwnerDeletesFirstIsNotDeletedAgain) {
     EXPECT_EQ(PendingDisposables(), 0u);
     EXPECT_EQ(RunGarbageCollector(), 0u);
     EXPECT_TRUE(Lines("owner: ").empty());
-    EXPECT_EQ(Lines("driver: palette 32590 destroyed").size(), 1u);
+    EXPECT_EQ(Lines(Driver("destroyed")).size(), 1u);
     owner.Open();
     EXPECT_EQ(ListPalettes().size(), 1u) << "a fresh palette after the close";
 }
 
 TEST_F(Palettes, TheLibraryLeavesAPaletteAsItsObserversLeaveItOnACloseRequest) {
-    DG::Palette plain(kavelo, PaletteResource, kavelo, PaletteGuid);
+    DG::Palette plain(resModule, PaletteResource, resModule, PaletteGuid);
     DGTest::PanelRecorder listener("listener", log);
     plain.Attach(listener);
     plain.BeginEventProcessing();
@@ -220,7 +225,7 @@ TEST_F(Palettes, MayBeDeletedFromInsideTheirOwnClickCallback) {
     EXPECT_TRUE(ClickPaletteItem(PaletteGuid, 1));
     EXPECT_EQ(owner.palette, nullptr);
     EXPECT_TRUE(ListPalettes().empty());
-    EXPECT_THAT(Lines("palette: "), ElementsAre("palette: click 1 (export)"));
+    EXPECT_THAT(Lines("palette: "), ElementsAre("palette: click 1 (first)"));
     EXPECT_TRUE(Lines("later: ").empty()) << "observers of a destroyed palette were called";
 }
 
@@ -238,7 +243,7 @@ TEST_F(Palettes, MayBeDeletedFromInsideTheirOwnCloseCallback) {
 
 TEST_F(Palettes, TakeNoEventsWhileAModalDialogRuns) {
     owner.Open();
-    DGTest::TestDialog dialog(kavelo, 32520, log);
+    DGTest::TestDialog dialog(resModule, DGTest::TwoButtonDialog, log);
     bool clicked = true;
     bool closed = true;
     std::string refusals;
@@ -257,16 +262,16 @@ TEST_F(Palettes, TakeNoEventsWhileAModalDialogRuns) {
               Refusal(" takes no events while a modal dialog runs; the click on item 1 is dropped") +
                   Refusal(" takes no events while a modal dialog runs; the close request is dropped"));
     EXPECT_TRUE(ClickPaletteItem(PaletteGuid, 1)) << "events resume once the dialog has closed";
-    EXPECT_THAT(Lines("palette: "), ElementsAre("palette: click 1 (export)"));
+    EXPECT_THAT(Lines("palette: "), ElementsAre("palette: click 1 (first)"));
 }
 
 TEST_F(Palettes, TheNewestPaletteWithAGuidTakesTheEvents) {
     TestPalette& older = owner.Open();
     testing::internal::CaptureStderr();
-    auto newer = std::make_unique<TestPalette>(kavelo, PaletteResource, PaletteGuid, log, nullptr);
-    EXPECT_EQ(testing::internal::GetCapturedStderr(),
-              "DG: a palette {D8A0A01F-1184-40F2-B8A8-28CF30714FA4} exists already; the newest takes the "
-              "events\n");
+    auto newer = std::make_unique<TestPalette>(resModule, PaletteResource, PaletteGuid, log, nullptr);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), std::string("DG: a palette ") +
+                                                          DGTest::PaletteGuidText +
+                                                          " exists already; the newest takes the events\n");
     newer->onClicked = [this] { log.push_back("newer heard it"); };
     older.onClicked = [this] { log.push_back("older heard it"); };
     newer->BeginEventProcessing();
@@ -286,11 +291,11 @@ TEST_F(Palettes, AreDestroyedAsTheyStandWithoutBeingHiddenFirst) {
     owner.palette = nullptr;
 
     EXPECT_TRUE(ListPalettes().empty());
-    EXPECT_EQ(log.back(), "driver: palette 32590 destroyed");
+    EXPECT_EQ(log.back(), Driver("destroyed"));
     ASSERT_FALSE(driver.paletteViews.empty());
     EXPECT_TRUE(driver.paletteViews.back().visible);
     EXPECT_FALSE(driver.paletteViews.back().processingEvents);
-    EXPECT_TRUE(Lines("driver: palette 32590 hidden").empty());
+    EXPECT_TRUE(Lines(Driver("hidden")).empty());
 }
 
 TEST_F(Palettes, WorkWithoutAUserInterface) {
@@ -300,17 +305,18 @@ TEST_F(Palettes, WorkWithoutAUserInterface) {
     EXPECT_TRUE(RequestPaletteClose(PaletteGuid));
     EXPECT_EQ(RunGarbageCollector(), 1u);
     EXPECT_THAT(
-        log, ElementsAre("palette: click 2 (live)", "palette: close requested", "owner: palette disposed"));
+        log, ElementsAre("palette: click 2 (second)", "palette: close requested", "owner: palette disposed"));
 }
 
 TEST_F(Palettes, OneWhoseResourceDidNotLoadIsNeverShownNorListed) {
     testing::internal::CaptureStderr();
-    TestPalette palette(kavelo, 12345, PaletteGuid, log, nullptr);
+    TestPalette palette(resModule, DGTest::MissingResource, PaletteGuid, log, nullptr);
     palette.BeginEventProcessing();
     palette.Show(DG::KeepPosition);
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "DG: dialog 12345 of resource module " +
-                                                          std::to_string(kavelo) +
-                                                          " refused: the module has no 'GSDG' 12345\n");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              DGTest::Numbered("DG: dialog # of resource module ", DGTest::MissingResource) +
+                  std::to_string(resModule) +
+                  DGTest::Numbered(" refused: the module has no 'GSDG' #\n", DGTest::MissingResource));
     EXPECT_FALSE(palette.IsVisible());
     EXPECT_TRUE(ListPalettes().empty());
     EXPECT_TRUE(Lines("driver: ").empty());

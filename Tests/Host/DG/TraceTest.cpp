@@ -1,17 +1,17 @@
-#include "KaveloResources.hpp"
 #include "PaletteProbes.hpp"
 
-#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <memory>
+#include <string_view>
 
 namespace {
 
+using DGTest::Numbered;
 using DGTest::PaletteGuid;
 using DGTest::PaletteResource;
 using DGTest::TestPalette;
-using testing::ElementsAre;
 
 class Trace : public testing::Test {
 protected:
@@ -20,26 +20,35 @@ protected:
     }
     void TearDown() override { DG::Host::SetTraceObserver({}); }
 
-    GSResModule kavelo = DGTest::KaveloResModule();
+    // The lines expected for panel `id`, written with '#' for its resource id.
+    static DGTest::Log Traced(short id, std::initializer_list<std::string_view> lines) {
+        DGTest::Log expected;
+        for (std::string_view line : lines)
+            expected.push_back(Numbered(line, id));
+        return expected;
+    }
+
+    GSResModule resModule = DGTest::TestResModule();
     DGTest::Log log;
     DGTest::Log trace;
 };
 
 TEST_F(Trace, FollowsThePalettesConstructionAndDestruction) {
-    auto palette = std::make_unique<TestPalette>(kavelo, PaletteResource, PaletteGuid, log, nullptr);
-    EXPECT_THAT(trace, ElementsAre("Panel 32590 created", "Button 1 created", "Button 2 created",
-                                   "PanelObserver attached to 32590",
-                                   "CompoundItemObserver attached to all items of 32590"));
+    auto palette = std::make_unique<TestPalette>(resModule, PaletteResource, PaletteGuid, log, nullptr);
+    EXPECT_EQ(trace, Traced(PaletteResource, {"Panel # created", "Button 1 created", "Button 2 created",
+                                              "PanelObserver attached to #",
+                                              "CompoundItemObserver attached to all items of #"}));
     trace.clear();
 
     palette.reset();
-    EXPECT_THAT(trace, ElementsAre("PanelObserver detached from 32590",
-                                   "CompoundItemObserver detached from all items of 32590",
-                                   "Button 2 destroyed", "Button 1 destroyed", "Panel 32590 destroyed"));
+    EXPECT_EQ(trace,
+              Traced(PaletteResource,
+                     {"PanelObserver detached from #", "CompoundItemObserver detached from all items of #",
+                      "Button 2 destroyed", "Button 1 destroyed", "Panel # destroyed"}));
 }
 
 TEST_F(Trace, FollowsTheModelessCalls) {
-    TestPalette palette(kavelo, PaletteResource, PaletteGuid, log, nullptr);
+    TestPalette palette(resModule, PaletteResource, PaletteGuid, log, nullptr);
     trace.clear();
     palette.BeginEventProcessing();
     palette.Show(DG::KeepPosition);
@@ -47,13 +56,13 @@ TEST_F(Trace, FollowsTheModelessCalls) {
     palette.Hide();
     palette.EndEventProcessing();
 
-    EXPECT_THAT(trace, ElementsAre("Palette 32590 began event processing", "Palette 32590 shown with -32768",
-                                   "Palette 32590 hidden", "Palette 32590 hidden",
-                                   "Palette 32590 ended event processing"));
+    EXPECT_EQ(trace, Traced(PaletteResource,
+                            {"Palette # began event processing", "Palette # shown with -32768",
+                             "Palette # hidden", "Palette # hidden", "Palette # ended event processing"}));
 }
 
 TEST_F(Trace, WritesOneLinePerCallWhetherOrNotItChangedAnything) {
-    DGTest::TestDialog dialog(kavelo, 32520, log);
+    DGTest::TestDialog dialog(resModule, DGTest::TwoButtonDialog, log);
     DGTest::PanelRecorder panel("panel", log);
     DGTest::ClickRecorder clicks("clicks", log);
     trace.clear();
@@ -64,28 +73,29 @@ TEST_F(Trace, WritesOneLinePerCallWhetherOrNotItChangedAnything) {
     clicks.DetachFromAllItems(dialog);
     dialog.Detach(panel);
 
-    EXPECT_THAT(trace, ElementsAre("PanelObserver attached to 32520", "PanelObserver attached to 32520",
-                                   "ButtonItemObserver attached to button 1",
-                                   "ButtonItemObserver detached from button 2",
-                                   "CompoundItemObserver detached from all items of 32520",
-                                   "PanelObserver detached from 32520"));
+    EXPECT_EQ(trace,
+              Traced(DGTest::TwoButtonDialog,
+                     {"PanelObserver attached to #", "PanelObserver attached to #",
+                      "ButtonItemObserver attached to button 1", "ButtonItemObserver detached from button 2",
+                      "CompoundItemObserver detached from all items of #", "PanelObserver detached from #"}));
 }
 
 TEST_F(Trace, StopsWhenTheObserverIsEmptied) {
     DG::Host::SetTraceObserver({});
-    const DGTest::TestDialog dialog(kavelo, 32534, log);
+    const DGTest::TestDialog dialog(resModule, DGTest::OneButtonDialog, log);
     EXPECT_TRUE(trace.empty());
 }
 
 TEST_F(Trace, NamesAPanelWhoseResourceDidNotLoadByItsId) {
     testing::internal::CaptureStderr();
-    { const DGTest::TestDialog dialog(kavelo, 12345, log); }
+    { const DGTest::TestDialog dialog(resModule, DGTest::MissingResource, log); }
     testing::internal::GetCapturedStderr();
-    EXPECT_THAT(trace, ElementsAre("Panel 12345 created", "Button 1 created", "Button 2 created",
-                                   "CompoundItemObserver attached to all items of 12345",
-                                   "PanelObserver attached to 12345", "PanelObserver detached from 12345",
-                                   "CompoundItemObserver detached from all items of 12345",
-                                   "Button 2 destroyed", "Button 1 destroyed", "Panel 12345 destroyed"));
+    EXPECT_EQ(trace,
+              Traced(DGTest::MissingResource,
+                     {"Panel # created", "Button 1 created", "Button 2 created",
+                      "CompoundItemObserver attached to all items of #", "PanelObserver attached to #",
+                      "PanelObserver detached from #", "CompoundItemObserver detached from all items of #",
+                      "Button 2 destroyed", "Button 1 destroyed", "Panel # destroyed"}));
 }
 
 } // namespace

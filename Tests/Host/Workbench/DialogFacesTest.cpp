@@ -53,11 +53,11 @@ ItemView Item(short id, ItemKind kind, UInt16 x, UInt16 y, std::string text) {
     return item;
 }
 
-// Laid out as the link dialog is: buttons right to left, then the separator, then the text.
-DialogView LinkDialog() {
+// Some dialog, laid out as the add-on's are: buttons right to left, then the separator, then the text.
+DialogView SampleDialog() {
     DialogView dialog;
-    dialog.resId = 32520;
-    dialog.title = "Link to KAVELO";
+    dialog.resId = 100;
+    dialog.title = "Sample";
     dialog.items = {Item(1, ItemKind::Button, 245, 95, "OK"), Item(2, ItemKind::Button, 145, 95, "Cancel"),
                     Item(3, ItemKind::Separator, 10, 83, ""),
                     Item(4, ItemKind::LeftText, 10, 10, "Before exporting, link your account.")};
@@ -65,9 +65,9 @@ DialogView LinkDialog() {
 }
 
 TEST(WorkbenchDialogFaces, DrawsItemsInReadingOrderWithButtonsOnOneRow) {
-    DialogView dialog = LinkDialog();
+    DialogView dialog = SampleDialog();
     dialog.items[1].enabled = false;
-    EXPECT_EQ(DrawDialog(dialog), "┌─ Link to KAVELO (dialog 32520) ──────┐\n"
+    EXPECT_EQ(DrawDialog(dialog), "┌─ Sample (dialog 100) ────────────────┐\n"
                                   "│ Before exporting, link your account. │\n"
                                   "├──────────────────────────────────────┤\n"
                                   "│ [2] Cancel (disabled)   [1] OK       │\n"
@@ -79,7 +79,12 @@ struct WorkbenchScriptDialogs : testing::Test {
     Transcript transcript{lines, err};
     Console console{out, err, false};
     ScriptDialogs dialogs{transcript, console};
-    DialogView dialog = LinkDialog();
+    DialogView dialog = SampleDialog();
+
+    // How the faces name the dialog in their messages.
+    std::string Named() const {
+        return "dialog " + std::to_string(dialog.resId) + " \"" + dialog.title + "\"";
+    }
 };
 
 TEST_F(WorkbenchScriptDialogs, AnswersGoOneActionEachAndAreRecorded) {
@@ -100,8 +105,8 @@ TEST_F(WorkbenchScriptDialogs, AnswersGoOneActionEachAndAreRecorded) {
     const auto events = ParseTranscript(lines.str());
     ASSERT_EQ(events.size(), 5u);
     EXPECT_EQ(events[0].Name(), "dialog-opened");
-    EXPECT_EQ(events[0].Number("resId"), 32520);
-    EXPECT_EQ(events[0].Text("title"), "Link to KAVELO");
+    EXPECT_EQ(events[0].Number("resId"), dialog.resId);
+    EXPECT_EQ(events[0].Text("title"), dialog.title);
     EXPECT_EQ(events[0].Text("texts"), "Before exporting, link your account.");
     EXPECT_EQ(events[0].Text("buttons"), "1 OK\n2 Cancel");
     EXPECT_EQ(events[1].Name(), "dialog-click");
@@ -117,13 +122,11 @@ TEST_F(WorkbenchScriptDialogs, AnswersGoOneActionEachAndAreRecorded) {
 TEST_F(WorkbenchScriptDialogs, ADialogWithoutAnAnswerIsGivenUpAndNamed) {
     EXPECT_EQ(dialogs.NextAction(dialog).kind, UserAction::Kind::Abort);
     const std::string problem = dialogs.TakeProblem();
-    EXPECT_NE(problem.find("dialog 32520 \"Link to KAVELO\" opened with no answer waiting"),
-              std::string::npos)
-        << problem;
+    EXPECT_NE(problem.find(Named() + " opened with no answer waiting"), std::string::npos) << problem;
     EXPECT_EQ(dialogs.TakeProblem(), "");
     const auto unanswered = EventsNamed(ParseTranscript(lines.str()), "dialog-unanswered");
     ASSERT_EQ(unanswered.size(), 1u);
-    EXPECT_EQ(unanswered[0].Number("resId"), 32520);
+    EXPECT_EQ(unanswered[0].Number("resId"), dialog.resId);
 }
 
 TEST_F(WorkbenchScriptDialogs, AnAnswerNamingNoItemFailsAndLaterDialogsAreGivenUpToo) {
@@ -133,7 +136,7 @@ TEST_F(WorkbenchScriptDialogs, AnAnswerNamingNoItemFailsAndLaterDialogsAreGivenU
     EXPECT_EQ(dialogs.NextAction(dialog).kind, UserAction::Kind::Abort) << "the script has already failed";
     EXPECT_EQ(dialogs.Pending().size(), 1u);
     EXPECT_EQ(dialogs.TakeProblem(),
-              "the answer of line 7 names item 9, which dialog 32520 \"Link to KAVELO\" does not have");
+              "the answer of line 7 names item 9, which " + Named() + " does not have");
 }
 
 struct WorkbenchTerminalDialogs : WorkbenchScriptDialogs {
@@ -164,8 +167,7 @@ TEST_F(WorkbenchTerminalDialogs, AsksUntilAButtonOrCloseIsChosen) {
 TEST_F(WorkbenchTerminalDialogs, TheEndOfInputCancelsInsteadOfWaiting) {
     EXPECT_EQ(Answer("").kind, UserAction::Kind::Abort);
     EXPECT_EQ(Answer("7\n").kind, UserAction::Kind::Abort);
-    EXPECT_NE(out.str().find("(no more input: dialog 32520 \"Link to KAVELO\" is cancelled)"),
-              std::string::npos);
+    EXPECT_NE(out.str().find("(no more input: " + Named() + " is cancelled)"), std::string::npos);
 }
 
 } // namespace

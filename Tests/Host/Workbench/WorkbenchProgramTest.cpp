@@ -1,6 +1,7 @@
 // kavelo-workbench on the real KAVELO.apx, run as a separate process with scripts, judged by its
 // exit status, its output and its transcript.
 
+#include "ACAPI/APIdefs.hpp"
 #include "JpegInfo.hpp"
 #include "TranscriptReader.hpp"
 
@@ -24,8 +25,6 @@ namespace fs = std::filesystem;
 using WorkbenchTest::Event;
 using WorkbenchTest::EventsNamed;
 
-constexpr std::int64_t APIERR_GENERAL = static_cast<std::int32_t>(0x81060001u);
-constexpr std::int64_t APIERR_MEMFULL = static_cast<std::int32_t>(0x81060002u);
 
 fs::path BinDir() {
     const char* dir = std::getenv("KAVELO_BIN_DIR");

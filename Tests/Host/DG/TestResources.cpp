@@ -1,0 +1,75 @@
+#include "TestResources.hpp"
+
+#include <gtest/gtest.h>
+
+#include <dlfcn.h>
+
+#include <stdexcept>
+#include <string>
+
+namespace DGTest {
+
+namespace {
+
+// Loads the module before the first test and unloads it after the last, while RS is still alive.
+class TestModule : public testing::Environment {
+public:
+    void SetUp() override {
+        try {
+            resModule = Register();
+        } catch (const std::runtime_error& failure) {
+            error = failure.what();
+        }
+    }
+
+    void TearDown() override {
+        if (resModule != InvalidResModule)
+            RSRemoveModuleImageCache(resModule);
+        if (handle != nullptr)
+            dlclose(handle);
+        resModule = InvalidResModule;
+        handle = nullptr;
+    }
+
+    GSResModule ResModule() const {
+        if (resModule == InvalidResModule)
+            throw std::runtime_error("the test resource module is not available: " + error);
+        return resModule;
+    }
+
+private:
+    GSResModule Register() {
+        handle = dlopen(DG_TEST_MODULE_FILE, RTLD_NOW | RTLD_LOCAL);
+        if (handle == nullptr)
+            throw std::runtime_error(std::string("cannot load ") + DG_TEST_MODULE_FILE + ": " + dlerror());
+        void* anchor = dlsym(handle, "DGTestModuleAnchor");
+        Dl_info info{};
+        if (anchor == nullptr || dladdr(anchor, &info) == 0)
+            throw std::runtime_error(std::string(DG_TEST_MODULE_FILE) + " has no DGTestModuleAnchor");
+        const GSResModule registered = RSInitModuleImageCache(info.dli_fbase);
+        if (registered == InvalidResModule)
+            throw std::runtime_error(std::string(DG_TEST_MODULE_FILE) + " has no readable resources");
+        return registered;
+    }
+
+    void* handle = nullptr;
+    GSResModule resModule = InvalidResModule;
+    std::string error = "not loaded yet";
+};
+
+TestModule* const module = static_cast<TestModule*>(testing::AddGlobalTestEnvironment(new TestModule));
+
+} // namespace
+
+std::string Numbered(std::string_view text, short id) {
+    std::string line;
+    for (char c : text)
+        line += c == '#' ? std::to_string(id) : std::string(1, c);
+    return line;
+}
+
+GSResModule TestResModule() {
+    return module->ResModule();
+}
+
+} // namespace DGTest
