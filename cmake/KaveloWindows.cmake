@@ -1,5 +1,4 @@
-# What a Windows build needs around the sources: the build-time tools and the service built
-# natively, the GNU runtime DLLs the host side shares, GoogleTest from source, and a throwaway wine
+# What a Windows build needs around the sources: the build-time tools built natively, the GNU runtime DLLs the host side shares, GoogleTest from source, and a throwaway wine
 # prefix in which ctest runs the test programs.
 
 enable_language(RC)
@@ -7,7 +6,7 @@ include(ExternalProject)
 
 # Build-time tools run on the build machine: a native build of this same tree, made by this one.
 set(KAVELO_NATIVE_DIR ${CMAKE_BINARY_DIR}/native)
-set(KAVELO_NATIVE_TOOLS kavelo-rc kavelo-service)
+set(KAVELO_NATIVE_TOOLS kavelo-rc)
 ExternalProject_Add(KaveloNativeTools
     SOURCE_DIR ${PROJECT_SOURCE_DIR}
     BINARY_DIR ${KAVELO_NATIVE_DIR}
@@ -16,7 +15,7 @@ ExternalProject_Add(KaveloNativeTools
                -DKAVELO_SERVICE_BASE_URL=${KAVELO_SERVICE_BASE_URL}
     BUILD_COMMAND ${CMAKE_COMMAND} --build ${KAVELO_NATIVE_DIR} --target ${KAVELO_NATIVE_TOOLS}
     BUILD_ALWAYS ON
-    BUILD_BYPRODUCTS ${KAVELO_NATIVE_DIR}/bin/kavelo-rc ${KAVELO_NATIVE_DIR}/bin/kavelo-service
+    BUILD_BYPRODUCTS ${KAVELO_NATIVE_DIR}/bin/kavelo-rc
     INSTALL_COMMAND ""
     USES_TERMINAL_BUILD ON)
 foreach(tool IN LISTS KAVELO_NATIVE_TOOLS)
