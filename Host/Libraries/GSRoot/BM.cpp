@@ -1,5 +1,6 @@
 #include "GSRoot/BM.hpp"
 
+#include "ClearedBlocks.hpp"
 #include "GSRoot/MemoryManager.hpp"
 
 #include <cstring>
@@ -30,13 +31,12 @@ GSHandle BMAllocateHandle(GSSize nBytes, Int32 actionCode, Int32 /*reserved*/) {
     }
     const auto size = static_cast<std::size_t>(nBytes);
     char* data =
-        static_cast<char*>(GS::MemoryManager::Allocate(size, GS::MemoryManager::NullOnFailure, false));
+        static_cast<char*>((actionCode & ALLOCATE_CLEAR) != 0
+                               ? GS::AllocateCleared(size, GS::MemoryManager::NullOnFailure)
+                               : GS::MemoryManager::Allocate(size, GS::MemoryManager::NullOnFailure, false));
     if (data == nullptr) {
         GS::MemoryManager::Free(block);
         return nullptr;
-    }
-    if ((actionCode & ALLOCATE_CLEAR) != 0) {
-        std::memset(data, 0, size);
     }
     block->data = data;
     block->size = nBytes;

@@ -5,6 +5,7 @@
 
 #include "GSRoot/Definitions.hpp"
 #include "GSRoot/MemoryManager.hpp"
+#include "UniStringAccess.hpp"
 
 #include <cstddef>
 #include <cstring>
@@ -33,6 +34,14 @@ template <typename Char>
 Char* Allocate(USize count) {
     const std::size_t bytes = (std::size_t(CheckedLength(count)) + 1) * sizeof(Char);
     return static_cast<Char*>(MemoryManager::Allocate(bytes, MemoryManager::ThrowOnFailure, false));
+}
+
+// Room for count bytes, the terminator and the read-ahead, all but the text zero-filled.
+inline char* AllocateAscii(USize count) {
+    const std::size_t bytes = std::size_t(CheckedLength(count)) + 1 + UniStringAccess::ReadAhead;
+    char* buffer = static_cast<char*>(MemoryManager::Allocate(bytes, MemoryManager::ThrowOnFailure, false));
+    std::memset(buffer + count, 0, 1 + UniStringAccess::ReadAhead);
+    return buffer;
 }
 
 template <typename Char>
