@@ -34,11 +34,13 @@ constexpr std::size_t MaxBlockSize = std::numeric_limits<std::size_t>::max() - s
 
 // From here on a block gets pages of its own: large pages where the system has them, given back
 // to the system when freed. Below it, malloc's heap serves better.
-constexpr std::size_t MappedBlockSize = GS::PageMapping::LargePageSize / 2;
+constexpr std::size_t MappedBlockSize = GS::PageMapping::LargePageSize;
 
+// The tail beyond the last whole large page stays in small pages: faulted one by one, but resident
+// only as far as it is used.
 std::size_t MappingBytes(std::size_t size) {
-    const std::size_t page = GS::PageMapping::LargePageSize;
-    return (sizeof(BlockHeader) + size + page - 1) / page * page;
+    const std::size_t granule = GS::PageMapping::Granule;
+    return (sizeof(BlockHeader) + size + granule - 1) / granule * granule;
 }
 
 // A mapping when the size calls for one and the system grants it, else a malloc block, else null.

@@ -8,11 +8,14 @@
 
 namespace GS::PageMapping {
 
-// Mappings are sized in multiples of this, and start on it where the system has transparent large
-// pages, so that every page of them can be a large one.
+// Mappings start on this boundary where the system has transparent large pages, so that every
+// whole large page inside them can be one.
 constexpr std::size_t LargePageSize = std::size_t(2) << 20;
 
-// Zero-filled, readable and writable pages for `bytes` (a multiple of LargePageSize), at least
+// Mappings are sized in multiples of this: a multiple of every small page size in use.
+constexpr std::size_t Granule = std::size_t(64) << 10;
+
+// Zero-filled, readable and writable pages for `bytes` (a multiple of Granule), at least
 // page-aligned; null when the system refuses.
 void* Map(std::size_t bytes);
 

@@ -20,7 +20,7 @@ UniString::CStr::CStr(CStr&& source) noexcept
     : text(std::exchange(source.text, TextBuffer::Empty<char>())), length(std::exchange(source.length, 0)) {}
 
 UniString::CStr::~CStr() {
-    TextBuffer::Release(text);
+    TextBuffer::ReleaseShared(text);
 }
 
 UniString::UniString() : content(TextBuffer::Empty<UniChar>()), ascii(nullptr), length(0), capacity(0) {}
@@ -114,13 +114,21 @@ UniString::CStr UniString::ToCStr(UIndex from, USize range, GSCharCode charCode)
     const USize count = std::min(range, length - start);
     if (ascii != nullptr) {
         TextCoding::CheckCharCode(charCode);
-        return CStr(TextBuffer::Copy(ascii + start, count), count);
+        if (count == length) {
+            return CStr(TextBuffer::Share(ascii), count);
+        }
+        if (count == 0) {
+            return CStr(TextBuffer::Empty<char>(), 0);
+        }
+        char* part = TextBuffer::AllocateShared(count);
+        std::memcpy(part, ascii + start, count);
+        return CStr(part, count);
     }
     const USize size = TextBuffer::CheckedLength(TextCoding::EncodedSize(content + start, count, charCode));
     if (size == 0) {
         return CStr(TextBuffer::Empty<char>(), 0);
     }
-    char* text = TextBuffer::Allocate<char>(size);
+    char* text = TextBuffer::AllocateShared(size);
     TextCoding::Encode(content + start, count, charCode, text);
     text[size] = '\0';
     return CStr(text, size);
@@ -214,7 +222,7 @@ void UniString::AssignAscii(const char* bytes, USize count) {
     if (count == 0) {
         return;
     }
-    ascii = TextBuffer::AllocateAscii(count);
+    ascii = TextBuffer::AllocateShared(count);
     std::memcpy(ascii, bytes, count);
     length = count;
 }
@@ -227,7 +235,7 @@ void UniString::Widen() const {
     UniChar* units = TextBuffer::Allocate<UniChar>(length);
     TextCoding::Decode(ascii, length, CC_Legacy, units);
     units[length] = 0;
-    TextBuffer::Release(ascii);
+    TextBuffer::ReleaseShared(ascii);
     ascii = nullptr;
     content = units;
     capacity = length + 1;
@@ -236,7 +244,7 @@ void UniString::Widen() const {
 void UniString::Release() noexcept {
     TextBuffer::Release(content);
     if (ascii != nullptr) {
-        TextBuffer::Release(ascii);
+        TextBuffer::ReleaseShared(ascii);
     }
 }
 
@@ -252,11 +260,11 @@ UniString UniStringAccess::FromUtf8(USize length, void (*write)(char* out, void*
     if (length == 0) {
         return text;
     }
-    char* bytes = TextBuffer::AllocateAscii(length);
+    char* bytes = TextBuffer::AllocateShared(length);
     try {
         write(bytes, context);
     } catch (...) {
-        TextBuffer::Release(bytes);
+        TextBuffer::ReleaseShared(bytes);
         throw;
     }
     bytes[length] = '\0';
@@ -268,10 +276,10 @@ UniString UniStringAccess::FromUtf8(USize length, void (*write)(char* out, void*
     try {
         text = UniString(bytes, length, CC_UTF8);
     } catch (...) {
-        TextBuffer::Release(bytes);
+        TextBuffer::ReleaseShared(bytes);
         throw;
     }
-    TextBuffer::Release(bytes);
+    TextBuffer::ReleaseShared(bytes);
     return text;
 }
 
