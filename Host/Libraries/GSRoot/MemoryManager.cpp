@@ -11,7 +11,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <mutex>
 #include <new>
+#include <utility>
 
 namespace {
 
@@ -28,7 +30,7 @@ static_assert(alignof(std::max_align_t) >= 16, "malloc must align to 16 bytes");
 constexpr UInt32 LiveMagic = 0x4B564D4D; // "KVMM"
 constexpr UInt32 FreedMagic = 0;
 constexpr UInt32 FromOperatorNew = 1;
-constexpr UInt32 Mapped = 2; // pages of its own: a freed one is gone, header included
+constexpr UInt32 Mapped = 2; // pages of its own
 constexpr std::size_t BlockAlignment = 16;
 constexpr std::size_t MaxBlockSize = std::numeric_limits<std::size_t>::max() - sizeof(BlockHeader);
 
@@ -43,10 +45,58 @@ std::size_t MappingBytes(std::size_t size) {
     return (sizeof(BlockHeader) + size + granule - 1) / granule * granule;
 }
 
+// One freed mapping, kept for the next block of exactly its size: a picture's text freed and made
+// again (the object state's copy of the data URL, a second export, a repeated conversion) then
+// finds its pages in place. The larger of two is kept, since large blocks cost the most faults;
+// one at most, and only up to a bound, since whatever it holds stays resident for nothing.
+class KeptMapping {
+public:
+    static constexpr std::size_t MaxBytes = std::size_t(64) << 20;
+
+    void* Take(std::size_t bytes) {
+        const std::lock_guard<std::mutex> lock(mutex);
+        if (pages == nullptr || keptBytes != bytes) {
+            return nullptr;
+        }
+        return std::exchange(pages, nullptr);
+    }
+
+    // Keeps the mapping or gives it back to the system, along with any it displaces.
+    void Give(void* mapping, std::size_t bytes) {
+        void* released = mapping;
+        std::size_t releasedBytes = bytes;
+        {
+            const std::lock_guard<std::mutex> lock(mutex);
+            if (bytes <= MaxBytes && (pages == nullptr || bytes >= keptBytes)) {
+                released = std::exchange(pages, mapping);
+                releasedBytes = std::exchange(keptBytes, bytes);
+            }
+        }
+        if (released != nullptr) {
+            GS::PageMapping::Unmap(released, releasedBytes);
+        }
+    }
+
+private:
+    std::mutex mutex;
+    void* pages = nullptr;
+    std::size_t keptBytes = 0;
+};
+
+constinit KeptMapping keptMapping;
+
 // A mapping when the size calls for one and the system grants it, else a malloc block, else null.
 void* AllocateRaw(std::size_t size, bool cleared, UInt32& flags) {
     if (size >= MappedBlockSize && size <= MaxBlockSize - GS::PageMapping::LargePageSize) {
-        if (void* pages = GS::PageMapping::Map(MappingBytes(size))) {
+        const std::size_t bytes = MappingBytes(size);
+        if (void* kept = keptMapping.Take(bytes)) {
+            flags |= Mapped;
+            if (cleared) {
+                std::memset(kept, 0, sizeof(BlockHeader) + size);
+            }
+            return kept;
+        }
+        if (void* pages = GS::PageMapping::Map(bytes)) {
             flags |= Mapped;
             return pages; // fresh pages are zero already
         }
@@ -143,7 +193,7 @@ void MemoryManager::Free(void* block) {
         counters.liveOperatorNewBlocks.fetch_sub(1, std::memory_order_relaxed);
     }
     if ((header->flags & Mapped) != 0) {
-        GS::PageMapping::Unmap(header, MappingBytes(header->size));
+        keptMapping.Give(header, MappingBytes(header->size));
     } else {
         std::free(header);
     }
