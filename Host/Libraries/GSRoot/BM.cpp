@@ -68,11 +68,7 @@ void* GS_calloc(std::size_t count, std::size_t size) {
     if (size != 0 && count > std::numeric_limits<std::size_t>::max() / size) {
         return nullptr;
     }
-    void* block = GS::MemoryManager::Allocate(count * size, GS::MemoryManager::NullOnFailure, false);
-    if (block != nullptr) {
-        std::memset(block, 0, count * size);
-    }
-    return block;
+    return GS::AllocateCleared(count * size, GS::MemoryManager::NullOnFailure);
 }
 
 void GS_free(void* block) {
