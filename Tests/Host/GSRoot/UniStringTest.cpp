@@ -1,8 +1,8 @@
 #include "GSRoot/UniString.hpp"
 
+#include "GSRoot/Array.hpp"
 #include "MemoryProbe.hpp"
 #include "UniStringAccess.hpp"
-#include "GSRoot/Array.hpp"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
