@@ -14,6 +14,7 @@ if [[ $# -lt 1 || ! -x "$1/kavelo-workbench" || ! -x "$1/kavelo-service" || ! -x
     exit 2
 fi
 bin=$(cd "$1" && pwd)
+here=$(cd "$(dirname "$0")" && pwd)
 runs=${2:-7}
 jpegBytes=${3:-8000000}
 
@@ -46,14 +47,26 @@ workbench=("$bin/kavelo-workbench" --data-dir "$work/workbench" --trust-ca "$ca"
            --connect-to "localhost:8443:127.0.0.1:$port" --view-image "$jpeg")
 curlTls=(--cacert "$ca" --connect-to "localhost:8443:127.0.0.1:$port")
 
-# Link: the first export makes and stores a link id (dialog 32520, OK); logging in on the service's
-# page is the form post.
+# Link: the first export makes and stores a link id (dialog 32520, OK) and opens the login page,
+# where the browser stand-in signs in with the account the service made at its first start and
+# presses the link button.
+user=$(sed -n 's|^account \([^,]*\), password .*|\1|p' "$work/service.log")
+password=$(sed -n 's|^account [^,]*, password \(.*\)$|\1|p' "$work/service.log")
+[[ -n $user && -n $password ]] || fail "the service printed no account: $(cat "$work/service.log")"
 printf 'answer 1\nmenu 32512\nprefs show\nquit\n' >"$work/link.script"
-BROWSER=true "${workbench[@]}" --script "$work/link.script" >"$work/link.out" 2>&1 || fail "linking run failed: $(cat "$work/link.out")"
+BROWSER="$here/../Tools/MainJob/browser-standin" KAVELO_CA="$ca" KAVELO_CONNECT_TO="localhost:8443:127.0.0.1:$port" \
+    KAVELO_USER="$user" KAVELO_PASSWORD="$password" \
+    "${workbench[@]}" --script "$work/link.script" >"$work/link.out" 2>&1 || fail "linking run failed: $(cat "$work/link.out")"
 linkId=$(sed -n 's/^link id: "\([0-9a-f-]\{36\}\)".*/\1/p' "$work/link.out")
 [[ -n $linkId ]] || fail "no link id stored: $(cat "$work/link.out")"
-status=$(curl -sS "${curlTls[@]}" -d "eid=$linkId" -o /dev/null -w '%{http_code}' https://localhost:8443/login)
-[[ $status = 200 ]] || fail "login answered $status"
+# Linked once an empty upload is no longer refused as unauthorised.
+for _ in $(seq 100); do
+    status=$(curl -sS "${curlTls[@]}" -H "X-Api-Key: $linkId" --data '{}' -o /dev/null -w '%{http_code}' \
+        https://localhost:8443/api/v1/images)
+    [[ $status != 401 ]] && break
+    sleep 0.1
+done
+[[ $status != 401 ]] || fail "the login page did not link $linkId"
 
 # The body the add-on sends, byte for byte: its three members in order, no blanks.
 {
