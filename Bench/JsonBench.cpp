@@ -87,7 +87,7 @@ void CreateFromObjectState(benchmark::State& state, bool cold) {
             state.SkipWithError("CreateFromObjectState failed");
             break;
         }
-        benchmark::DoNotOptimize(json.ToUStr());
+        benchmark::DoNotOptimize(json);
         benchmark::ClobberMemory();
     }
     Report(state);

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # One export of a noise JPEG through the workbench and the add-on, against curl posting the same
 # JSON body with the same X-Api-Key header to the same local service. Reports the median wall time
-# of each (whole process: start, TLS handshake, upload, answer), their ratio, and the workbench's
-# peak resident memory as a multiple of the JPEG's size. Runs alternate so both see the same load.
+# of each (whole process: start, TLS handshake, upload, answer), their ratio, the export alone (the
+# workbench's start and quit taken off), a second export in the same workbench session (warm), and
+# the workbench's peak resident memory as a multiple of the JPEG's size. Runs alternate so all see
+# the same load. The last line is one row of the table in README.md.
 #
 #   Bench/export-vs-curl.sh BIN_DIR [RUNS (7)] [JPEG_BYTES (8000000)]
 set -euo pipefail
@@ -12,6 +14,7 @@ if [[ $# -lt 1 || ! -x "$1/kavelo-workbench" || ! -x "$1/kavelo-service" || ! -x
     exit 2
 fi
 bin=$(cd "$1" && pwd)
+here=$(cd "$(dirname "$0")" && pwd)
 runs=${2:-7}
 jpegBytes=${3:-8000000}
 
@@ -25,7 +28,7 @@ trap cleanup EXIT
 fail() { echo "export-vs-curl: $*" >&2; exit 1; }
 
 # The service on a free port; its first lines name the CA and the port.
-"$bin/kavelo-service" --listen 127.0.0.1:0 --data-dir "$work/service" >"$work/service.log" 2>&1 &
+"$bin/kavelo-service" --listen 127.0.0.1:0 --data-dir "$work/service" --max-body 64M >"$work/service.log" 2>&1 &
 servicePid=$!
 for _ in $(seq 100); do
     grep -qs '^listening on ' "$work/service.log" && break
@@ -44,14 +47,26 @@ workbench=("$bin/kavelo-workbench" --data-dir "$work/workbench" --trust-ca "$ca"
            --connect-to "localhost:8443:127.0.0.1:$port" --view-image "$jpeg")
 curlTls=(--cacert "$ca" --connect-to "localhost:8443:127.0.0.1:$port")
 
-# Link: the first export makes and stores a link id (dialog 32520, OK); logging in on the service's
-# page is the form post.
+# Link: the first export makes and stores a link id (dialog 32520, OK) and opens the login page,
+# where the browser stand-in signs in with the account the service made at its first start and
+# presses the link button.
+user=$(sed -n 's|^account \([^,]*\), password .*|\1|p' "$work/service.log")
+password=$(sed -n 's|^account [^,]*, password \(.*\)$|\1|p' "$work/service.log")
+[[ -n $user && -n $password ]] || fail "the service printed no account: $(cat "$work/service.log")"
 printf 'answer 1\nmenu 32512\nprefs show\nquit\n' >"$work/link.script"
-BROWSER=true "${workbench[@]}" --script "$work/link.script" >"$work/link.out" 2>&1 || fail "linking run failed: $(cat "$work/link.out")"
+BROWSER="$here/../Tools/MainJob/browser-standin" KAVELO_CA="$ca" KAVELO_CONNECT_TO="localhost:8443:127.0.0.1:$port" \
+    KAVELO_USER="$user" KAVELO_PASSWORD="$password" \
+    "${workbench[@]}" --script "$work/link.script" >"$work/link.out" 2>&1 || fail "linking run failed: $(cat "$work/link.out")"
 linkId=$(sed -n 's/^link id: "\([0-9a-f-]\{36\}\)".*/\1/p' "$work/link.out")
 [[ -n $linkId ]] || fail "no link id stored: $(cat "$work/link.out")"
-status=$(curl -sS "${curlTls[@]}" -d "eid=$linkId" -o /dev/null -w '%{http_code}' https://localhost:8443/login)
-[[ $status = 200 ]] || fail "login answered $status"
+# Linked once an empty upload is no longer refused as unauthorised.
+for _ in $(seq 100); do
+    status=$(curl -sS "${curlTls[@]}" -H "X-Api-Key: $linkId" --data '{}' -o /dev/null -w '%{http_code}' \
+        https://localhost:8443/api/v1/images)
+    [[ $status != 401 ]] && break
+    sleep 0.1
+done
+[[ $status != 401 ]] || fail "the login page did not link $linkId"
 
 # The body the add-on sends, byte for byte: its three members in order, no blanks.
 {
@@ -62,6 +77,7 @@ status=$(curl -sS "${curlTls[@]}" -d "eid=$linkId" -o /dev/null -w '%{http_code}
 
 # The browser was opened on the service moments ago, so success is dialog 32531 (OK only).
 printf 'answer 1\nmenu 32512\nquit\n' >"$work/export.script"
+printf 'answer 1\nmenu 32512\nanswer 1\nmenu 32512\nquit\n' >"$work/twice.script"
 printf 'quit\n' >"$work/idle.script"
 
 now() { date +%s%N; }
@@ -90,12 +106,14 @@ runWorkbench "$work/export.script"
 grep -q 'dialog 32531' "$work/run.out" || fail "the export did not succeed: $(cat "$work/run.out")"
 runCurl
 
-wbTimes=(); curlTimes=(); idleTimes=(); wbRss=(); idleRss=(); curlRss=()
+wbTimes=(); curlTimes=(); idleTimes=(); twiceTimes=(); wbRss=(); idleRss=(); curlRss=()
 for _ in $(seq "$runs"); do
     runWorkbench "$work/export.script"; wbTimes+=("$elapsed"); wbRss+=("$rss")
     grep -q 'dialog 32531' "$work/run.out" || fail "an export did not succeed: $(cat "$work/run.out")"
     runCurl; curlTimes+=("$elapsed"); curlRss+=("$rss")
     runWorkbench "$work/idle.script"; idleTimes+=("$elapsed"); idleRss+=("$rss")
+    runWorkbench "$work/twice.script"; twiceTimes+=("$elapsed")
+    [[ $(grep -c 'dialog 32531' "$work/run.out") = 2 ]] || fail "two exports did not succeed: $(cat "$work/run.out")"
 done
 
 # The service logs the size of every body: the add-on's and curl's must be the same.
@@ -106,16 +124,22 @@ median() { printf '%s\n' "$@" | sort -n | awk '{v[NR] = $1} END {print (NR % 2) 
 max() { printf '%s\n' "$@" | sort -n | tail -1; }
 
 wb=$(median "${wbTimes[@]}"); cu=$(median "${curlTimes[@]}"); idle=$(median "${idleTimes[@]}")
+twice=$(median "${twiceTimes[@]}")
 peak=$(max "${wbRss[@]}")
-awk -v wb="$wb" -v cu="$cu" -v idle="$idle" -v peak="$peak" -v idlePeak="$(max "${idleRss[@]}")" \
+awk -v wb="$wb" -v cu="$cu" -v idle="$idle" -v twice="$twice" -v peak="$peak" -v idlePeak="$(max "${idleRss[@]}")" \
     -v curlPeak="$(max "${curlRss[@]}")" -v jpeg="$jpegSize" -v body="$(stat -c %s "$work/body.json")" -v runs="$runs" '
 BEGIN {
     printf "JPEG %d bytes, JSON body %d bytes, %d runs each, medians of wall time\n", jpeg, body, runs
     printf "  workbench export      %8.1f ms   peak RSS %7.1f MB\n", wb / 1000, peak / 1024
     printf "  curl, same body       %8.1f ms   peak RSS %7.1f MB\n", cu / 1000, curlPeak / 1024
     printf "  workbench, no export  %8.1f ms   peak RSS %7.1f MB  (start-up and quit only)\n", idle / 1000, idlePeak / 1024
-    printf "  ratio workbench/curl  %8.2f       (goal < 1.5)\n", wb / cu
-    printf "  peak RSS / JPEG size  %8.2f       (goal < 10)\n", peak * 1024 / jpeg
+    printf "  workbench, 2 exports  %8.1f ms   (second export, warm: %.1f ms)\n", twice / 1000, (twice - wb) / 1000
+    printf "  ratio workbench/curl  %8.2f       (goal <= 1.3)\n", wb / cu
+    printf "  export alone / curl   %8.2f       (goal <= 1.2; export minus start and quit)\n", (wb - idle) / cu
+    printf "  warm export / curl    %8.2f\n", (twice - wb) / cu
+    printf "  peak RSS / JPEG size  %8.2f       (goal <= 6)\n", peak * 1024 / jpeg
+    printf "| %.1f MB | %.1f | %.1f | %.2f | %.2f | %.2f | %.2f |\n", jpeg / 1e6, wb / 1000, cu / 1000, wb / cu,
+        (wb - idle) / cu, (twice - wb) / cu, peak * 1024 / jpeg
 }'
 ms() { printf '%s\n' "$@" | awk '{printf " %.0f", $1 / 1000}'; }
-echo "  each run (ms): workbench$(ms "${wbTimes[@]}"); curl$(ms "${curlTimes[@]}"); no export$(ms "${idleTimes[@]}")"
+echo "  each run (ms): workbench$(ms "${wbTimes[@]}"); curl$(ms "${curlTimes[@]}"); no export$(ms "${idleTimes[@]}"); two exports$(ms "${twiceTimes[@]}")"

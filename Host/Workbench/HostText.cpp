@@ -16,7 +16,7 @@ std::string HexWord(UInt32 value) {
 }
 
 std::string ToUtf8(const GS::UniString& text) {
-    return GS::Host::Utf16ToUtf8(std::u16string_view(text.ToUStr(), text.GetLength()));
+    return GS::Host::ToUtf8(text);
 }
 
 std::string HexBytes(std::span<const UInt8> bytes) {

@@ -32,7 +32,7 @@ SaveTarget TargetOf(const API_FileSavePars& file, const API_SavePars_Picture& pi
     if (file.file == nullptr || file.file->IsEmpty())
         return {{}, "no target location"};
     const GS::UniString& units = file.file->ToPath();
-    std::filesystem::path path(GS::Host::Utf16ToUtf8(std::u16string_view(units.ToUStr(), units.GetLength())));
+    std::filesystem::path path(GS::Host::ToUtf8(units));
     if (!path.is_absolute())
         return {{}, "the target \"" + path.string() + "\" is not an absolute path"};
     return {std::move(path), {}};

@@ -15,9 +15,9 @@ enum GSCharCode : Int32 {
     CC_Legacy = 2 // Latin-1: one byte per code unit up to U+00FF
 };
 
-// Unicode text stored as UTF-16 code units. The buffer belongs to the library and is allocated
-// through GS::MemoryManager, so a string built on one side of the module boundary can be
-// destroyed on the other.
+// Unicode text as UTF-16 code units. The buffer belongs to the library and is allocated through
+// GS::MemoryManager, so a string built on one side of the module boundary can be destroyed on the
+// other. Text that is all ASCII is kept as one byte per unit until its units are asked for.
 class UniString {
 public:
     // Zero-terminated 8-bit copy of part of a UniString; owns its buffer.
@@ -52,10 +52,12 @@ public:
 
     USize GetLength() const { return length; }
     bool IsEmpty() const { return length == 0; }
-    UniChar operator[](UIndex index) const { return content[index]; }
+    UniChar operator[](UIndex index) const {
+        return ascii != nullptr ? UniChar(ascii[index]) : content[index];
+    }
 
     // Always zero-terminated; valid until the string changes.
-    const UniChar* ToUStr() const { return content; }
+    const UniChar* ToUStr() const;
 
     UniString GetSubstring(UIndex from, USize range) const;
     CStr ToCStr(UIndex from = 0, USize range = MaxUSize, GSCharCode charCode = CC_Default) const;
@@ -73,11 +75,19 @@ public:
     bool operator!=(const UniString& other) const { return !(*this == other); }
 
 private:
-    void Assign(const UniChar* units, USize count);
+    friend class UniStringAccess; // the host libraries' view of the ASCII form
 
-    UniChar* content;
+    void Assign(const UniChar* units, USize count);
+    void AssignAscii(const char* bytes, USize count);
+    void Widen() const;
+    void Release() noexcept;
+
+    // Exactly one form holds the text: ascii when it is not null, else content. Widening changes
+    // the form, not the text, so it happens in const functions too.
+    mutable UniChar* content;
+    mutable char* ascii;
     USize length;
-    USize capacity;
+    mutable USize capacity;
 };
 
 } // namespace GS

@@ -1,5 +1,6 @@
 #include "GSRoot/BM.hpp"
 
+#include "ClearedBlocks.hpp"
 #include "GSRoot/MemoryManager.hpp"
 
 #include <cstring>
@@ -30,13 +31,12 @@ GSHandle BMAllocateHandle(GSSize nBytes, Int32 actionCode, Int32 /*reserved*/) {
     }
     const auto size = static_cast<std::size_t>(nBytes);
     char* data =
-        static_cast<char*>(GS::MemoryManager::Allocate(size, GS::MemoryManager::NullOnFailure, false));
+        static_cast<char*>((actionCode & ALLOCATE_CLEAR) != 0
+                               ? GS::AllocateCleared(size, GS::MemoryManager::NullOnFailure)
+                               : GS::MemoryManager::Allocate(size, GS::MemoryManager::NullOnFailure, false));
     if (data == nullptr) {
         GS::MemoryManager::Free(block);
         return nullptr;
-    }
-    if ((actionCode & ALLOCATE_CLEAR) != 0) {
-        std::memset(data, 0, size);
     }
     block->data = data;
     block->size = nBytes;
@@ -68,11 +68,7 @@ void* GS_calloc(std::size_t count, std::size_t size) {
     if (size != 0 && count > std::numeric_limits<std::size_t>::max() / size) {
         return nullptr;
     }
-    void* block = GS::MemoryManager::Allocate(count * size, GS::MemoryManager::NullOnFailure, false);
-    if (block != nullptr) {
-        std::memset(block, 0, count * size);
-    }
-    return block;
+    return GS::AllocateCleared(count * size, GS::MemoryManager::NullOnFailure);
 }
 
 void GS_free(void* block) {

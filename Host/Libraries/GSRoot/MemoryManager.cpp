@@ -1,14 +1,19 @@
 #include "GSRoot/MemoryManager.hpp"
 
+#include "ClearedBlocks.hpp"
 #include "GSRootHost.hpp"
+#include "PageMapping.hpp"
 
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
+#include <mutex>
 #include <new>
+#include <utility>
 
 namespace {
 
@@ -17,15 +22,90 @@ namespace {
 struct BlockHeader {
     UInt64 size;
     UInt32 magic;
-    UInt32 fromOperatorNew;
+    UInt32 flags;
 };
 static_assert(sizeof(BlockHeader) == 16);
 static_assert(alignof(std::max_align_t) >= 16, "malloc must align to 16 bytes");
 
 constexpr UInt32 LiveMagic = 0x4B564D4D; // "KVMM"
 constexpr UInt32 FreedMagic = 0;
+constexpr UInt32 FromOperatorNew = 1;
+constexpr UInt32 Mapped = 2; // pages of its own
 constexpr std::size_t BlockAlignment = 16;
 constexpr std::size_t MaxBlockSize = std::numeric_limits<std::size_t>::max() - sizeof(BlockHeader);
+
+// From here on a block gets pages of its own: large pages where the system has them, given back
+// to the system when freed. Below it, malloc's heap serves better.
+constexpr std::size_t MappedBlockSize = GS::PageMapping::LargePageSize;
+
+// The tail beyond the last whole large page stays in small pages: faulted one by one, but resident
+// only as far as it is used.
+std::size_t MappingBytes(std::size_t size) {
+    const std::size_t granule = GS::PageMapping::Granule;
+    return (sizeof(BlockHeader) + size + granule - 1) / granule * granule;
+}
+
+// One freed mapping, kept for the next block of exactly its size: a picture's text freed and made
+// again (the object state's copy of the data URL, a second export, a repeated conversion) then
+// finds its pages in place. The larger of two is kept, since large blocks cost the most faults;
+// one at most, and only up to a bound, since whatever it holds stays resident for nothing.
+class KeptMapping {
+public:
+    static constexpr std::size_t MaxBytes = std::size_t(64) << 20;
+
+    void* Take(std::size_t bytes) {
+        const std::lock_guard<std::mutex> lock(mutex);
+        if (pages == nullptr || keptBytes != bytes) {
+            return nullptr;
+        }
+        return std::exchange(pages, nullptr);
+    }
+
+    // Keeps the mapping or gives it back to the system, along with any it displaces.
+    void Give(void* mapping, std::size_t bytes) {
+        void* released = mapping;
+        std::size_t releasedBytes = bytes;
+        {
+            const std::lock_guard<std::mutex> lock(mutex);
+            if (bytes <= MaxBytes && (pages == nullptr || bytes >= keptBytes)) {
+                released = std::exchange(pages, mapping);
+                releasedBytes = std::exchange(keptBytes, bytes);
+            }
+        }
+        if (released != nullptr) {
+            GS::PageMapping::Unmap(released, releasedBytes);
+        }
+    }
+
+private:
+    std::mutex mutex;
+    void* pages = nullptr;
+    std::size_t keptBytes = 0;
+};
+
+constinit KeptMapping keptMapping;
+
+// A mapping when the size calls for one and the system grants it, else a malloc block, else null.
+void* AllocateRaw(std::size_t size, bool cleared, UInt32& flags) {
+    if (size >= MappedBlockSize && size <= MaxBlockSize - GS::PageMapping::LargePageSize) {
+        const std::size_t bytes = MappingBytes(size);
+        if (void* kept = keptMapping.Take(bytes)) {
+            flags |= Mapped;
+            if (cleared) {
+                std::memset(kept, 0, sizeof(BlockHeader) + size);
+            }
+            return kept;
+        }
+        if (void* pages = GS::PageMapping::Map(bytes)) {
+            flags |= Mapped;
+            return pages; // fresh pages are zero already
+        }
+    }
+    if (size > MaxBlockSize) {
+        return nullptr;
+    }
+    return cleared ? std::calloc(1, sizeof(BlockHeader) + size) : std::malloc(sizeof(BlockHeader) + size);
+}
 
 struct Counters {
     std::atomic<UInt64> liveBlocks{0};
@@ -59,25 +139,19 @@ bool ConsumeInjectedFailure() {
     std::abort();
 }
 
-} // namespace
-
-namespace GS {
-
-void* MemoryManager::Allocate(std::size_t size, Int32 exceptionBehavior, bool fromOperatorNew) {
-    void* raw = nullptr;
-    if (!ConsumeInjectedFailure() && size <= MaxBlockSize) {
-        raw = std::malloc(sizeof(BlockHeader) + size);
-    }
+void* AllocateBlock(std::size_t size, Int32 exceptionBehavior, bool fromOperatorNew, bool cleared) {
+    UInt32 flags = fromOperatorNew ? FromOperatorNew : 0;
+    void* raw = ConsumeInjectedFailure() ? nullptr : AllocateRaw(size, cleared, flags);
     if (raw == nullptr) {
         counters.failedAllocations.fetch_add(1, std::memory_order_relaxed);
         // Any behaviour other than NullOnFailure throws, so a caller never meets an unexpected null.
-        if (exceptionBehavior == NullOnFailure) {
+        if (exceptionBehavior == GS::MemoryManager::NullOnFailure) {
             return nullptr;
         }
         throw std::bad_alloc();
     }
 
-    auto* header = ::new (raw) BlockHeader{size, LiveMagic, fromOperatorNew ? 1u : 0u};
+    auto* header = ::new (raw) BlockHeader{size, LiveMagic, flags};
     counters.liveBlocks.fetch_add(1, std::memory_order_relaxed);
     counters.liveBytes.fetch_add(size, std::memory_order_relaxed);
     if (fromOperatorNew) {
@@ -85,6 +159,18 @@ void* MemoryManager::Allocate(std::size_t size, Int32 exceptionBehavior, bool fr
     }
     counters.allocations.fetch_add(1, std::memory_order_relaxed);
     return header + 1;
+}
+
+} // namespace
+
+namespace GS {
+
+void* MemoryManager::Allocate(std::size_t size, Int32 exceptionBehavior, bool fromOperatorNew) {
+    return AllocateBlock(size, exceptionBehavior, fromOperatorNew, false);
+}
+
+void* AllocateCleared(std::size_t size, Int32 exceptionBehavior) {
+    return AllocateBlock(size, exceptionBehavior, false, true);
 }
 
 void MemoryManager::Free(void* block) {
@@ -103,10 +189,14 @@ void MemoryManager::Free(void* block) {
 
     counters.liveBlocks.fetch_sub(1, std::memory_order_relaxed);
     counters.liveBytes.fetch_sub(header->size, std::memory_order_relaxed);
-    if (header->fromOperatorNew != 0) {
+    if ((header->flags & FromOperatorNew) != 0) {
         counters.liveOperatorNewBlocks.fetch_sub(1, std::memory_order_relaxed);
     }
-    std::free(header);
+    if ((header->flags & Mapped) != 0) {
+        keptMapping.Give(header, MappingBytes(header->size));
+    } else {
+        std::free(header);
+    }
 }
 
 } // namespace GS

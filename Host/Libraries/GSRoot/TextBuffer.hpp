@@ -5,9 +5,12 @@
 
 #include "GSRoot/Definitions.hpp"
 #include "GSRoot/MemoryManager.hpp"
+#include "UniStringAccess.hpp"
 
+#include <atomic>
 #include <cstddef>
 #include <cstring>
+#include <new>
 #include <stdexcept>
 
 namespace GS::TextBuffer {
@@ -33,6 +36,46 @@ template <typename Char>
 Char* Allocate(USize count) {
     const std::size_t bytes = (std::size_t(CheckedLength(count)) + 1) * sizeof(Char);
     return static_cast<Char*>(MemoryManager::Allocate(bytes, MemoryManager::ThrowOnFailure, false));
+}
+
+// ASCII text and the bytes of a CStr live in counted blocks, which never change once written: a
+// CStr of a whole ASCII string shares its bytes instead of copying them. The count sits in front.
+struct SharedHeader {
+    std::atomic<UInt64> references;
+    UInt64 unused; // keeps the text 16-byte aligned
+};
+
+inline SharedHeader* HeaderOf(char* text) {
+    return reinterpret_cast<SharedHeader*>(text) - 1;
+}
+
+// Room for count bytes, the terminator and the read-ahead, all but the text zero-filled; one
+// reference.
+inline char* AllocateShared(USize count) {
+    const std::size_t bytes =
+        sizeof(SharedHeader) + std::size_t(CheckedLength(count)) + 1 + UniStringAccess::ReadAhead;
+    auto* header =
+        ::new (MemoryManager::Allocate(bytes, MemoryManager::ThrowOnFailure, false)) SharedHeader{{1}, 0};
+    char* text = reinterpret_cast<char*>(header + 1);
+    std::memset(text + count, 0, 1 + UniStringAccess::ReadAhead);
+    return text;
+}
+
+inline char* Share(char* text) {
+    HeaderOf(text)->references.fetch_add(1, std::memory_order_relaxed);
+    return text;
+}
+
+// Empty text is the shared terminator, which holds no block.
+inline void ReleaseShared(char* text) {
+    if (text == Empty<char>()) {
+        return;
+    }
+    SharedHeader* header = HeaderOf(text);
+    if (header->references.fetch_sub(1, std::memory_order_acq_rel) == 1) {
+        header->~SharedHeader();
+        MemoryManager::Free(header);
+    }
 }
 
 template <typename Char>

@@ -169,6 +169,10 @@ void CheckCharCode(GSCharCode charCode) {
     }
 }
 
+std::size_t AsciiLength(const char* text, std::size_t byteCount) {
+    return CopyAscii(reinterpret_cast<const unsigned char*>(text), byteCount, static_cast<char*>(nullptr));
+}
+
 std::size_t ValidUtf8Length(const char* text, std::size_t byteCount) {
     static constexpr unsigned char EncodedReplacement[] = {0xEF, 0xBF, 0xBD};
     const auto* bytes = reinterpret_cast<const unsigned char*>(text);

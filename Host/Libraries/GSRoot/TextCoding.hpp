@@ -15,6 +15,9 @@ constexpr UniChar ReplacementCharacter = 0xFFFD;
 // Throws std::invalid_argument for a value that is not a GSCharCode.
 void CheckCharCode(GSCharCode charCode);
 
+// Bytes at the start of text below 0x80.
+std::size_t AsciiLength(const char* text, std::size_t byteCount);
+
 // Bytes at the start of text that form well-formed UTF-8 (a literal U+FFFD included).
 std::size_t ValidUtf8Length(const char* text, std::size_t byteCount);
 

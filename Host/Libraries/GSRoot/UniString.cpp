@@ -1,11 +1,14 @@
 #include "GSRoot/UniString.hpp"
 
 #include "GSRoot/Array.hpp"
+#include "GSRootHost.hpp"
 #include "TextBuffer.hpp"
 #include "TextCoding.hpp"
+#include "UniStringAccess.hpp"
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -17,10 +20,10 @@ UniString::CStr::CStr(CStr&& source) noexcept
     : text(std::exchange(source.text, TextBuffer::Empty<char>())), length(std::exchange(source.length, 0)) {}
 
 UniString::CStr::~CStr() {
-    TextBuffer::Release(text);
+    TextBuffer::ReleaseShared(text);
 }
 
-UniString::UniString() : content(TextBuffer::Empty<UniChar>()), length(0), capacity(0) {}
+UniString::UniString() : content(TextBuffer::Empty<UniChar>()), ascii(nullptr), length(0), capacity(0) {}
 
 UniString::UniString(const char* cStr, GSCharCode charCode)
     : UniString(cStr, cStr == nullptr ? 0 : TextBuffer::CheckedLength(std::strlen(cStr)), charCode) {}
@@ -32,6 +35,11 @@ UniString::UniString(const char* text, USize byteCount, GSCharCode charCode) : U
     }
     if (text == nullptr) {
         throw std::invalid_argument("GS::UniString: null text with a non-zero byte count");
+    }
+    // ASCII reads the same in every character code.
+    if (TextCoding::AsciiLength(text, byteCount) == byteCount) {
+        AssignAscii(text, byteCount);
+        return;
     }
     // Every byte yields at most one unit, so byteCount units always suffice.
     content = TextBuffer::Allocate<UniChar>(byteCount);
@@ -51,12 +59,17 @@ UniString::UniString(const UniChar* units, USize unitCount) : UniString() {
 }
 
 UniString::UniString(const UniString& source) : UniString() {
-    Assign(source.content, source.length);
+    if (source.ascii != nullptr) {
+        AssignAscii(source.ascii, source.length);
+    } else {
+        Assign(source.content, source.length);
+    }
 }
 
 UniString::UniString(UniString&& source) noexcept
     : content(std::exchange(source.content, TextBuffer::Empty<UniChar>())),
-      length(std::exchange(source.length, 0)), capacity(std::exchange(source.capacity, 0)) {}
+      ascii(std::exchange(source.ascii, nullptr)), length(std::exchange(source.length, 0)),
+      capacity(std::exchange(source.capacity, 0)) {}
 
 UniString& UniString::operator=(const UniString& source) {
     if (this != &source) {
@@ -67,8 +80,9 @@ UniString& UniString::operator=(const UniString& source) {
 
 UniString& UniString::operator=(UniString&& source) noexcept {
     if (this != &source) {
-        TextBuffer::Release(content);
+        Release();
         content = std::exchange(source.content, TextBuffer::Empty<UniChar>());
+        ascii = std::exchange(source.ascii, nullptr);
         length = std::exchange(source.length, 0);
         capacity = std::exchange(source.capacity, 0);
     }
@@ -76,22 +90,45 @@ UniString& UniString::operator=(UniString&& source) noexcept {
 }
 
 UniString::~UniString() {
-    TextBuffer::Release(content);
+    Release();
+}
+
+const UniChar* UniString::ToUStr() const {
+    Widen();
+    return content;
 }
 
 UniString UniString::GetSubstring(UIndex from, USize range) const {
     const USize start = std::min(from, length);
-    return UniString(content + start, std::min(range, length - start));
+    const USize count = std::min(range, length - start);
+    if (ascii != nullptr) {
+        UniString part;
+        part.AssignAscii(ascii + start, count);
+        return part;
+    }
+    return UniString(content + start, count);
 }
 
 UniString::CStr UniString::ToCStr(UIndex from, USize range, GSCharCode charCode) const {
     const USize start = std::min(from, length);
     const USize count = std::min(range, length - start);
+    if (ascii != nullptr) {
+        TextCoding::CheckCharCode(charCode);
+        if (count == length) {
+            return CStr(TextBuffer::Share(ascii), count);
+        }
+        if (count == 0) {
+            return CStr(TextBuffer::Empty<char>(), 0);
+        }
+        char* part = TextBuffer::AllocateShared(count);
+        std::memcpy(part, ascii + start, count);
+        return CStr(part, count);
+    }
     const USize size = TextBuffer::CheckedLength(TextCoding::EncodedSize(content + start, count, charCode));
     if (size == 0) {
         return CStr(TextBuffer::Empty<char>(), 0);
     }
-    char* text = TextBuffer::Allocate<char>(size);
+    char* text = TextBuffer::AllocateShared(size);
     TextCoding::Encode(content + start, count, charCode, text);
     text[size] = '\0';
     return CStr(text, size);
@@ -106,6 +143,8 @@ USize UniString::Split(const UniString& separator, SplitEmptyPartHandling emptyP
     if (parts != nullptr) {
         parts->Clear();
     }
+    Widen();
+    separator.Widen();
     const std::u16string_view text(content, length);
     const std::u16string_view delimiter(separator.content, separator.length);
     if (text.empty()) {
@@ -134,6 +173,8 @@ UniString& UniString::Append(const UniString& tail) {
     if (tailLength == 0) {
         return *this;
     }
+    Widen();
+    tail.Widen();
     const USize newLength = TextBuffer::CheckedLength(std::size_t(length) + tailLength);
     if (newLength < capacity) {
         std::memmove(content + length, tail.content, std::size_t(tailLength) * sizeof(UniChar));
@@ -154,8 +195,21 @@ UniString& UniString::Append(const UniString& tail) {
 }
 
 bool UniString::operator==(const UniString& other) const {
-    return length == other.length &&
-           std::memcmp(content, other.content, std::size_t(length) * sizeof(UniChar)) == 0;
+    if (length != other.length) {
+        return false;
+    }
+    if (ascii != nullptr && other.ascii != nullptr) {
+        return std::memcmp(ascii, other.ascii, length) == 0;
+    }
+    if (ascii == nullptr && other.ascii == nullptr) {
+        return std::memcmp(content, other.content, std::size_t(length) * sizeof(UniChar)) == 0;
+    }
+    for (UIndex i = 0; i < length; ++i) {
+        if ((*this)[i] != other[i]) {
+            return false;
+        }
+    }
+    return true;
 }
 
 void UniString::Assign(const UniChar* units, USize count) {
@@ -164,4 +218,87 @@ void UniString::Assign(const UniChar* units, USize count) {
     capacity = count == 0 ? 0 : count + 1;
 }
 
+void UniString::AssignAscii(const char* bytes, USize count) {
+    if (count == 0) {
+        return;
+    }
+    ascii = TextBuffer::AllocateShared(count);
+    std::memcpy(ascii, bytes, count);
+    length = count;
+}
+
+// The units take a block of their own before the bytes go, so a failed allocation changes nothing.
+void UniString::Widen() const {
+    if (ascii == nullptr) {
+        return;
+    }
+    UniChar* units = TextBuffer::Allocate<UniChar>(length);
+    TextCoding::Decode(ascii, length, CC_Legacy, units);
+    units[length] = 0;
+    TextBuffer::ReleaseShared(ascii);
+    ascii = nullptr;
+    content = units;
+    capacity = length + 1;
+}
+
+void UniString::Release() noexcept {
+    TextBuffer::Release(content);
+    if (ascii != nullptr) {
+        TextBuffer::ReleaseShared(ascii);
+    }
+}
+
+std::optional<std::string_view> UniStringAccess::GetAscii(const UniString& text) {
+    if (text.ascii == nullptr) {
+        return std::nullopt;
+    }
+    return std::string_view(text.ascii, text.length);
+}
+
+UniString UniStringAccess::FromUtf8(USize length, void (*write)(char* out, void* context), void* context) {
+    UniString text;
+    if (length == 0) {
+        return text;
+    }
+    char* bytes = TextBuffer::AllocateShared(length);
+    try {
+        write(bytes, context);
+    } catch (...) {
+        TextBuffer::ReleaseShared(bytes);
+        throw;
+    }
+    bytes[length] = '\0';
+    if (TextCoding::AsciiLength(bytes, length) == length) {
+        text.ascii = bytes;
+        text.length = length;
+        return text;
+    }
+    try {
+        text = UniString(bytes, length, CC_UTF8);
+    } catch (...) {
+        TextBuffer::ReleaseShared(bytes);
+        throw;
+    }
+    TextBuffer::ReleaseShared(bytes);
+    return text;
+}
+
 } // namespace GS
+
+namespace GS::Host {
+
+std::string ToUtf8(const UniString& text) {
+    if (const std::optional<std::string_view> bytes = UniStringAccess::GetAscii(text)) {
+        return std::string(*bytes);
+    }
+    return Utf16ToUtf8(std::u16string_view(text.ToUStr(), text.GetLength()));
+}
+
+std::u16string ToUtf16(const UniString& text) {
+    if (const std::optional<std::string_view> bytes = UniStringAccess::GetAscii(text)) {
+        return std::u16string(bytes->begin(), bytes->end());
+    }
+    return std::u16string(text.ToUStr(), text.GetLength());
+}
+
+} // namespace GS::Host

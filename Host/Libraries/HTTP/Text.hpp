@@ -14,7 +14,7 @@ namespace HTTP {
 // Converted with the host's helper rather than UniString::ToCStr, so that the library's own copies
 // stay out of the add-on's allocation counts.
 inline std::string ToUtf8(const GS::UniString& text) {
-    return GS::Host::Utf16ToUtf8(std::u16string_view(text.ToUStr(), text.GetLength()));
+    return GS::Host::ToUtf8(text);
 }
 
 [[noreturn]] inline void Throw(const std::string& message) {

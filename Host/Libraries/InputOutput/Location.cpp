@@ -1,5 +1,8 @@
 #include "IO/Location.hpp"
 
+#include "GSRootHost.hpp"
+
+#include <string>
 #include <string_view>
 
 namespace IO {
@@ -11,7 +14,7 @@ bool IsOneComponent(std::u16string_view name) {
 }
 
 GS::UniString Join(const GS::UniString& folder, const GS::UniString& name) {
-    const std::u16string_view nameUnits(name.ToUStr(), name.GetLength());
+    const std::u16string nameUnits = GS::Host::ToUtf16(name);
     if (folder.IsEmpty() || !IsOneComponent(nameUnits)) {
         return GS::UniString();
     }

@@ -1,5 +1,7 @@
 #include "IO/URI.hpp"
 
+#include "GSRootHost.hpp"
+
 #include <algorithm>
 #include <optional>
 #include <string>
@@ -157,7 +159,8 @@ GS::UniString ToUniString(std::u16string_view units) {
 } // namespace
 
 URI::URI(const GS::UniString& source) : text(source) {
-    const std::optional<Parts> parts = Parse(std::u16string_view(text.ToUStr(), text.GetLength()));
+    const std::u16string units = GS::Host::ToUtf16(text); // the parts are views into it
+    const std::optional<Parts> parts = Parse(units);
     if (!parts) {
         return;
     }

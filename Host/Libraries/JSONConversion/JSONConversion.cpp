@@ -1,10 +1,14 @@
 #include "JSON/JSONConversion.hpp"
 
 #include "ObjectStateAccess.hpp"
+#include "UniStringAccess.hpp"
 
+#include <algorithm>
 #include <cstring>
+#include <new>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace JSON {
 namespace {
@@ -15,8 +19,8 @@ constexpr std::size_t MaxTextLength = MaxUSize - 1;
 constexpr std::string_view Indent = "    ";
 
 // Escapes for the bytes JSON does not allow raw in a string; zero marks a byte copied as it is.
-// Bytes from 0x80 up are copied too: the text is UTF-8, and the final conversion to UTF-16 turns
-// any ill-formed sequence into U+FFFD.
+// Bytes from 0x80 up are copied too: the text is UTF-8, and the string made of it turns any
+// ill-formed sequence into U+FFFD.
 struct EscapeTable {
     char shortForm[256] = {};
     constexpr EscapeTable() {
@@ -34,25 +38,19 @@ struct EscapeTable {
 };
 constexpr EscapeTable Escapes;
 
-// True when one of the eight bytes needs an escape: a control character, '"' or '\\'. The usual
-// zero-byte test, applied to the word itself (below 0x20) and to its two exclusive-ors: a high bit
-// survives only if some byte matches. Bytes from 0x80 up are masked out; they never need one.
-bool NeedsEscape(UInt64 word) {
-    constexpr UInt64 Ones = 0x0101010101010101u;
-    constexpr UInt64 HighBits = 0x8080808080808080u;
-    const UInt64 quotes = word ^ (Ones * '"');
-    const UInt64 backslashes = word ^ (Ones * '\\');
-    const UInt64 found = (word - Ones * 0x20) | (quotes - Ones) | (backslashes - Ones);
-    return (found & ~word & HighBits) != 0;
-}
+using Block = unsigned char __attribute__((vector_size(16)));
 
 // How many bytes at the start of text go over as they are; a picture's base64 text is one run,
-// checked eight bytes at a time.
+// checked sixteen bytes at a time. Bytes from 0x80 up never need an escape.
 std::size_t PlainRunLength(std::string_view text) {
     std::size_t i = 0;
-    for (UInt64 word = 0; i + sizeof(word) <= text.size(); i += sizeof(word)) {
-        std::memcpy(&word, text.data() + i, sizeof(word));
-        if (NeedsEscape(word)) {
+    for (; i + sizeof(Block) <= text.size(); i += sizeof(Block)) {
+        Block block;
+        std::memcpy(&block, text.data() + i, sizeof(block));
+        const auto special = (block < 0x20) | (block == '"') | (block == '\\');
+        UInt64 halves[2];
+        std::memcpy(halves, &special, sizeof(halves));
+        if ((halves[0] | halves[1]) != 0) {
             break;
         }
     }
@@ -62,68 +60,124 @@ std::size_t PlainRunLength(std::string_view text) {
     return i;
 }
 
-void AppendQuoted(std::string& out, std::string_view text) {
-    static constexpr char Hex[] = "0123456789abcdef";
-    out += '"';
+std::size_t EscapedSize(unsigned char byte) {
+    return Escapes.shortForm[byte] == 'u' ? 6 : 2;
+}
+
+// The size of text in quotes, escapes included.
+std::size_t QuotedSize(std::string_view text) {
+    std::size_t size = 2;
     while (!text.empty()) {
         const std::size_t plain = PlainRunLength(text);
-        out.append(text.data(), plain);
+        size += plain;
+        text.remove_prefix(plain);
+        if (!text.empty()) {
+            size += EscapedSize(static_cast<unsigned char>(text.front()));
+            text.remove_prefix(1);
+        }
+    }
+    return size;
+}
+
+// Writes text in quotes; quotedSize is QuotedSize(text), which tells a text without escapes.
+char* WriteQuoted(char* out, std::string_view text, std::size_t quotedSize) {
+    static constexpr char Hex[] = "0123456789abcdef";
+    *out++ = '"';
+    if (quotedSize == text.size() + 2) {
+        std::memcpy(out, text.data(), text.size());
+        out += text.size();
+        text = {};
+    }
+    while (!text.empty()) {
+        const std::size_t plain = PlainRunLength(text);
+        std::memcpy(out, text.data(), plain);
+        out += plain;
         text.remove_prefix(plain);
         if (text.empty()) {
             break;
         }
         const auto byte = static_cast<unsigned char>(text.front());
         const char escape = Escapes.shortForm[byte];
-        out += '\\';
-        out += escape;
+        *out++ = '\\';
+        *out++ = escape;
         if (escape == 'u') {
-            out += "00";
-            out += Hex[byte >> 4];
-            out += Hex[byte & 0x0F];
+            *out++ = '0';
+            *out++ = '0';
+            *out++ = Hex[byte >> 4];
+            *out++ = Hex[byte & 0x0F];
         }
         text.remove_prefix(1);
     }
-    out += '"';
-}
-
-std::string Serialize(const GS::ObjectState& objectState, bool pretty) {
-    const USize count = GS::ObjectStateAccess::GetMemberCount(objectState);
-    std::size_t expected = 2;
-    for (UIndex i = 0; i < count; ++i) {
-        const GS::ObjectStateMember member = GS::ObjectStateAccess::GetMember(objectState, i);
-        expected += member.name.size() + member.value.size() + 6 + Indent.size() + 2;
-    }
-    std::string out;
-    out.reserve(expected); // exact unless something needs escaping
-    out += '{';
-    for (UIndex i = 0; i < count; ++i) {
-        const GS::ObjectStateMember member = GS::ObjectStateAccess::GetMember(objectState, i);
-        if (i > 0) {
-            out += ',';
-        }
-        if (pretty) {
-            out += '\n';
-            out += Indent;
-        }
-        AppendQuoted(out, member.name);
-        out += pretty ? ": " : ":";
-        AppendQuoted(out, member.value);
-    }
-    if (pretty && count > 0) {
-        out += '\n';
-    }
-    out += '}';
+    *out++ = '"';
     return out;
 }
+
+// The JSON text of an object state, measured first so that it is written once, in place.
+class Serializer {
+public:
+    Serializer(const GS::ObjectState& state, bool prettyText)
+        : objectState(state), pretty(prettyText), count(GS::ObjectStateAccess::GetMemberCount(state)) {
+        quotedSizes.reserve(std::size_t(count) * 2);
+        size = 2;
+        for (UIndex i = 0; i < count; ++i) {
+            const GS::ObjectStateMember member = GS::ObjectStateAccess::GetMember(objectState, i);
+            quotedSizes.push_back(QuotedSize(member.name));
+            quotedSizes.push_back(QuotedSize(member.value));
+            size += quotedSizes[2 * i] + quotedSizes[2 * i + 1] + (pretty ? 2 + 1 + Indent.size() : 1) +
+                    (i > 0 ? 1 : 0);
+        }
+        if (pretty && count > 0) {
+            ++size;
+        }
+    }
+
+    std::size_t Size() const { return size; }
+
+    static void Write(char* out, void* serializer) {
+        static_cast<const Serializer*>(serializer)->WriteTo(out);
+    }
+
+private:
+    void WriteTo(char* out) const {
+        *out++ = '{';
+        for (UIndex i = 0; i < count; ++i) {
+            const GS::ObjectStateMember member = GS::ObjectStateAccess::GetMember(objectState, i);
+            if (i > 0) {
+                *out++ = ',';
+            }
+            if (pretty) {
+                *out++ = '\n';
+                out = std::copy(Indent.begin(), Indent.end(), out);
+            }
+            out = WriteQuoted(out, member.name, quotedSizes[2 * i]);
+            *out++ = ':';
+            if (pretty) {
+                *out++ = ' ';
+            }
+            out = WriteQuoted(out, member.value, quotedSizes[2 * i + 1]);
+        }
+        if (pretty && count > 0) {
+            *out++ = '\n';
+        }
+        *out = '}';
+    }
+
+    const GS::ObjectState& objectState;
+    const bool pretty;
+    const USize count;
+    std::vector<std::size_t> quotedSizes; // of each member's name and value
+    std::size_t size;
+};
 
 } // namespace
 
 GSErrCode CreateFromObjectState(const GS::ObjectState& objectState, GS::UniString& json, bool pretty) {
-    const std::string text = Serialize(objectState, pretty);
-    if (text.size() > MaxTextLength) {
+    Serializer serializer(objectState, pretty);
+    if (serializer.Size() > MaxTextLength) {
         return ErrTextTooLong;
     }
-    json = GS::UniString(text.data(), static_cast<USize>(text.size()), GS::CC_UTF8);
+    json =
+        GS::UniStringAccess::FromUtf8(static_cast<USize>(serializer.Size()), Serializer::Write, &serializer);
     return NoError;
 }
 

@@ -60,7 +60,8 @@ int CreateTemporary(const std::filesystem::path& target, std::filesystem::path& 
 
 // Puts what `fill` writes to the descriptor in place of `target`; `fill` returns an error text or "".
 template <class Fill>
-FileResult ReplaceDurably(const std::filesystem::path& target, Fill fill) {
+FileResult ReplaceDurably(const std::filesystem::path& target, Durability durability, Fill fill) {
+    const bool synced = durability == Durability::Synced;
     const std::filesystem::path folder = target.has_parent_path() ? target.parent_path() : ".";
     std::filesystem::path temporary;
     Descriptor file(CreateTemporary(target, temporary));
@@ -68,7 +69,7 @@ FileResult ReplaceDurably(const std::filesystem::path& target, Fill fill) {
         return CannotSave(target, Because("cannot create a file in", folder));
 
     std::string error = fill(file.Get(), temporary);
-    if (error.empty() && ::fsync(file.Get()) != 0)
+    if (error.empty() && synced && ::fsync(file.Get()) != 0)
         error = Because("cannot sync", temporary);
     if (!file.Close() && error.empty())
         error = Because("cannot close", temporary);
@@ -79,6 +80,8 @@ FileResult ReplaceDurably(const std::filesystem::path& target, Fill fill) {
         return CannotSave(target, error);
     }
 
+    if (!synced)
+        return {};
     // The rename itself lasts only once the folder is synced.
     Descriptor directory(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (directory.Get() < 0 || ::fsync(directory.Get()) != 0)
@@ -88,17 +91,19 @@ FileResult ReplaceDurably(const std::filesystem::path& target, Fill fill) {
 
 } // namespace
 
-FileResult WriteFileDurably(const std::filesystem::path& target, std::span<const unsigned char> bytes) {
-    return ReplaceDurably(target, [&](int fd, const std::filesystem::path& temporary) {
+FileResult WriteFileDurably(const std::filesystem::path& target, std::span<const unsigned char> bytes,
+                            Durability durability) {
+    return ReplaceDurably(target, durability, [&](int fd, const std::filesystem::path& temporary) {
         return WriteAll(fd, bytes.data(), bytes.size()) ? std::string() : Because("cannot write", temporary);
     });
 }
 
-FileResult CopyFileDurably(const std::filesystem::path& source, const std::filesystem::path& target) {
+FileResult CopyFileDurably(const std::filesystem::path& source, const std::filesystem::path& target,
+                           Durability durability) {
     Descriptor input(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
     if (input.Get() < 0)
         return CannotSave(target, Because("cannot open", source));
-    return ReplaceDurably(target, [&](int fd, const std::filesystem::path& temporary) {
+    return ReplaceDurably(target, durability, [&](int fd, const std::filesystem::path& temporary) {
         unsigned char buffer[1 << 16];
         for (;;) {
             const ssize_t got = ::read(input.Get(), buffer, sizeof buffer);

@@ -129,10 +129,11 @@ RgbImage RenderHouseScene(int width, int height) {
 
 FileResult SaveView(const ViewSource& source, const std::filesystem::path& target) {
     try {
+        // The view goes into the host's temporary folder: replaced whole, but never synced.
         if (source.picture)
-            return CopyFileDurably(*source.picture, target);
+            return CopyFileDurably(*source.picture, target, Durability::Unsynced);
         const RgbImage image = RenderHouseScene(source.size.width, source.size.height);
-        return WriteFileDurably(target, EncodeJpeg(image, jpegQuality));
+        return WriteFileDurably(target, EncodeJpeg(image, jpegQuality), Durability::Unsynced);
     } catch (const std::bad_alloc&) {
         return {"cannot save \"" + target.string() + "\": out of memory"};
     } catch (const std::exception& error) {

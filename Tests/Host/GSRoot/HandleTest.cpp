@@ -10,25 +10,31 @@
 
 namespace {
 
-TEST(Handle, ClearedHandleHoldsZerosAndItsSize) {
+// Small blocks come from the heap, large ones (a picture's) from pages of their own.
+class ClearedHandle : public testing::TestWithParam<GSSize> {};
+
+TEST_P(ClearedHandle, HoldsZerosAndItsSize) {
+    const GSSize size = GetParam();
     MemoryProbe probe;
     // Dirty a block of the same size first; the allocator tends to hand it straight back.
-    GSHandle dirty = BMAllocateHandle(100, 0, 0);
+    GSHandle dirty = BMAllocateHandle(size, 0, 0);
     ASSERT_NE(dirty, nullptr);
-    BNFillMemory(*dirty, 100, 0xFF);
+    BNFillMemory(*dirty, size, 0xFF);
     BMKillHandle(&dirty);
 
-    GSHandle handle = BMAllocateHandle(100, ALLOCATE_CLEAR, 0);
+    GSHandle handle = BMAllocateHandle(size, ALLOCATE_CLEAR, 0);
     ASSERT_NE(handle, nullptr);
     ASSERT_NE(*handle, nullptr);
-    EXPECT_EQ(BMGetHandleSize(handle), 100);
-    EXPECT_TRUE(std::all_of(*handle, *handle + 100, [](char c) { return c == 0; }));
+    EXPECT_EQ(BMGetHandleSize(handle), size);
+    EXPECT_TRUE(std::all_of(*handle, *handle + size, [](char c) { return c == 0; }));
     EXPECT_EQ(probe.LiveBlocks(), 2);
 
     BMKillHandle(&handle);
     EXPECT_EQ(handle, nullptr);
     EXPECT_EQ(probe.LiveBlocks(), 0);
 }
+
+INSTANTIATE_TEST_SUITE_P(SmallAndLarge, ClearedHandle, testing::Values(GSSize(100), GSSize(5 << 20) + 3));
 
 TEST(Handle, EmptyHandleIsValid) {
     MemoryProbe probe;

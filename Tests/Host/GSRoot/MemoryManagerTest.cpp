@@ -56,6 +56,30 @@ TEST(MemoryManager, BlocksAreAlignedWritableAndDistinctEvenWhenEmpty) {
     EXPECT_EQ(probe.LiveBlocks(), 0);
 }
 
+// A picture's blocks come from pages of their own, yet count, align and fail as every block does.
+TEST(MemoryManager, LargeBlocksAreCountedAlignedAndFailedLikeSmallOnes) {
+    MemoryProbe probe;
+    constexpr std::size_t Large = (5 << 20) + 3;
+    void* block = MemoryManager::Allocate(Large, MemoryManager::ThrowOnFailure, true);
+    ASSERT_NE(block, nullptr);
+    EXPECT_TRUE(IsAligned16(block));
+    std::memset(block, 0xA5, Large);
+    EXPECT_EQ(probe.LiveBlocks(), 1);
+    EXPECT_EQ(probe.LiveBytes(), Int64(Large));
+    EXPECT_EQ(probe.LiveOperatorNewBlocks(), 1);
+    MemoryManager::Free(block);
+    EXPECT_EQ(probe.LiveBlocks(), 0);
+    EXPECT_EQ(probe.LiveBytes(), 0);
+    EXPECT_EQ(probe.LiveOperatorNewBlocks(), 0);
+
+    GS::Host::FailNthAllocation(1);
+    EXPECT_THROW(MemoryManager::Allocate(Large, MemoryManager::ThrowOnFailure, false), std::bad_alloc);
+    GS::Host::FailNthAllocation(1);
+    EXPECT_EQ(MemoryManager::Allocate(Large, MemoryManager::NullOnFailure, false), nullptr);
+    EXPECT_EQ(probe.FailedAllocations(), 2);
+    EXPECT_EQ(probe.Allocations(), 1);
+}
+
 TEST(MemoryManager, FreeOfNullChangesNothing) {
     MemoryProbe probe;
     MemoryManager::Free(nullptr);

@@ -1,15 +1,20 @@
 #include "GSRoot/UniString.hpp"
 
+#include "GSRoot/Array.hpp"
 #include "MemoryProbe.hpp"
+#include "UniStringAccess.hpp"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <new>
+#include <optional>
 #include <ostream>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -182,7 +187,11 @@ TEST(UniStringMemory, CopiesAndMovesLeaveNoBlockBehind) {
         UniString::CStr movedCStr(std::move(cStr));
         EXPECT_STREQ(movedCStr.Get(), "some text");
         EXPECT_STREQ(cStr.Get(), ""); // NOLINT
-        EXPECT_EQ(probe.LiveBlocks(), 3);
+        // The bytes of a whole ASCII string are shared, and outlive the string.
+        EXPECT_EQ(probe.LiveBlocks(), 2);
+        original = UniString();
+        EXPECT_STREQ(movedCStr.Get(), "some text");
+        EXPECT_EQ(probe.LiveBlocks(), 2);
     }
     EXPECT_EQ(probe.LiveBlocks(), 0);
     EXPECT_EQ(probe.LiveBytes(), 0);
@@ -209,6 +218,77 @@ TEST(UniStringMemory, FailedAllocationThrowsAndKeepsTheOldText) {
     EXPECT_THROW(text.ToCStr(), std::bad_alloc);
     EXPECT_EQ(probe.LiveBlocks(), 1);
     EXPECT_EQ(probe.FailedAllocations(), 3);
+}
+
+// ASCII text is held as bytes until its units are asked for; both forms of one text read, compare,
+// cut, split, join and convert alike.
+TEST(UniStringAsciiForm, BothFormsOfOneTextBehaveAlike) {
+    const UniString bytes("key=value\na/b");
+    const UniString units(u"key=value\na/b");
+    ASSERT_TRUE(GS::UniStringAccess::GetAscii(bytes));
+    ASSERT_FALSE(GS::UniStringAccess::GetAscii(units));
+    EXPECT_EQ(bytes, units);
+    EXPECT_EQ(units, bytes);
+    EXPECT_NE(bytes, UniString(u"key=value\na/c"));
+    for (UIndex i = 0; i < units.GetLength(); ++i) {
+        EXPECT_EQ(bytes[i], units[i]) << "unit " << i;
+    }
+    EXPECT_EQ(bytes.GetSubstring(4, 5), UniString(u"value"));
+    EXPECT_TRUE(GS::UniStringAccess::GetAscii(bytes.GetSubstring(4, 5)));
+    EXPECT_EQ(Bytes(bytes), Bytes(units));
+    EXPECT_EQ(Bytes(bytes, GS::CC_Legacy), Bytes(units, GS::CC_Legacy));
+    EXPECT_EQ(Bytes(bytes.GetSubstring(0, 3)), "key");
+    GS::Array<UniString> byteParts;
+    GS::Array<UniString> unitParts;
+    EXPECT_EQ(UniString(bytes).Split("\n", UniString::KeepEmptyParts, &byteParts), 2u);
+    units.Split(u"\n", UniString::KeepEmptyParts, &unitParts);
+    ASSERT_EQ(unitParts.GetSize(), 2u);
+    EXPECT_EQ(byteParts[0], unitParts[0]);
+    EXPECT_EQ(byteParts[1], unitParts[1]);
+    UniString joined(bytes);
+    joined.Append(UniString(u"\u00E9"));
+    EXPECT_EQ(Units(joined), u"key=value\na/b\u00E9");
+}
+
+TEST(UniStringAsciiForm, WideningKeepsOneBlockAndAFailedOneKeepsTheBytes) {
+    MemoryProbe probe;
+    const UniString text("abc");
+    EXPECT_EQ(probe.LiveBlocks(), 1);
+    GS::Host::FailNthAllocation(1);
+    EXPECT_THROW(text.ToUStr(), std::bad_alloc);
+    EXPECT_EQ(GS::UniStringAccess::GetAscii(text), std::optional<std::string_view>("abc"));
+    EXPECT_EQ(Units(text), u"abc");
+    EXPECT_FALSE(GS::UniStringAccess::GetAscii(text));
+    EXPECT_EQ(probe.LiveBlocks(), 1);
+}
+
+void CopyInto(char* out, void* text) {
+    const std::string& bytes = *static_cast<const std::string*>(text);
+    std::copy(bytes.begin(), bytes.end(), out);
+}
+
+// Written in place: ASCII stays as written, with zero bytes to read ahead; other text is decoded.
+TEST(UniStringAccess, FromUtf8KeepsAsciiWhereItWasWrittenAndDecodesTheRest) {
+    for (std::string text :
+         {std::string("plain {\"ascii\": 1}"), std::string("caf\xC3\xA9"), std::string("bad \xFF")}) {
+        const UniString made = GS::UniStringAccess::FromUtf8(USize(text.size()), CopyInto, &text);
+        const std::optional<std::string_view> ascii = GS::UniStringAccess::GetAscii(made);
+        EXPECT_EQ(made, UniString(text.c_str(), USize(text.size()), GS::CC_UTF8)) << text;
+        EXPECT_EQ(ascii.has_value(), GS::Host::Utf8ToUtf16(text) == std::u16string(text.begin(), text.end()))
+            << text;
+        if (ascii) {
+            const char* end = ascii->data() + ascii->size();
+            EXPECT_TRUE(
+                std::all_of(end, end + 1 + GS::UniStringAccess::ReadAhead, [](char c) { return c == 0; }));
+        }
+    }
+}
+
+TEST(UniStringAccess, FromUtf8LeaksNothingWhenTheWriterThrows) {
+    MemoryProbe probe;
+    const auto throwing = [](char*, void*) { throw std::runtime_error("writer failed"); };
+    EXPECT_THROW(GS::UniStringAccess::FromUtf8(10, throwing, nullptr), std::runtime_error);
+    EXPECT_EQ(probe.LiveBlocks(), 0);
 }
 
 } // namespace

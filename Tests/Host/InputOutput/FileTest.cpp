@@ -237,7 +237,8 @@ TEST_F(FileTest, DestructorClosesTheFile) {
 }
 
 TEST_F(FileTest, AllocationFailureIsACodeNotAnException) {
-    IO::File file(LocationOf(Write("x", "x")), IO::File::Fail);
+    // A path beyond ASCII, whose UTF-8 copy takes a block of its own.
+    IO::File file(LocationOf(Write("\xC3\xA9", "x")), IO::File::Fail);
     GS::Host::FailNthAllocation(1); // the path's UTF-8 copy
     const GSErrCode opened = file.Open(IO::File::ReadMode, IO::File::AcceptAccessDenied);
     GS::Host::FailNthAllocation(0);

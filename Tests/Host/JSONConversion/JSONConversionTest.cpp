@@ -3,6 +3,7 @@
 #include "GSRootHost.hpp"
 #include "ObjectStateAccess.hpp"
 #include "ObjectStateMembers.hpp"
+#include "UniStringAccess.hpp"
 
 #include <nlohmann/json.hpp>
 
@@ -148,9 +149,14 @@ TEST(CreateFromObjectState, MultiMegabyteMemberSurvivesIntact) {
     // Compared as a flag: a failure message of 11 MB helps nobody.
     EXPECT_TRUE(Utf8Of(json) ==
                 R"({"image":")" + picture + R"(","name":"Archicad export","source":"archicad"})");
+    // Written and parsed as bytes, and the same text held as UTF-16 units parses alike.
+    EXPECT_TRUE(GS::UniStringAccess::GetAscii(json));
     ObjectState back;
     ASSERT_EQ(JSON::ConvertToObjectState(json, back), NoError);
     EXPECT_TRUE(MembersOf(back) == members);
+    ObjectState fromUnits;
+    ASSERT_EQ(JSON::ConvertToObjectState(GS::UniString(json.ToUStr(), json.GetLength()), fromUnits), NoError);
+    EXPECT_TRUE(MembersOf(fromUnits) == members);
 }
 
 TEST(ConvertToObjectState, ReadsTheIdOfAnUploadAnswer) {

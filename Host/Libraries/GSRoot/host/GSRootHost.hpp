@@ -8,6 +8,10 @@
 #include <string>
 #include <string_view>
 
+namespace GS {
+class UniString;
+}
+
 namespace GS::Host {
 
 struct MemoryStats {
@@ -34,5 +38,9 @@ std::u16string Utf8ToUtf16(std::string_view text);
 // The padding's zero bytes follow the text inside the string's capacity, for parsers that read
 // ahead of the end.
 std::string Utf16ToUtf8(std::u16string_view text, std::size_t padding = 0);
+
+// A UniString's text on standard strings, without changing the form it is held in.
+std::string ToUtf8(const UniString& text);
+std::u16string ToUtf16(const UniString& text);
 
 } // namespace GS::Host

@@ -4,22 +4,30 @@
 
 #include "GSRootHost.hpp"
 #include "ObjectStateAccess.hpp"
+#include "UniStringAccess.hpp"
 
 #include <simdjson.h>
 
 #include <new>
+#include <optional>
 #include <string>
 #include <string_view>
 
 namespace JSON {
 
 GSErrCode ConvertToObjectState(const GS::UniString& json, GS::ObjectState& objectState) {
-    // With the padding in place simdjson reads the text where it is instead of copying it.
-    const std::string text = GS::Host::Utf16ToUtf8(std::u16string_view(json.ToUStr(), json.GetLength()),
-                                                   simdjson::SIMDJSON_PADDING);
+    // With the padding in place simdjson reads the text where it is instead of copying it: ASCII
+    // text as the string holds it, other text converted to UTF-8.
+    static_assert(GS::UniStringAccess::ReadAhead >= simdjson::SIMDJSON_PADDING);
+    const std::optional<std::string_view> ascii = GS::UniStringAccess::GetAscii(json);
+    const std::string converted =
+        ascii ? std::string()
+              : GS::Host::Utf16ToUtf8(std::u16string_view(json.ToUStr(), json.GetLength()),
+                                      simdjson::SIMDJSON_PADDING);
+    const std::string_view text = ascii ? *ascii : std::string_view(converted);
     simdjson::dom::parser parser;
     simdjson::dom::element root;
-    switch (parser.parse(text).get(root)) {
+    switch (parser.parse(text.data(), text.size(), false).get(root)) {
     case simdjson::SUCCESS:
         break;
     case simdjson::MEMALLOC:

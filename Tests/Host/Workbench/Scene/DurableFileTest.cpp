@@ -28,20 +28,28 @@ std::string Quoted(const fs::path& path) {
     return "\"" + path.string() + "\"";
 }
 
-TEST(WriteFileDurably, WritesExactlyTheBytesAndReplacesWhatWasThere) {
+// Synced or not, a file is replaced whole and no temporary file stays behind.
+class EitherDurability : public testing::TestWithParam<Durability> {};
+
+TEST_P(EitherDurability, WritesExactlyTheBytesAndReplacesWhatWasThere) {
     ScratchFolder folder;
     const auto first = RandomBytes(300000);
-    ASSERT_TRUE(WriteFileDurably(folder / "view.jpg", first).Ok());
+    ASSERT_TRUE(WriteFileDurably(folder / "view.jpg", first, GetParam()).Ok());
     EXPECT_EQ(ReadFile(folder / "view.jpg"), first);
 
     const std::vector<unsigned char> shorter{1, 2, 3};
-    ASSERT_TRUE(WriteFileDurably(folder / "view.jpg", shorter).Ok());
+    ASSERT_TRUE(WriteFileDurably(folder / "view.jpg", shorter, GetParam()).Ok());
     EXPECT_EQ(ReadFile(folder / "view.jpg"), shorter);
 
-    ASSERT_TRUE(WriteFileDurably(folder / "empty.jpg", {}).Ok());
+    ASSERT_TRUE(WriteFileDurably(folder / "empty.jpg", {}, GetParam()).Ok());
     EXPECT_TRUE(ReadFile(folder / "empty.jpg").empty());
-    EXPECT_EQ(folder.Entries(), (std::vector<std::string>{"empty.jpg", "view.jpg"}));
+    ASSERT_TRUE(CopyFileDurably(folder / "view.jpg", folder / "copy.jpg", GetParam()).Ok());
+    EXPECT_EQ(ReadFile(folder / "copy.jpg"), shorter);
+    EXPECT_EQ(folder.Entries(), (std::vector<std::string>{"copy.jpg", "empty.jpg", "view.jpg"}));
 }
+
+INSTANTIATE_TEST_SUITE_P(SyncedAndUnsynced, EitherDurability,
+                         testing::Values(Durability::Synced, Durability::Unsynced));
 
 TEST(WriteFileDurably, GivesTheNewFileTheUsualPermissions) {
     ScratchFolder folder;
