@@ -11,7 +11,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
-#include <mutex>
 #include <new>
 #include <utility>
 
@@ -54,7 +53,7 @@ public:
     static constexpr std::size_t MaxBytes = std::size_t(64) << 20;
 
     void* Take(std::size_t bytes) {
-        const std::lock_guard<std::mutex> lock(mutex);
+        const Hold hold(busy);
         if (pages == nullptr || keptBytes != bytes) {
             return nullptr;
         }
@@ -66,7 +65,7 @@ public:
         void* released = mapping;
         std::size_t releasedBytes = bytes;
         {
-            const std::lock_guard<std::mutex> lock(mutex);
+            const Hold hold(busy);
             if (bytes <= MaxBytes && (pages == nullptr || bytes >= keptBytes)) {
                 released = std::exchange(pages, mapping);
                 releasedBytes = std::exchange(keptBytes, bytes);
@@ -78,7 +77,18 @@ public:
     }
 
 private:
-    std::mutex mutex;
+    // A flag rather than std::mutex, which is not constant-initialised everywhere (mingw-w64's is
+    // not): the allocator must work before any dynamic initialisation. The hold is a few loads.
+    struct Hold {
+        explicit Hold(std::atomic_flag& held) : flag(held) {
+            while (flag.test_and_set(std::memory_order_acquire)) {
+            }
+        }
+        ~Hold() { flag.clear(std::memory_order_release); }
+        std::atomic_flag& flag;
+    };
+
+    std::atomic_flag busy;
     void* pages = nullptr;
     std::size_t keptBytes = 0;
 };
