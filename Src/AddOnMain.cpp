@@ -3,6 +3,7 @@
 #include "ACAPI/ACAPinc.hpp"
 #include "AccountLink.hpp"
 #include "Dialogs.hpp"
+#include "ErrorReport.hpp"
 #include "Export.hpp"
 #include "GSRoot/DBPrintf.hpp"
 #include "KaveloResourceIds.h"
@@ -71,7 +72,7 @@ GSErrCode ShutDown() {
     return NoError;
 }
 
-GSErrCode HandleMenuCommand(const API_MenuParams* menuParams) {
+static void DispatchMenuCommand(const API_MenuParams* menuParams) {
     switch (menuParams->menuResID) {
     case KAVELO_MENU_OPEN_TOOLBAR:
         if (!PaletteManager::GetInstance().IsOpen())
@@ -98,5 +99,9 @@ GSErrCode HandleMenuCommand(const API_MenuParams* menuParams) {
     default:
         break;
     }
+}
+
+GSErrCode HandleMenuCommand(const API_MenuParams* menuParams) {
+    RunCommand([menuParams] { DispatchMenuCommand(menuParams); });
     return NoError;
 }

@@ -1,6 +1,7 @@
 #include "Dialogs.hpp"
 
 #include "ACAPI/ACAPinc.hpp"
+#include "ErrorReport.hpp"
 #include "KaveloResourceIds.h"
 #include "Preferences.hpp"
 #include "ServiceUrls.hpp"
@@ -38,7 +39,7 @@ DialogRealtime::~DialogRealtime() = default;
 void DialogRealtime::ButtonClicked(const DG::ButtonClickEvent& ev) {
     if (ev.GetSource() == &acceptButton) {
         const std::string id = imageId.IsEmpty() ? std::string() : std::string(imageId.ToCStr().Get());
-        OpenLiveView(id);
+        RunCommand([&id] { OpenLiveView(id); });
         PostCloseRequest(Accept);
     } else if (ev.GetSource() == &secondButton) {
         PostCloseRequest(Cancel);

@@ -11,6 +11,8 @@
 #include "Upload.hpp"
 
 #include <cstring>
+#include <memory>
+#include <type_traits>
 
 namespace {
 
@@ -18,6 +20,12 @@ constexpr GSErrCode ReadError = -36;
 constexpr Int32 CaptureFolder = API_SpecFolderID_Temporary;
 constexpr const char* CaptureFileName = "KaveloArchiCapture.jpeg";
 constexpr const char* DataUrlPrefix = "data:image/jpeg;base64,";
+
+// The picture's memory handle, killed on every way out: copying or encoding it may run out of memory.
+struct KillHandle {
+    void operator()(GSHandle handle) const { BMKillHandle(&handle); }
+};
+using PictureHandle = std::unique_ptr<std::remove_pointer_t<GSHandle>, KillHandle>;
 
 bool IsThreeDWindowInFront() {
     API_WindowInfo windowInfo;
@@ -49,33 +57,29 @@ CaptureResult CaptureView() {
     IO::File file(target, IO::File::Fail);
     file.Open(IO::File::ReadMode, IO::File::AcceptAccessDenied);
     UInt32 length = 0;
-    GSHandle handle = nullptr;
-    GSErrCode readError = NoError;
     if (file.GetDataLength(&length) != NoError) {
         file.Close();
-        readError = ReadError;
-    } else {
-        handle = BMAllocateHandle(GSSize(length), ALLOCATE_CLEAR, 0);
-        if (handle == nullptr) {
-            file.Close();
-            return {};
-        }
-        UInt32 bytesRead = 0;
-        file.ReadBin(*handle, length, &bytesRead);
-        if (bytesRead != length)
-            readError = ReadError;
-        file.Close();
+        ErrorReport("Error read", ReadError);
+        return {};
     }
-    if (readError != NoError) {
-        BMKillHandle(&handle);
-        ErrorReport("Error read", readError);
+    PictureHandle handle(BMAllocateHandle(GSSize(length), ALLOCATE_CLEAR, 0));
+    if (handle == nullptr) {
+        file.Close();
+        return {};
+    }
+    UInt32 bytesRead = 0;
+    file.ReadBin(*handle, length, &bytesRead);
+    file.Close();
+    if (bytesRead != length) {
+        handle.reset();
+        ErrorReport("Error read", ReadError);
         return {};
     }
 
     // The picture holds zero bytes: copied by length, never by terminator.
     const std::string picture(*handle, length);
     std::string encoded = Base64Encode(picture);
-    BMKillHandle(&handle);
+    handle.reset();
     return {DataUrlPrefix + encoded, true};
 }
 

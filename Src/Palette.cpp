@@ -1,6 +1,7 @@
 #include "Palette.hpp"
 
 #include "ACAPI/ACAPinc.hpp"
+#include "ErrorReport.hpp"
 #include "Export.hpp"
 #include "KaveloResourceIds.h"
 #include "ServiceUrls.hpp"
@@ -48,9 +49,9 @@ void Palette::PanelCloseRequested(const DG::PanelCloseRequestEvent& ev, bool* /*
 
 void Palette::ButtonClicked(const DG::ButtonClickEvent& ev) {
     if (ev.GetSource() == &exportButton)
-        ExportCurrentView();
+        RunCommand(ExportCurrentView);
     else if (ev.GetSource() == &liveButton)
-        OpenLiveView(std::string());
+        RunCommand([] { OpenLiveView(std::string()); });
 }
 
 PaletteManager& PaletteManager::GetInstance() {
@@ -95,9 +96,7 @@ void PaletteManager::DisposableObjectDeleted(GS::DisposableObject* object) {
     OnPaletteDisposed(object);
 }
 
-GSErrCode HandlePaletteMessage(Int32 referenceID, Int32 messageID, GS::IntPtr param) {
-    if (referenceID != PaletteRefId)
-        return NoError;
+static void DispatchPaletteMessage(Int32 messageID, GS::IntPtr param) {
     PaletteManager& manager = PaletteManager::GetInstance();
     Palette* palette = manager.GetPalette();
     switch (messageID) {
@@ -129,5 +128,10 @@ GSErrCode HandlePaletteMessage(Int32 referenceID, Int32 messageID, GS::IntPtr pa
     default:
         break;
     }
+}
+
+GSErrCode HandlePaletteMessage(Int32 referenceID, Int32 messageID, GS::IntPtr param) {
+    if (referenceID == PaletteRefId)
+        RunCommand([messageID, param] { DispatchPaletteMessage(messageID, param); });
     return NoError;
 }

@@ -15,6 +15,7 @@
 #include "JSON/JSONConversion.hpp"
 
 #include <exception>
+#include <new>
 
 namespace {
 
@@ -31,6 +32,15 @@ GS::UniString ImageIdOf(const GS::UniString& firstLine) {
     GS::UniString imageId;
     answer.Get("id", imageId);
     return imageId;
+}
+
+// The debug line of a failed exchange. Formatting the message takes memory; without it the
+// report that follows is all the user gets.
+void PrintExportError(const GS::UniString& message) {
+    try {
+        DBPrintf("KAVELO export error: %s\n", message.ToCStr().Get());
+    } catch (const std::bad_alloc&) {
+    }
 }
 
 } // namespace
@@ -89,7 +99,7 @@ void UploadImage(const char* dataUrl, const char* linkId) {
             ErrorReport("Unexpected response from KAVELO server", GSErrCode(status));
         }
     } catch (const GS::GSException& e) {
-        DBPrintf("KAVELO export error: %s\n", e.GetMessage().ToCStr().Get());
+        PrintExportError(e.GetMessage());
         ErrorReport("Error connecting to KAVELO. Check your internet connection and try again", UploadFailed);
     } catch (const std::exception& e) {
         DBPrintf("KAVELO export error: %s\n", e.what());

@@ -6,6 +6,7 @@
 #include "ServiceUrls.hpp"
 #include "TestServer.hpp"
 
+#include <algorithm>
 #include <future>
 #include <string>
 #include <vector>
@@ -130,6 +131,23 @@ TEST_F(Upload, ANetworkFailureIsReportedWithItsCause) {
     EXPECT_EQ(host.reports,
               std::vector<std::string>{
                   "Error connecting to KAVELO. Check your internet connection and try again: Unknown Error"});
+}
+
+// Any allocation of a failed exchange may fail, the reporting's own among them: the failure is
+// still reported (at least by its beep, when the report's text cannot be made) and nothing leaves.
+TEST_F(Upload, EveryAllocationOfAFailedExchangeMayFailAndTheFailureIsStillReported) {
+    HTTP::Host::SetConnectTo("localhost", 8443, "127.0.0.1", HttpTest::ClosedPort());
+    const UInt64 before = GS::Host::GetMemoryStats().allocations;
+    UploadImage(DataUrl, LinkId);
+    const UInt64 allocations = GS::Host::GetMemoryStats().allocations - before;
+    for (UInt64 n = 1; n <= allocations; ++n) {
+        host.calls.clear();
+        GS::Host::FailNthAllocation(n);
+        EXPECT_NO_THROW(UploadImage(DataUrl, LinkId)) << "allocation " << n << " failed";
+        GS::Host::FailNthAllocation(0);
+        EXPECT_EQ(std::count(host.calls.begin(), host.calls.end(), "Beep"), 1)
+            << "allocation " << n << " failed";
+    }
 }
 
 TEST_F(Upload, AnAllocationFailureIsReportedAsAnExportError) {
