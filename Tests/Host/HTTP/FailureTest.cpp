@@ -134,6 +134,8 @@ TEST_F(HttpFailure, CertificatesThatDoNotVerifyAreRefused) {
               "certificate verify failed: hostname mismatch (host localhost)");
     EXPECT_EQ(failureAgainst(Certificates().otherHost, "127.0.0.1"),
               "certificate verify failed: IP address mismatch (host 127.0.0.1)");
+    EXPECT_EQ(failureAgainst(Certificates().nameInCommonNameOnly, "localhost"),
+              "certificate verify failed: hostname mismatch (host localhost)");
     HTTP::Host::ResetSettings(); // the test CA is no longer trusted
     EXPECT_EQ(failureAgainst(Certificates().localhost, "localhost"),
               "certificate verify failed: unable to get local issuer certificate (host localhost)");

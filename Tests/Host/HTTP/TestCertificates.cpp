@@ -122,6 +122,7 @@ TestCertificates Make() {
     made.localhost = MakeCredentials("localhost", "DNS:localhost,IP:127.0.0.1,IP:::1", &testCa, 2);
     made.otherHost = MakeCredentials("kavelo.test", "DNS:kavelo.test", &testCa, 3);
     made.selfSigned = MakeCredentials("localhost", "DNS:localhost,IP:127.0.0.1", nullptr, 4);
+    made.nameInCommonNameOnly = MakeCredentials("localhost", "IP:127.0.0.1", &testCa, 5);
     static const ProcessFile caFile(made.caCertificatePem);
     made.caFile = caFile.path.string();
     return made;

@@ -31,7 +31,10 @@ void ExpectServer(SSL* ssl, const std::string& host, bool isIpLiteral) {
         // Server names must not be IP addresses, so an IP literal goes without SNI.
         accepted = X509_VERIFY_PARAM_set1_ip_asc(parameters, host.c_str()) == 1;
     } else {
-        X509_VERIFY_PARAM_set_hostflags(parameters, X509_CHECK_FLAG_NO_PARTIAL_WILDCARDS);
+        // Names are matched against the subject alternative names only, as browsers and curl do:
+        // a certificate that names the host only in its common name is not for that host.
+        X509_VERIFY_PARAM_set_hostflags(parameters, X509_CHECK_FLAG_NO_PARTIAL_WILDCARDS |
+                                                        X509_CHECK_FLAG_NEVER_CHECK_SUBJECT);
         accepted = X509_VERIFY_PARAM_set1_host(parameters, host.c_str(), host.size()) == 1 &&
                    SSL_set_tlsext_host_name(ssl, host.c_str()) == 1;
     }
