@@ -4,10 +4,13 @@
 #include "ErrorReport.hpp"
 #include "GSRoot/DBPrintf.hpp"
 #include "PreferencesSeams.hpp"
+#include "Win32/Windows.hpp"
 
 #include <algorithm>
 #include <chrono>
 #include <cstring>
+#include <functional>
+#include <iterator>
 #include <random>
 
 namespace {
@@ -16,9 +19,39 @@ constexpr Int64 BrowserVisitLifetime = 3600;
 
 Int64 (*clockOverride)() = nullptr;
 
-// Created on first use and seeded once from the system's non-deterministic source.
+using LinkIdState = UInt32[std::mt19937::state_size];
+
+// A seed sequence that is the generator's whole state, word for word: every one of the 19937 bits
+// of an identifier's generator is drawn, so no installation's first identifier can be guessed from
+// a 32-bit seed or shared with another's.
+struct WholeState {
+    using result_type = UInt32;
+    const LinkIdState& words;
+    template <typename Output>
+    void generate(Output first, Output last) const {
+        std::copy_n(words, last - first, first);
+    }
+};
+
+void SeedFromSystem(std::mt19937& generator) {
+    LinkIdState state;
+    const NTSTATUS status = BCryptGenRandom(nullptr, reinterpret_cast<PUCHAR>(state), ULONG(sizeof(state)),
+                                            BCRYPT_USE_SYSTEM_PREFERRED_RNG);
+    if (!BCRYPT_SUCCESS(status)) { // a system without its source: the standard library's takes its place
+        std::random_device device;
+        std::generate(std::begin(state), std::end(state), std::ref(device));
+    }
+    WholeState words{state};
+    generator.seed(words);
+}
+
+// Created on first use and seeded once from the system's random source.
 std::mt19937& LinkIdGenerator() {
-    static std::mt19937 generator(static_cast<std::mt19937::result_type>(std::random_device{}()));
+    static std::mt19937 generator = [] {
+        std::mt19937 seeded;
+        SeedFromSystem(seeded);
+        return seeded;
+    }();
     return generator;
 }
 
@@ -119,8 +152,8 @@ void RenewLinkId(char (&linkId)[LinkIdLength + 1]) {
 
 namespace PreferencesSeams {
 
-void SeedLinkIdGenerator(UInt32 seed) {
-    LinkIdGenerator().seed(seed);
+void SeedLinkIdGeneratorFromSystem() {
+    SeedFromSystem(LinkIdGenerator());
 }
 
 void SetClock(Int64 (*nowSeconds)()) {

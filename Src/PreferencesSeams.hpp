@@ -6,8 +6,8 @@
 
 namespace PreferencesSeams {
 
-// Reseeds the identifier generator, creating it first if need be.
-void SeedLinkIdGenerator(UInt32 seed);
+// Seeds the identifier generator afresh, as at its creation, from the system's random source.
+void SeedLinkIdGeneratorFromSystem();
 
 // Replaces the system clock of NowSeconds; null restores it.
 void SetClock(Int64 (*nowSeconds)());

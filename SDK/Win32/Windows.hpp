@@ -4,7 +4,8 @@
 #ifdef _WIN32
 #include <windows.h>
 
-#include <shellapi.h> // after windows.h, whose types it uses
+#include <bcrypt.h>   // after windows.h, whose types it uses
+#include <shellapi.h> // the same
 #else
 #include <cstdint>
 
@@ -20,6 +21,12 @@ using LPVOID = void*;
 using HINSTANCE = void*; // the module's base address
 using HMODULE = HINSTANCE;
 using HWND = void*;
+using LONG = std::int32_t;
+using ULONG = std::uint32_t;
+using NTSTATUS = LONG;
+using UCHAR = unsigned char;
+using PUCHAR = UCHAR*;
+using BCRYPT_ALG_HANDLE = void*;
 
 #define WINAPI
 #define TEXT(quote) u##quote
@@ -32,6 +39,8 @@ using HWND = void*;
 #define DLL_THREAD_DETACH 3
 #define CP_UTF8 65001
 #define SW_SHOWNORMAL 1
+#define BCRYPT_USE_SYSTEM_PREFERRED_RNG 0x00000002
+#define BCRYPT_SUCCESS(status) (((NTSTATUS)(status)) >= 0)
 
 extern "C" {
 UINT RegisterWindowMessageW(LPCWSTR name);
@@ -45,5 +54,8 @@ int MultiByteToWideChar(UINT codePage, DWORD flags, LPCCH multiByteStr, int mult
 // starts with "-".
 HINSTANCE ShellExecuteW(HWND window, LPCWSTR operation, LPCWSTR file, LPCWSTR parameters, LPCWSTR directory,
                         INT showCommand);
+// The system's preferred generator only (no algorithm handle, BCRYPT_USE_SYSTEM_PREFERRED_RNG): fills
+// the buffer from the kernel's random source. Anything else answers STATUS_INVALID_PARAMETER.
+NTSTATUS BCryptGenRandom(BCRYPT_ALG_HANDLE algorithm, PUCHAR buffer, ULONG bufferSize, ULONG flags);
 }
 #endif

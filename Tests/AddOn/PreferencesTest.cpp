@@ -1,12 +1,15 @@
 #include "Preferences.hpp"
 #include "AddOnFixture.hpp"
 #include "PreferencesSeams.hpp"
+#include "Win32Host.hpp"
 
+#include <algorithm>
 #include <cstring>
 #include <limits>
 #include <regex>
 #include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -215,17 +218,38 @@ private:
         index = 0;
     }
 
-    UInt32 state[624];
     UInt32 index = 624;
+
+public:
+    UInt32 state[624];
 };
 
-TEST(GenerateLinkId, DrawsEachDigitFromTheTopBitsOfTheStandardSequence) {
+// The system's random source gives `words` as its bytes, for the next seeding.
+void GiveRandomSource(const UInt32 (&words)[624]) {
+    Win32::Host::SetRandomSource([&words](unsigned char* buffer, std::size_t size) {
+        EXPECT_EQ(size, sizeof(words));
+        std::memcpy(buffer, words, std::min(size, sizeof(words)));
+        return true;
+    });
+}
+
+// The generator's whole state is the 624 words the system's random source gives, word for word.
+TEST(GenerateLinkId, DrawsEachDigitFromTheTopBitsOfTheSequenceOfTheWholeStateDrawn) {
     ReferenceMt19937 check(5489);
     ASSERT_EQ(check.Next(), 3499211612u); // the published first output for seed 5489
 
-    for (const UInt32 seed : {5489u, 1u, 0xDEADBEEFu}) {
-        PreferencesSeams::SeedLinkIdGenerator(seed);
-        ReferenceMt19937 reference(seed);
+    ReferenceMt19937 noise(0x5EED);
+    std::vector<ReferenceMt19937> states = {ReferenceMt19937(5489), ReferenceMt19937(0xDEADBEEFu), noise};
+    for (UInt32& word : states.back().state)
+        word = noise.Next();
+    std::vector<std::string> calls;
+    Win32::Host::SetCallObserver([&calls](std::string_view call, std::string_view argument) {
+        calls.push_back(std::string(call) + " " + std::string(argument));
+    });
+    for (std::size_t s = 0; s < states.size(); ++s) {
+        GiveRandomSource(states[s].state);
+        PreferencesSeams::SeedLinkIdGeneratorFromSystem();
+        ReferenceMt19937 reference = states[s];
         for (int round = 0; round < 3; ++round) {
             std::string expected;
             const char* layout = "xxxxxxxx-xxxx-4xxx-vxxx-xxxxxxxxxxxx";
@@ -237,9 +261,24 @@ TEST(GenerateLinkId, DrawsEachDigitFromTheTopBitsOfTheStandardSequence) {
                 else
                     expected += *p;
             }
-            EXPECT_EQ(GenerateLinkId(), expected) << "seed " << seed << " round " << round;
+            EXPECT_EQ(GenerateLinkId(), expected) << "state " << s << " round " << round;
         }
     }
+    Win32::Host::SetRandomSource(nullptr);
+    Win32::Host::SetCallObserver(nullptr);
+    EXPECT_EQ(calls, std::vector<std::string>(states.size(), "BCryptGenRandom 2496"));
+}
+
+// A system without a random source still gets identifiers no other seeding repeats.
+TEST(GenerateLinkId, WithoutTheSystemSourceTheStandardLibrarysSeedsTheWholeState) {
+    Win32::Host::SetRandomSource([](unsigned char*, std::size_t) { return false; });
+    std::set<std::string> seen;
+    for (int i = 0; i < 3; ++i) {
+        PreferencesSeams::SeedLinkIdGeneratorFromSystem();
+        seen.insert(GenerateLinkId());
+    }
+    Win32::Host::SetRandomSource(nullptr);
+    EXPECT_EQ(seen.size(), 3u);
 }
 
 TEST(GenerateLinkId, AThousandFreshIdsFollowTheVersionFourPatternAndDiffer) {
