@@ -70,13 +70,13 @@ GSErrCode HostUnregisterModelessWindow(Int32 referenceID) {
     return CallWithContext<HostUnregisterModelessWindowProc>(HostSlot_UnregisterModelessWindow, referenceID);
 }
 
-GSErrCode HostReportMessage(const GS::UniString& format, bool alert, ...) {
+GSErrCode HostReportMessage(const GS::UniString& format, int alert, ...) {
     auto* operation = Slot<HostReportMessageProc>(HostSlot_ReportMessage);
     if (operation == nullptr)
         return NoError;
     va_list args;
     va_start(args, alert);
-    const GSErrCode result = operation(HostBinding::HostContext, &format, alert, &args);
+    const GSErrCode result = operation(HostBinding::HostContext, &format, alert != 0, &args);
     va_end(args);
     return result;
 }

@@ -14,8 +14,9 @@ GSErrCode HostGetPreferences(Int32* version, Int32* nByte, void* data);
 GSErrCode ACAPI_RegisterModelessWindow(Int32 referenceID, APIPaletteControlCallBackProc* callBackProc,
                                        Int32 controlFlags, const GS::Guid& guid);
 GSErrCode HostUnregisterModelessWindow(Int32 referenceID);
-// An empty slot answers 0: a report nobody shows is no failure of the caller's.
-GSErrCode HostReportMessage(const GS::UniString& format, bool alert, ...);
+// An empty slot answers 0: a report nobody shows is no failure of the caller's. The alert flag is an
+// int, non-zero for yes: va_start needs a last named parameter that `...` would not promote.
+GSErrCode HostReportMessage(const GS::UniString& format, int alert, ...);
 GSErrCode HostGetCurrentWindow(API_WindowInfo* windowInfo);
 GSErrCode HostGetSpecialFolder(Int32* folderKind, IO::Location* location);
 GSErrCode HostSaveCurrentWindow(API_FileSavePars* fileSavePars, API_SavePars_Picture* picturePars);
