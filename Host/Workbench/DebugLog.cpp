@@ -6,11 +6,24 @@
 
 namespace Workbench {
 
+void DebugLog::BeginCommand() {
+    lines = 0;
+}
+
 void DebugLog::Write(std::string_view text) {
+    if (lines > LinesPerCommand)
+        return;
     console.Debug(text);
     pending += text;
     std::size_t lineEnd;
     while ((lineEnd = pending.find('\n')) != std::string::npos) {
+        if (++lines > LinesPerCommand) {
+            transcript.Write("debug-cut", JsonObject().Number("lines", std::int64_t(LinesPerCommand)));
+            console.Warn("the command's debug text was cut after " + std::to_string(LinesPerCommand) +
+                         " lines");
+            pending.clear();
+            return;
+        }
         transcript.Write("debug",
                          JsonObject().String("text", std::string_view(pending).substr(0, lineEnd + 1)));
         pending.erase(0, lineEnd + 1);

@@ -153,6 +153,7 @@ PickResult Session::Pick(Int16 menuId) {
         console.Say("\"" + text + "\" (menu " + std::to_string(menuId) + ") has no handler installed.");
         return PickResult::NoHandler;
     }
+    sinks.Debug().BeginCommand();
     API_MenuParams params{};
     params.menuResID = menuId;
     params.itemIndex = 1;
@@ -188,6 +189,7 @@ PaletteResult Session::DeliverToPalette(const char* event, JsonObject fields,
         return PaletteResult::NoWindow;
     const std::string guid = window->guid;
     transcript.Write(event, fields.String("guid", guid));
+    sinks.Debug().BeginCommand();
     const bool delivered = deliver(GS::Guid(guid.c_str()));
     if (!delivered)
         transcript.Write("palette-refused", JsonObject().String("action", event).String("guid", guid));

@@ -88,6 +88,26 @@ TEST_F(WorkbenchDebugLog, VerboseCopiesTheTextAsItComes) {
     EXPECT_EQ(err.str(), "HTTP 201\n");
 }
 
+TEST_F(WorkbenchDebugLog, EachCommandsDebugTextIsCutOnceAtItsBound) {
+    Workbench::Console console(out, err, false);
+    Workbench::DebugLog log(transcript, console);
+    const std::size_t bound = Workbench::DebugLog::LinesPerCommand;
+    for (int command = 0; command < 2; ++command) {
+        lines.str("");
+        log.BeginCommand();
+        log.Write("HTTP 201\n");
+        for (std::size_t i = 0; i < bound + 5; ++i)
+            log.Write("\n");
+        log.Flush();
+        const auto events = ParseTranscript(lines.str());
+        ASSERT_EQ(events.size(), bound + 1) << "command " << command;
+        EXPECT_EQ(events.front().Text("text"), "HTTP 201\n");
+        EXPECT_EQ(events[bound - 1].Name(), "debug");
+        EXPECT_EQ(events[bound].Name(), "debug-cut");
+        EXPECT_EQ(events[bound].Number("lines"), std::int64_t(bound));
+    }
+}
+
 TEST_F(WorkbenchDebugLog, LibrarySinksCatchDebugTextAndBeepsUntilDestroyed) {
     Workbench::Console console(out, err, false);
     {
