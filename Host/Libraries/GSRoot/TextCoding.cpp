@@ -114,7 +114,7 @@ constexpr std::size_t AsciiBlock = 16;
 // Every unit of a block below 0x80: the block is tested as 64-bit words, all or'ed together.
 template <typename Unit>
 bool IsAsciiBlock(const Unit (&block)[AsciiBlock]) {
-    UInt64 words[sizeof(block) / sizeof(UInt64)];
+    UInt64 words[AsciiBlock * sizeof(Unit) / sizeof(UInt64)];
     std::memcpy(words, block, sizeof(block));
     UInt64 any = 0;
     for (const UInt64 word : words) {

@@ -27,13 +27,13 @@ struct EscapeTable {
         for (int c = 0; c < 0x20; ++c) {
             shortForm[c] = 'u';
         }
-        shortForm['\b'] = 'b';
-        shortForm['\f'] = 'f';
-        shortForm['\n'] = 'n';
-        shortForm['\r'] = 'r';
-        shortForm['\t'] = 't';
-        shortForm['"'] = '"';
-        shortForm['\\'] = '\\';
+        shortForm[std::size_t('\b')] = 'b';
+        shortForm[std::size_t('\f')] = 'f';
+        shortForm[std::size_t('\n')] = 'n';
+        shortForm[std::size_t('\r')] = 'r';
+        shortForm[std::size_t('\t')] = 't';
+        shortForm[std::size_t('"')] = '"';
+        shortForm[std::size_t('\\')] = '\\';
     }
 };
 constexpr EscapeTable Escapes;

@@ -1,0 +1,14 @@
+#pragma once
+
+// What a fuzz target holds true of every input; a broken promise stops the run with the input saved.
+
+#include <cstdio>
+#include <cstdlib>
+
+#define FUZZ_CHECK(condition)                                                                                \
+    do {                                                                                                     \
+        if (!(condition)) {                                                                                  \
+            std::fprintf(stderr, "%s:%d: broken: %s\n", __FILE__, __LINE__, #condition);                     \
+            std::abort();                                                                                    \
+        }                                                                                                    \
+    } while (false)
