@@ -3,6 +3,7 @@
 // a real store and image folder. Bad input is the client's error, never the service's: no answer
 // may be 500.
 
+#include "Accounts.hpp"
 #include "Routes.hpp"
 
 #include "FuzzCheck.hpp"
@@ -10,6 +11,7 @@
 #include <boost/asio/buffer.hpp>
 #include <boost/beast/http/parser.hpp>
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -26,6 +28,7 @@ constexpr std::uint64_t MaxUpload = 1 << 20;
 struct Service {
     std::filesystem::path folder;
     std::unique_ptr<kavelo::Store> store;
+    std::unique_ptr<kavelo::Accounts> accounts;
     std::unique_ptr<kavelo::ImageFolder> images;
     std::unique_ptr<kavelo::Routes> routes;
 };
@@ -37,9 +40,10 @@ Service& TheService() {
         FUZZ_CHECK(mkdtemp(folder.data()) != nullptr);
         made->folder = folder;
         made->store = std::make_unique<kavelo::Store>(made->folder / "service.db");
+        made->accounts = std::make_unique<kavelo::Accounts>(*made->store, std::chrono::hours(12));
         made->images = std::make_unique<kavelo::ImageFolder>(made->folder / "images");
-        made->routes =
-            std::make_unique<kavelo::Routes>(*made->store, *made->images, [](const kavelo::ImageRecord&) {});
+        made->routes = std::make_unique<kavelo::Routes>(*made->store, *made->accounts, *made->images,
+                                                        [](const kavelo::ImageRecord&) {});
         return *made;
     }();
     return service;
