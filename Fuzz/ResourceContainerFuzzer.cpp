@@ -4,7 +4,7 @@
 // string list parsed; a bad file is a ResourceError, nothing else.
 
 #include "RSHost.hpp"
-#include "ResourceSection.hpp"
+#include "ResourceContainer.hpp"
 
 #include "FuzzCheck.hpp"
 

@@ -181,7 +181,10 @@ Reply Routes::Handle(Request& request) noexcept {
 }
 
 Reply Routes::Dispatch(Request& request) {
-    const auto [path, query] = SplitTarget(request.target());
+    // Named, not a structured binding: the page lambdas below capture them, which clang 14 refuses.
+    const Target target = SplitTarget(request.target());
+    const std::string_view path = target.path;
+    const std::string_view query = target.query;
     const http::verb method = request.method();
     const bool get = method == http::verb::get;
     const bool post = method == http::verb::post;
