@@ -32,7 +32,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         CheckStable(text, GS::CC_UTF8);
     }
     std::vector<GS::UniChar> units(size / sizeof(GS::UniChar));
-    std::memcpy(units.data(), data, units.size() * sizeof(GS::UniChar));
+    if (!units.empty()) // memcpy from the empty input's null data is undefined
+        std::memcpy(units.data(), data, units.size() * sizeof(GS::UniChar));
     const GS::UniString wide(units.data(), USize(units.size()));
     FUZZ_CHECK(wide.GetLength() == units.size());
     CheckStable(wide, GS::CC_UTF8);
