@@ -242,6 +242,7 @@ TEST(GenerateLinkId, DrawsEachDigitFromTheTopBitsOfTheSequenceOfTheWholeStateDra
     std::vector<ReferenceMt19937> states = {ReferenceMt19937(5489), ReferenceMt19937(0xDEADBEEFu), noise};
     for (UInt32& word : states.back().state)
         word = noise.Next();
+    PreferencesSeams::SeedLinkIdGeneratorFromSystem(); // the generator's first seeding is behind us
     std::vector<std::string> calls;
     Win32::Host::SetCallObserver([&calls](std::string_view call, std::string_view argument) {
         calls.push_back(std::string(call) + " " + std::string(argument));
