@@ -5,7 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 packages=(
-    cmake ninja-build g++ pkg-config binutils curl time
+    cmake ninja-build g++ pkg-config binutils curl time ccache
     libgtest-dev libgmock-dev libbenchmark-dev
     librsvg2-bin
     libboost-dev libssl-dev libsqlite3-dev libturbojpeg0-dev libsimdjson-dev nlohmann-json3-dev
