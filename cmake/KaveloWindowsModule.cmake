@@ -10,7 +10,8 @@ function(kavelo_add_module name)
                                ${PROJECT_SOURCE_DIR}/HostBinding/Windows/KAVELO.def)
     set_target_properties(${name} PROPERTIES PREFIX "" SUFFIX ".apx")
     target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/Src ${KAVELO_BINDING_INCLUDES})
-    target_link_libraries(${name} PRIVATE ${KAVELO_HOST_LIBRARIES} KaveloResourceIds)
+    # bcrypt: the system random source behind the link id.
+    target_link_libraries(${name} PRIVATE ${KAVELO_HOST_LIBRARIES} KaveloResourceIds bcrypt)
     # The module's own copy of the C and C++ runtime support (libgcc, libstdc++, winpthread), as
     # with a statically linked CRT: its allocations go through the module's operator new, and it
     # imports only the host's libraries and the system's.
