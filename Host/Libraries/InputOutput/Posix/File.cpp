@@ -1,6 +1,6 @@
 #include "IO/File.hpp"
 
-#include "FileParameters.hpp"
+#include "FileSystem.hpp"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -56,12 +56,6 @@ int OpenRetrying(const char* path, int flags) {
 
 } // namespace
 
-File::File(const Location& place, Int32 notFoundPolicy) : location(place), onNotFound(notFoundPolicy) {}
-
-File::~File() {
-    Close();
-}
-
 GSErrCode File::Open(Int32 openMode, Int32 accessDeniedTreatment) {
     if (descriptor >= 0) {
         return ErrAlreadyOpen;
@@ -103,66 +97,29 @@ GSErrCode File::Open(Int32 openMode, Int32 accessDeniedTreatment) {
     }
 }
 
-GSErrCode File::GetDataLength(UInt32* length) const {
-    if (length == nullptr) {
-        return ErrBadParameter;
-    }
-    if (descriptor < 0) {
-        return openError != NoError ? openError : ErrNotOpen;
-    }
+namespace Detail {
+
+bool DescriptorSize(int descriptor, UInt64* size) {
     struct stat status {};
-    if (fstat(descriptor, &status) != 0) {
-        return ErrReadFailed;
-    }
-    if (static_cast<UInt64>(status.st_size) > std::numeric_limits<UInt32>::max()) {
-        return ErrFileTooLarge;
-    }
-    *length = static_cast<UInt32>(status.st_size);
-    return NoError;
+    if (fstat(descriptor, &status) != 0)
+        return false;
+    *size = static_cast<UInt64>(status.st_size);
+    return true;
 }
 
-GSErrCode File::ReadBin(char* destination, UInt32 nBytes, UInt32* bytesRead) {
-    if (bytesRead != nullptr) {
-        *bytesRead = 0;
-    }
-    if (destination == nullptr && nBytes > 0) {
-        return ErrBadParameter;
-    }
-    if (descriptor < 0) {
-        return openError != NoError ? openError : ErrNotOpen;
-    }
-    UInt32 total = 0;
-    GSErrCode result = NoError;
-    while (total < nBytes) {
-        const ssize_t count =
-            read(descriptor, destination + total, std::min<std::size_t>(nBytes - total, MaxReadChunk));
-        if (count < 0 && errno == EINTR) {
-            continue;
-        }
-        if (count < 0) {
-            result = ErrReadFailed;
-            break;
-        }
-        if (count == 0) {
-            break; // end of file
-        }
-        total += static_cast<UInt32>(count);
-    }
-    if (bytesRead != nullptr) {
-        *bytesRead = total;
-    }
-    return result;
+Int64 ReadDescriptor(int descriptor, char* destination, UInt32 count) {
+    ssize_t read = 0;
+    do {
+        read = ::read(descriptor, destination, std::min<std::size_t>(count, MaxReadChunk));
+    } while (read < 0 && errno == EINTR);
+    return read;
 }
 
-GSErrCode File::Close() {
-    openError = NoError;
-    if (descriptor < 0) {
-        return NoError;
-    }
-    const int fd = descriptor;
-    descriptor = -1;
+bool CloseDescriptor(int descriptor) {
     // On Linux the descriptor is released even when close is interrupted; it must not be retried.
-    return close(fd) == 0 || errno == EINTR ? NoError : ErrCloseFailed;
+    return close(descriptor) == 0 || errno == EINTR;
 }
+
+} // namespace Detail
 
 } // namespace IO

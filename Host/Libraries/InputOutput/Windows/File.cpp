@@ -3,7 +3,7 @@
 
 #include "IO/File.hpp"
 
-#include "FileParameters.hpp"
+#include "FileSystem.hpp"
 
 #include <fcntl.h>
 #include <io.h>
@@ -54,12 +54,6 @@ int OpenFile(const std::wstring& path, int flags) {
 
 } // namespace
 
-File::File(const Location& place, Int32 notFoundPolicy) : location(place), onNotFound(notFoundPolicy) {}
-
-File::~File() {
-    Close();
-}
-
 GSErrCode File::Open(Int32 openMode, Int32 accessDeniedTreatment) {
     if (descriptor >= 0) {
         return ErrAlreadyOpen;
@@ -99,61 +93,24 @@ GSErrCode File::Open(Int32 openMode, Int32 accessDeniedTreatment) {
     }
 }
 
-GSErrCode File::GetDataLength(UInt32* length) const {
-    if (length == nullptr) {
-        return ErrBadParameter;
-    }
-    if (descriptor < 0) {
-        return openError != NoError ? openError : ErrNotOpen;
-    }
+namespace Detail {
+
+bool DescriptorSize(int descriptor, UInt64* size) {
     struct _stat64 status {};
-    if (_fstat64(descriptor, &status) != 0) {
-        return ErrReadFailed;
-    }
-    if (static_cast<UInt64>(status.st_size) > std::numeric_limits<UInt32>::max()) {
-        return ErrFileTooLarge;
-    }
-    *length = static_cast<UInt32>(status.st_size);
-    return NoError;
+    if (_fstat64(descriptor, &status) != 0)
+        return false;
+    *size = static_cast<UInt64>(status.st_size);
+    return true;
 }
 
-GSErrCode File::ReadBin(char* destination, UInt32 nBytes, UInt32* bytesRead) {
-    if (bytesRead != nullptr) {
-        *bytesRead = 0;
-    }
-    if (destination == nullptr && nBytes > 0) {
-        return ErrBadParameter;
-    }
-    if (descriptor < 0) {
-        return openError != NoError ? openError : ErrNotOpen;
-    }
-    UInt32 total = 0;
-    GSErrCode result = NoError;
-    while (total < nBytes) {
-        const int count = _read(descriptor, destination + total, std::min(nBytes - total, MaxReadChunk));
-        if (count < 0) {
-            result = ErrReadFailed;
-            break;
-        }
-        if (count == 0) {
-            break; // end of file
-        }
-        total += static_cast<UInt32>(count);
-    }
-    if (bytesRead != nullptr) {
-        *bytesRead = total;
-    }
-    return result;
+Int64 ReadDescriptor(int descriptor, char* destination, UInt32 count) {
+    return _read(descriptor, destination, std::min(count, MaxReadChunk));
 }
 
-GSErrCode File::Close() {
-    openError = NoError;
-    if (descriptor < 0) {
-        return NoError;
-    }
-    const int fd = descriptor;
-    descriptor = -1;
-    return _close(fd) == 0 ? NoError : ErrCloseFailed;
+bool CloseDescriptor(int descriptor) {
+    return _close(descriptor) == 0;
 }
+
+} // namespace Detail
 
 } // namespace IO

@@ -1,6 +1,6 @@
 #pragma once
 
-// The parameters File accepts, the same on every platform.
+// What File shares between platforms, and the descriptor operations each platform supplies.
 
 #include "IO/File.hpp"
 
@@ -13,5 +13,15 @@ inline bool IsKnownParameter(Int32 onNotFound, Int32 openMode, Int32 accessDenie
             accessDeniedTreatment == File::AccessDeniedRetryReadOnly ||
             accessDeniedTreatment == File::AcceptAccessDenied);
 }
+
+namespace Detail {
+
+bool DescriptorSize(int descriptor, UInt64* size);
+// Reads at most `count` bytes: how many were read, 0 at the end of the file, negative on failure.
+Int64 ReadDescriptor(int descriptor, char* destination, UInt32 count);
+// True when the descriptor is released without a failure to report.
+bool CloseDescriptor(int descriptor);
+
+} // namespace Detail
 
 } // namespace IO

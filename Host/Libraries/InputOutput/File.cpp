@@ -1,0 +1,74 @@
+// What File does the same on every platform, over the descriptor each platform's Open makes.
+
+#include "IO/File.hpp"
+
+#include "FileSystem.hpp"
+
+#include <limits>
+
+namespace IO {
+
+File::File(const Location& place, Int32 notFoundPolicy) : location(place), onNotFound(notFoundPolicy) {}
+
+File::~File() {
+    Close();
+}
+
+GSErrCode File::GetDataLength(UInt32* length) const {
+    if (length == nullptr) {
+        return ErrBadParameter;
+    }
+    if (descriptor < 0) {
+        return openError != NoError ? openError : ErrNotOpen;
+    }
+    UInt64 size = 0;
+    if (!Detail::DescriptorSize(descriptor, &size)) {
+        return ErrReadFailed;
+    }
+    if (size > std::numeric_limits<UInt32>::max()) {
+        return ErrFileTooLarge;
+    }
+    *length = static_cast<UInt32>(size);
+    return NoError;
+}
+
+GSErrCode File::ReadBin(char* destination, UInt32 nBytes, UInt32* bytesRead) {
+    if (bytesRead != nullptr) {
+        *bytesRead = 0;
+    }
+    if (destination == nullptr && nBytes > 0) {
+        return ErrBadParameter;
+    }
+    if (descriptor < 0) {
+        return openError != NoError ? openError : ErrNotOpen;
+    }
+    UInt32 total = 0;
+    GSErrCode result = NoError;
+    while (total < nBytes) {
+        const Int64 count = Detail::ReadDescriptor(descriptor, destination + total, nBytes - total);
+        if (count < 0) {
+            result = ErrReadFailed;
+            break;
+        }
+        if (count == 0) {
+            break; // end of file
+        }
+        total += static_cast<UInt32>(count);
+    }
+    if (bytesRead != nullptr) {
+        *bytesRead = total;
+    }
+    return result;
+}
+
+GSErrCode File::Close() {
+    openError = NoError;
+    if (descriptor < 0) {
+        return NoError;
+    }
+    const int fd = descriptor;
+    descriptor = -1;
+    return Detail::CloseDescriptor(fd) ? NoError : ErrCloseFailed;
+}
+
+} // namespace IO
