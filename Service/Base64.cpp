@@ -1,5 +1,7 @@
 #include "Base64.hpp"
 
+#include <openssl/evp.h>
+
 #include <array>
 #include <cstdint>
 
@@ -64,6 +66,15 @@ bool DecodeBase64(std::string_view text, std::string& out) {
     if (padding < 1)
         dst[2] = static_cast<unsigned char>(v);
     return true;
+}
+
+std::string EncodeBase64(std::string_view bytes) {
+    std::string text(4 * ((bytes.size() + 2) / 3), '\0');
+    const int written =
+        EVP_EncodeBlock(reinterpret_cast<unsigned char*>(text.data()),
+                        reinterpret_cast<const unsigned char*>(bytes.data()), static_cast<int>(bytes.size()));
+    text.resize(static_cast<std::size_t>(written));
+    return text;
 }
 
 } // namespace kavelo

@@ -10,4 +10,7 @@ namespace kavelo {
 // character outside the alphabet, or padding anywhere but at the end. White space is not allowed.
 bool DecodeBase64(std::string_view text, std::string& out);
 
+// Padded base64 in the standard alphabet.
+std::string EncodeBase64(std::string_view bytes);
+
 } // namespace kavelo

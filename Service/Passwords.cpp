@@ -36,15 +36,6 @@ std::string Scrypt(std::string_view password, std::string_view salt, unsigned lo
     return hash;
 }
 
-std::string Encode(std::string_view bytes) {
-    std::string text(4 * ((bytes.size() + 2) / 3), '\0');
-    const int written =
-        EVP_EncodeBlock(reinterpret_cast<unsigned char*>(text.data()),
-                        reinterpret_cast<const unsigned char*>(bytes.data()), static_cast<int>(bytes.size()));
-    text.resize(static_cast<std::size_t>(written));
-    return text;
-}
-
 // Reads "<name><number><end>" from the front of `text`.
 bool TakeParameter(std::string_view& text, std::string_view name, char end, std::uint64_t& value) {
     if (!text.starts_with(name))
@@ -65,8 +56,8 @@ std::string HashPassword(std::string_view password) {
         throw std::runtime_error("the random generator failed");
     const std::string_view saltText(reinterpret_cast<const char*>(salt.data()), salt.size());
     return std::string(kPrefix) + "ln=" + std::to_string(kLogN) + ",r=" + std::to_string(kR) +
-           ",p=" + std::to_string(kP) + "$" + Encode(saltText) + "$" +
-           Encode(Scrypt(password, saltText, kLogN, kR, kP));
+           ",p=" + std::to_string(kP) + "$" + EncodeBase64(saltText) + "$" +
+           EncodeBase64(Scrypt(password, saltText, kLogN, kR, kP));
 }
 
 bool VerifyPassword(std::string_view password, std::string_view stored) {
