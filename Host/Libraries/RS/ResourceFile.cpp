@@ -15,7 +15,8 @@ namespace RS::Host {
 
 namespace {
 
-std::vector<std::byte> ReadWholeFile(const std::string& path) {
+// The module file's resource section, read without the rest of the file.
+std::vector<std::byte> ReadResourceSection(const std::string& path) {
     std::ifstream file(path, std::ios::binary | std::ios::ate);
     if (!file)
         throw ResourceError("cannot open the file");
@@ -23,12 +24,14 @@ std::vector<std::byte> ReadWholeFile(const std::string& path) {
     if (!std::filesystem::is_regular_file(path, error))
         throw ResourceError("not a regular file");
     const std::streamoff size = file.tellg();
-    if (size < 0 || !file.seekg(0))
+    if (size < 0)
         throw ResourceError("cannot read the file");
-    std::vector<std::byte> bytes(static_cast<std::size_t>(size));
-    if (!file.read(reinterpret_cast<char*>(bytes.data()), size))
-        throw ResourceError("cannot read the file");
-    return bytes;
+    const auto readAt = [&file](std::uint64_t offset, std::span<std::byte> into) {
+        if (!file.seekg(static_cast<std::streamoff>(offset)) ||
+            !file.read(reinterpret_cast<char*>(into.data()), static_cast<std::streamsize>(into.size())))
+            throw ResourceError("cannot read the file");
+    };
+    return Detail::ReadElfSection(static_cast<std::uint64_t>(size), readAt, Section::Name);
 }
 
 std::string DescribeType(UInt32 type) {
@@ -101,16 +104,19 @@ std::vector<ResourceEntry> ReadDirectory(std::span<const std::byte> section) {
 } // namespace
 
 ResourceFile ResourceFile::FromContainer(std::span<const std::byte> container) {
+    return FromSection(std::vector<std::byte>(container.begin(), container.end()));
+}
+
+ResourceFile ResourceFile::FromSection(std::vector<std::byte> section) {
     ResourceFile resources;
-    resources.section = std::make_shared<const std::vector<std::byte>>(container.begin(), container.end());
+    resources.section = std::make_shared<const std::vector<std::byte>>(std::move(section));
     resources.entries = ReadDirectory(*resources.section);
     return resources;
 }
 
 ResourceFile ResourceFile::Load(const std::string& modulePath) {
     try {
-        const std::vector<std::byte> file = ReadWholeFile(modulePath);
-        return FromContainer(Detail::FindElfSection(file, Section::Name));
+        return FromSection(ReadResourceSection(modulePath));
     } catch (const ResourceError& error) {
         throw ResourceError(modulePath + ": " + error.what());
     }

@@ -56,6 +56,8 @@ public:
                                                         UInt32 language = LanguageEnglishUS) const;
 
 private:
+    static ResourceFile FromSection(std::vector<std::byte> section);
+
     std::shared_ptr<const std::vector<std::byte>> section; // the bytes every entry's data lies in
     std::vector<ResourceEntry> entries;
 };
