@@ -1,6 +1,14 @@
 #include "ClientTestSupport.hpp"
 
 #include <gmock/gmock.h>
+#include <openssl/pem.h>
+#include <openssl/x509.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
 
 namespace HttpTest {
 namespace {
@@ -140,6 +148,50 @@ TEST_F(HttpFailure, CertificatesThatDoNotVerifyAreRefused) {
     EXPECT_EQ(failureAgainst(Certificates().localhost, "localhost"),
               "certificate verify failed: unable to get local issuer certificate (host localhost)");
 }
+
+// The system's authorities: a hashed certificate folder (SSL_CERT_DIR) or a bundle file
+// (SSL_CERT_FILE), either one trusted without the host adding anything.
+struct SystemTrust {
+    std::string name;
+    bool asFolder;
+};
+
+class HttpSystemTrust : public ClientTest, public testing::WithParamInterface<SystemTrust> {
+protected:
+    void SetUp() override { HTTP::Host::ResetSettings(); }
+    void TearDown() override {
+        unsetenv("SSL_CERT_DIR");
+        unsetenv("SSL_CERT_FILE");
+        ClientTest::TearDown();
+    }
+};
+
+TEST_P(HttpSystemTrust, VerifiesAgainstTheSystemsAuthorities) {
+    const std::filesystem::path folder = std::filesystem::path(testing::TempDir()) / "HTTPSystemTrust";
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder);
+    const std::string& ca = Certificates().caCertificatePem;
+    std::unique_ptr<BIO, decltype(&BIO_free)> pem(BIO_new_mem_buf(ca.data(), static_cast<int>(ca.size())),
+                                                  &BIO_free);
+    std::unique_ptr<X509, decltype(&X509_free)> certificate(
+        PEM_read_bio_X509(pem.get(), nullptr, nullptr, nullptr), &X509_free);
+    ASSERT_TRUE(certificate);
+    char hashName[16];
+    std::snprintf(hashName, sizeof hashName, "%08lx.0", X509_subject_name_hash(certificate.get()));
+    const std::filesystem::path file = folder / (GetParam().asFolder ? hashName : "bundle.pem");
+    std::ofstream(file) << ca;
+    const std::string untrusted = (folder / "empty").string();
+    setenv("SSL_CERT_DIR", GetParam().asFolder ? folder.c_str() : untrusted.c_str(), 1);
+    setenv("SSL_CERT_FILE", GetParam().asFolder ? untrusted.c_str() : file.c_str(), 1);
+
+    TestServer server(Certificates().localhost, [](Connection&) {});
+    ClientConnection connection(UriFor("localhost", server.GetPort()));
+    EXPECT_EQ(FailureOf([&] { connection.Connect(); }), "(no GS::GSException)");
+}
+
+INSTANTIATE_TEST_SUITE_P(Sources, HttpSystemTrust,
+                         testing::Values(SystemTrust{"HashedFolder", true}, SystemTrust{"BundleFile", false}),
+                         [](const auto& test) { return test.param.name; });
 
 TEST_F(HttpFailure, ServerThatClosesEarlyIsReported) {
     const std::string closedEarly = "connection closed by the server before the response was complete";
