@@ -118,12 +118,14 @@ void ConvertToObjectState(benchmark::State& state, bool cold) {
     Report(state);
 }
 
-BENCHMARK_CAPTURE(MemcpyDataUrl, warm, false)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(CreateFromObjectState, warm, false)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(ConvertToObjectState, warm, false)->Unit(benchmark::kMillisecond);
+// Cold runs first: the heap that warm runs grow stays with the process, and blocks served from it
+// are no longer fresh (a cold memcpy after a warm parse ran 40 times faster than before it).
 BENCHMARK_CAPTURE(MemcpyDataUrl, cold, true)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(CreateFromObjectState, cold, true)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(ConvertToObjectState, cold, true)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(MemcpyDataUrl, warm, false)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(CreateFromObjectState, warm, false)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(ConvertToObjectState, warm, false)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
