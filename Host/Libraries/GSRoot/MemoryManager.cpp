@@ -47,17 +47,29 @@ std::size_t MappingBytes(std::size_t size) {
 // One freed mapping, kept for the next block of exactly its size: a picture's text freed and made
 // again (the object state's copy of the data URL, a second export, a repeated conversion) then
 // finds its pages in place. The larger of two is kept, since large blocks cost the most faults;
-// one at most, and only up to a bound, since whatever it holds stays resident for nothing.
+// one at most, and only up to a bound, since whatever it holds stays resident for nothing. For the
+// same reason it is kept only until the next large block: one of another size gives it back
+// first, so that it never adds to the peak of the blocks that follow (a picture's handle kept
+// beside its text, its base64 and its data URL).
 class KeptMapping {
 public:
     static constexpr std::size_t MaxBytes = std::size_t(64) << 20;
 
     void* Take(std::size_t bytes) {
-        const Hold hold(busy);
-        if (pages == nullptr || keptBytes != bytes) {
-            return nullptr;
+        void* released = nullptr;
+        std::size_t releasedBytes = 0;
+        {
+            const Hold hold(busy);
+            if (pages != nullptr && keptBytes == bytes) {
+                return std::exchange(pages, nullptr);
+            }
+            released = std::exchange(pages, nullptr);
+            releasedBytes = keptBytes;
         }
-        return std::exchange(pages, nullptr);
+        if (released != nullptr) {
+            GS::PageMapping::Unmap(released, releasedBytes);
+        }
+        return nullptr;
     }
 
     // Keeps the mapping or gives it back to the system, along with any it displaces.

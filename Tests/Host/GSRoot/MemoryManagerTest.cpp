@@ -12,6 +12,12 @@
 #include <set>
 #include <vector>
 
+#ifndef _WIN32
+#include <fstream>
+
+#include <unistd.h>
+#endif
+
 namespace {
 
 using GS::MemoryManager;
@@ -79,6 +85,33 @@ TEST(MemoryManager, LargeBlocksAreCountedAlignedAndFailedLikeSmallOnes) {
     EXPECT_EQ(probe.FailedAllocations(), 2);
     EXPECT_EQ(probe.Allocations(), 1);
 }
+
+#ifndef _WIN32
+std::size_t ResidentBytes() {
+    std::size_t size = 0;
+    std::size_t resident = 0;
+    std::ifstream("/proc/self/statm") >> size >> resident;
+    return resident * static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
+}
+
+// A freed large block's pages serve the next block of its size, and go back to the system as soon
+// as a block of another size is asked for first: they never sit beside the blocks that follow.
+TEST(MemoryManager, AFreedLargeBlockServesOnlyTheNextOfItsSize) {
+    constexpr std::size_t Large = 8 << 20;
+    void* first = MemoryManager::Allocate(Large, MemoryManager::ThrowOnFailure, false);
+    std::memset(first, 0xA5, Large);
+    MemoryManager::Free(first);
+    void* again = MemoryManager::Allocate(Large, MemoryManager::ThrowOnFailure, false);
+    EXPECT_EQ(again, first);
+    MemoryManager::Free(again);
+
+    const std::size_t keeping = ResidentBytes();
+    void* other = MemoryManager::Allocate(Large / 2, MemoryManager::ThrowOnFailure, false);
+    // Only the new block's first page (a large one, at most) is touched.
+    EXPECT_GE(keeping, ResidentBytes() + Large - (4 << 20));
+    MemoryManager::Free(other);
+}
+#endif
 
 TEST(MemoryManager, FreeOfNullChangesNothing) {
     MemoryProbe probe;
