@@ -10,8 +10,10 @@
 #include "Win32Host.hpp"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <random>
 #include <stdexcept>
 
 namespace Testing {
@@ -22,11 +24,17 @@ ModuleHost* current = nullptr; // the slot functions receive no pointer to the t
 
 constexpr const char* PreferenceKey = "addon";
 
+// A folder of this host's own: create_directory answers false for a name another host took first.
 std::filesystem::path MakeDataFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "kavelo-host-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr)
-        throw std::runtime_error("cannot make the host's data folder");
-    return pattern;
+    const std::filesystem::path temporary = std::filesystem::temp_directory_path();
+    std::random_device random;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        char name[32];
+        std::snprintf(name, sizeof name, "kavelo-host-%08x%08x", random(), random());
+        if (std::filesystem::create_directory(temporary / name))
+            return temporary / name;
+    }
+    throw std::runtime_error("cannot make the host's data folder in " + temporary.string());
 }
 
 } // namespace
