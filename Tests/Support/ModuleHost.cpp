@@ -1,5 +1,7 @@
 #include "ModuleHost.hpp"
 
+#include "BrowserLaunches.hpp"
+
 #include "DGHost.hpp"
 #include "DataFolder.hpp"
 #include "GSRootHost.hpp"
@@ -7,7 +9,6 @@
 #include "HostText.hpp"
 #include "IO/Location.hpp"
 #include "ReportFormat.hpp"
-#include "Win32Host.hpp"
 
 #include <algorithm>
 #include <cstdio>
@@ -185,13 +186,9 @@ void ModuleHost::Attach() {
     current = this;
     state.UsePreferenceStore(
         Workbench::PreferenceStore(Workbench::PreferencesFolder(dataFolder), PreferenceKey));
-    // Launches are recorded through the observer; the program started is one that does nothing.
-    setenv("BROWSER", "/bin/true", 1);
-    Win32::Host::SetCallObserver([this](std::string_view call, std::string_view argument) {
-        if (call == "ShellExecuteW") {
-            launchedUrls.emplace_back(argument);
-            calls.push_back("Browser " + std::string(argument));
-        }
+    WatchBrowserLaunches([this](std::string_view url) {
+        launchedUrls.emplace_back(url);
+        calls.push_back("Browser " + std::string(url));
     });
     dialogDriver = std::make_unique<DialogDriver>(*this);
     DG::Host::SetUIDriver(dialogDriver.get());
@@ -205,7 +202,7 @@ ModuleHost::~ModuleHost() {
     Unload();
     GS::Host::SetDebugSink(nullptr);
     GSUtils::Host::SetBeepSink(nullptr);
-    Win32::Host::SetCallObserver(nullptr);
+    StopWatchingBrowserLaunches();
     DG::Host::SetUIDriver(nullptr);
     current = nullptr;
     std::error_code ignored;
@@ -245,7 +242,8 @@ std::string ModuleHost::BuiltModulePath(const char* fileName) {
     const char* folder = std::getenv("KAVELO_BIN_DIR");
     if (folder == nullptr)
         throw std::runtime_error("KAVELO_BIN_DIR is not set");
-    return std::string(folder) + "/" + fileName;
+    // In the system's own form, as the module names its file.
+    return (std::filesystem::path(folder) / fileName).make_preferred().string();
 }
 
 GSErrCode ModuleHost::SendTable() {
