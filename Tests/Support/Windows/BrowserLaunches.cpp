@@ -5,6 +5,8 @@
 
 namespace Testing {
 
+const bool HostSeesBrowserLaunches = false;
+
 void WatchBrowserLaunches(std::function<void(std::string_view url)>) {}
 
 void StopWatchingBrowserLaunches() {}
