@@ -1,0 +1,34 @@
+#include "TestPlatform.hpp"
+
+#include <cstdlib>
+#include <random>
+#include <stdexcept>
+#include <system_error>
+
+namespace HostTest {
+
+namespace fs = std::filesystem;
+
+fs::path BuiltFile(const std::string& name) {
+    const char* binDir = std::getenv("KAVELO_BIN_DIR");
+    if (binDir == nullptr)
+        throw std::runtime_error("KAVELO_BIN_DIR is not set");
+    return fs::path(binDir) / name;
+}
+
+TemporaryFolder::TemporaryFolder() {
+    std::random_device source;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        path = fs::temp_directory_path() / ("kavelo-test-" + std::to_string(source()));
+        if (fs::create_directory(path))
+            return;
+    }
+    throw std::runtime_error("cannot make a folder of its own in " + fs::temp_directory_path().string());
+}
+
+TemporaryFolder::~TemporaryFolder() {
+    std::error_code ignored;
+    fs::remove_all(path, ignored);
+}
+
+} // namespace HostTest
