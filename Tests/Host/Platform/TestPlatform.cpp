@@ -26,9 +26,27 @@ TemporaryFolder::TemporaryFolder() {
     throw std::runtime_error("cannot make a folder of its own in " + fs::temp_directory_path().string());
 }
 
+// Even after a test took the rights to change what it holds.
 TemporaryFolder::~TemporaryFolder() {
     std::error_code ignored;
+    for (const auto& entry : fs::recursive_directory_iterator(path, ignored))
+        fs::permissions(entry.path(), fs::perms::owner_all, fs::perm_options::add, ignored);
+    fs::permissions(path, fs::perms::owner_all, fs::perm_options::add, ignored);
     fs::remove_all(path, ignored);
+}
+
+std::optional<std::string> ChildProcess::ReadLine() {
+    std::string line;
+    char byte = 0;
+    while (ReadByte(byte)) {
+        if (byte == '\n') {
+            if (!line.empty() && line.back() == '\r')
+                line.pop_back(); // the line end of a Windows program's text output
+            return line;
+        }
+        line += byte;
+    }
+    return std::nullopt;
 }
 
 } // namespace HostTest
