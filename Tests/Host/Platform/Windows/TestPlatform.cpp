@@ -3,6 +3,8 @@
 
 #include "TestPlatform.hpp"
 
+#include "Windows/CommandLine.hpp"
+
 #include <windows.h>
 
 #include <cstdint>
@@ -18,23 +20,6 @@ namespace {
 
 std::system_error LastError(const std::string& what) {
     return std::system_error(static_cast<int>(GetLastError()), std::system_category(), what);
-}
-
-// Arguments quoted as the C runtime's parser reads them back.
-std::wstring QuotedArgument(const std::wstring& argument) {
-    std::wstring quoted = L"\"";
-    std::size_t backslashes = 0;
-    for (const wchar_t c : argument) {
-        if (c == L'\\') {
-            ++backslashes;
-            continue;
-        }
-        quoted.append(c == L'"' ? 2 * backslashes + 1 : backslashes, L'\\');
-        backslashes = 0;
-        quoted += c;
-    }
-    quoted.append(2 * backslashes, L'\\');
-    return quoted + L"\"";
 }
 
 } // namespace
@@ -148,6 +133,25 @@ bool ChildProcess::Kill() {
     DWORD code = 0;
     return WaitForSingleObject(handle, INFINITE) == WAIT_OBJECT_0 && GetExitCodeProcess(handle, &code) &&
            code == KilledCode;
+}
+
+std::wstring QuotedArgument(const std::wstring& argument) {
+    if (!argument.empty() && argument.find_first_of(L" \t\n\v\"") == std::wstring::npos)
+        return argument;
+    std::wstring quoted = L"\"";
+    std::size_t backslashes = 0;
+    for (const wchar_t unit : argument) {
+        if (unit == L'\\') {
+            ++backslashes;
+            continue;
+        }
+        // Backslashes double only before a quote, which is escaped itself.
+        quoted.append(unit == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
+        backslashes = 0;
+        quoted += unit;
+    }
+    quoted.append(backslashes * 2, L'\\');
+    return quoted + L'"';
 }
 
 fs::path NullDevice() {
