@@ -12,7 +12,6 @@
 #include <chrono>
 #include <fstream>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -62,19 +61,23 @@ protected:
         DeleteFileW(RecordFile);
     }
 
-    // The recorder's arguments, one a line; it runs after ShellExecuteW has returned, so its file is
-    // awaited, for a bounded time.
-    static std::string RecordedArguments() {
+    // Waits, for a bounded time, until the recorder has seen a launch with `url` as its one argument
+    // (it runs after ShellExecuteW has returned); answers what it recorded, for the failure message.
+    static std::string AwaitLaunch(const std::string& url) {
+        const std::string expected = "1 " + url;
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-        while (GetFileAttributesW(RecordFile) == INVALID_FILE_ATTRIBUTES) {
-            if (std::chrono::steady_clock::now() > deadline)
-                return "<no browser was started>";
+        std::string recorded;
+        while (std::chrono::steady_clock::now() < deadline) {
+            std::ifstream file(RecordFile, std::ios::binary);
+            recorded.clear();
+            for (std::string line; std::getline(file, line);) {
+                if (line == expected)
+                    return expected;
+                recorded += line + "\n";
+            }
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
-        std::ifstream file(RecordFile, std::ios::binary);
-        std::ostringstream text;
-        text << file.rdbuf();
-        return text.str();
+        return recorded.empty() ? "<no browser was started>" : recorded;
     }
 
     static constexpr const wchar_t* RecordFile = KAVELO_BROWSER_RECORD;
@@ -91,9 +94,8 @@ TEST_F(BrowserLaunch, TheLiveViewOfAnyImageIdArrivesAsOneArgumentExactlyAsEncode
                                           "a&b=c#d?e/f%20g+h",
                                           "$(touch x);`id`|\\"};
     for (const std::string& id : ids) {
-        DeleteFileW(RecordFile);
         OpenLiveView(id);
-        EXPECT_EQ(RecordedArguments(), LiveViewUrl(id) + "\n") << id;
+        EXPECT_EQ(AwaitLaunch(LiveViewUrl(id)), "1 " + LiveViewUrl(id)) << id;
     }
     EXPECT_EQ(refreshes, static_cast<int>(ids.size()));
 }
@@ -101,7 +103,7 @@ TEST_F(BrowserLaunch, TheLiveViewOfAnyImageIdArrivesAsOneArgumentExactlyAsEncode
 TEST_F(BrowserLaunch, TheLoginPageArrivesWithTheLinkId) {
     const char* linkId = "0f8fad5b-d9cb-469f-a165-70867728950e";
     OpenLoginPage(linkId);
-    EXPECT_EQ(RecordedArguments(), LoginUrl(linkId) + "\n");
+    EXPECT_EQ(AwaitLaunch(LoginUrl(linkId)), "1 " + LoginUrl(linkId));
     EXPECT_EQ(refreshes, 1);
 }
 
@@ -109,7 +111,7 @@ TEST_F(BrowserLaunch, TheLoginPageArrivesWithTheLinkId) {
 TEST_F(BrowserLaunch, NonAsciiInTheUrlArrivesAsTheSameUtf8) {
     const std::string url = std::string(ServiceBaseUrl) + "/Caf\xC3\xA9/\xE2\x82\xAC/\xF0\x9F\x98\x80";
     OpenUrlInBrowser(url.c_str());
-    EXPECT_EQ(RecordedArguments(), url + "\n");
+    EXPECT_EQ(AwaitLaunch(url), "1 " + url);
 }
 
 } // namespace
