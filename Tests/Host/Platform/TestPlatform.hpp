@@ -1,7 +1,8 @@
 #pragma once
 
 // What the host-library tests need of the system, the same on every platform: libraries loaded by
-// the system's loader, a folder of their own, files this process may not open, and open handles.
+// the system's loader, a folder of their own, files this process may not open, child processes and
+// open handles.
 
 #include <cstddef>
 #include <cstdint>
