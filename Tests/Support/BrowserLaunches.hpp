@@ -8,8 +8,6 @@
 
 namespace Testing {
 
-extern const bool HostSeesBrowserLaunches;
-
 // Tells `launched` the URL of every launch from now on, and keeps launches from reaching a real browser.
 void WatchBrowserLaunches(std::function<void(std::string_view url)> launched);
 void StopWatchingBrowserLaunches();

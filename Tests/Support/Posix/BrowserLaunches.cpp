@@ -6,8 +6,6 @@
 
 namespace Testing {
 
-const bool HostSeesBrowserLaunches = true;
-
 void WatchBrowserLaunches(std::function<void(std::string_view url)> launched) {
     // The program the stand-in starts is one that does nothing.
     setenv("BROWSER", "/bin/true", 1);

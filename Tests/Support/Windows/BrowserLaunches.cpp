@@ -5,8 +5,6 @@
 
 namespace Testing {
 
-const bool HostSeesBrowserLaunches = false;
-
 void WatchBrowserLaunches(std::function<void(std::string_view url)>) {}
 
 void StopWatchingBrowserLaunches() {}
