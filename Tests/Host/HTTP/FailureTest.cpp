@@ -9,6 +9,9 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <string>
+
+#include <unistd.h>
 
 namespace HttpTest {
 namespace {
@@ -160,7 +163,10 @@ protected:
 };
 
 TEST_P(HttpSystemTrust, VerifiesAgainstTheSystemsAuthorities) {
-    const std::filesystem::path folder = std::filesystem::path(testing::TempDir()) / "HTTPSystemTrust";
+    // One folder per case and process: ctest runs the cases side by side.
+    const std::filesystem::path folder =
+        std::filesystem::path(testing::TempDir()) /
+        ("HTTPSystemTrust-" + GetParam().name + "-" + std::to_string(getpid()));
     std::filesystem::remove_all(folder);
     std::filesystem::create_directories(folder);
     const std::string& ca = Certificates().caCertificatePem;
@@ -180,6 +186,7 @@ TEST_P(HttpSystemTrust, VerifiesAgainstTheSystemsAuthorities) {
     TestServer server(Certificates().localhost, [](Connection&) {});
     ClientConnection connection(UriFor("localhost", server.GetPort()));
     EXPECT_EQ(FailureOf([&] { connection.Connect(); }), "(no GS::GSException)");
+    std::filesystem::remove_all(folder);
 }
 
 INSTANTIATE_TEST_SUITE_P(Sources, HttpSystemTrust,
