@@ -11,32 +11,10 @@
 #include <tlhelp32.h>
 
 #include <atomic>
-#include <chrono>
 #include <cstdint>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <thread>
 #include <utility>
 
 namespace Testing {
-
-std::optional<std::wstring> BrowserLaunchRecordFile() {
-    const wchar_t* name = _wgetenv(L"KAVELO_BROWSER_RECORD");
-    if (name == nullptr)
-        return std::nullopt;
-    return std::wstring(L"C:\\browser-launches\\") + name;
-}
-
-std::vector<std::string> ReadBrowserLaunchRecord(const std::wstring& file) {
-    std::ifstream record(std::filesystem::path(file), std::ios::binary);
-    std::vector<std::string> lines;
-    std::string line;
-    // A line still being written has no end yet.
-    while (std::getline(record, line) && !record.eof())
-        lines.push_back(line);
-    return lines;
-}
 
 namespace {
 
@@ -60,17 +38,8 @@ struct Watch {
 std::optional<Watch> watch;
 std::optional<std::size_t> linesBeforeFirstLaunch; // lines of an earlier run of the same name
 
-// The record once it holds every launch made so far, or as far as it got in a few seconds: winebrowser
-// starts the recorder a fraction of a second after the call, a busy machine later.
 std::vector<std::string> AwaitRecordOfLaunchesMade() {
-    const std::size_t expected = *linesBeforeFirstLaunch + launchesMade;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    std::vector<std::string> lines = ReadBrowserLaunchRecord(*recordFile);
-    while (lines.size() < expected && std::chrono::steady_clock::now() < deadline) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        lines = ReadBrowserLaunchRecord(*recordFile);
-    }
-    return lines;
+    return AwaitBrowserLaunchRecord(*recordFile, *linesBeforeFirstLaunch + launchesMade);
 }
 
 HINSTANCE WINAPI CountingShellExecuteW(HWND window, LPCWSTR operation, LPCWSTR file, LPCWSTR parameters,
@@ -133,13 +102,6 @@ std::vector<Redirection> RedirectShellExecuteW() {
     return redirected;
 }
 
-// The browser's one argument; anything else is shown whole, so that the test's comparison fails on it.
-// winebrowser turns blanks into %20 and drops quotes where Windows would hand the URL on as it is; the
-// add-on's URLs are percent-encoded and hold neither, so what arrives is what Windows would deliver.
-std::string UrlOf(const std::string& line) {
-    return line.rfind("1 ", 0) == 0 ? line.substr(2) : "<a browser started with: " + line + ">";
-}
-
 } // namespace
 
 const bool HostSeesBrowserLaunches = recordFile.has_value();
@@ -161,7 +123,7 @@ void AwaitBrowserLaunches() {
     const std::vector<std::string> lines = AwaitRecordOfLaunchesMade();
     for (std::size_t line = firstLine + watch->delivered; line < lines.size() && watch->delivered < made;
          ++line, ++watch->delivered)
-        watch->launched(UrlOf(lines[line]));
+        watch->launched(lines[line]);
 }
 
 void StopWatchingBrowserLaunches() {
