@@ -3,6 +3,7 @@
 // Starts the workbench as a separate process the way each system starts programs, and what the
 // program does differently there.
 
+#include <cstddef>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -13,6 +14,7 @@ struct Finished {
     int exitCode = -1;
     std::string out; // line ends as "\n", whatever the system's console writes
     std::string err;
+    std::size_t launchesRecordedBefore = 0; // where a recorder stands in for the browser
 };
 
 // Runs `program` with `arguments`, the file `input` as its standard input (never a terminal) and this
@@ -24,6 +26,11 @@ Finished RunProgram(const std::filesystem::path& program, const std::vector<std:
 
 // Whether the host sees the module's browser launches: on Windows the module makes them itself.
 extern const bool HostSeesBrowserLaunches;
+
+// Where the host does not see them: whether a recorder stands in for the browser, and the URLs it
+// received after the first `recordedBefore`, once `expected` more have arrived or a few seconds have passed.
+extern const bool BrowserLaunchesRecorded;
+std::vector<std::string> RecordedBrowserLaunches(std::size_t recordedBefore, std::size_t expected);
 
 // Whether --connect-to can be used: on Windows the connections go where the URL says.
 extern const bool ConnectToAvailable;

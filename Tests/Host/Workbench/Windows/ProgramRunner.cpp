@@ -1,8 +1,9 @@
 // CreateProcessW with the standard handles on files. Browser launches go through the shell to the
-// test prefix's browser setting, which its boot points at a program that does nothing.
+// test prefix's browser setting, which its boot points at a recorder.
 
 #include "ProgramRunner.hpp"
 
+#include "BrowserLaunchRecord.hpp"
 #include "Windows/CommandLine.hpp"
 
 #include <windows.h>
@@ -79,6 +80,17 @@ private:
 } // namespace
 
 const bool HostSeesBrowserLaunches = false;
+const bool BrowserLaunchesRecorded = Testing::BrowserLaunchRecordFile().has_value();
+
+std::vector<std::string> RecordedBrowserLaunches(std::size_t recordedBefore, std::size_t expected) {
+    const auto file = Testing::BrowserLaunchRecordFile();
+    if (!file)
+        return {};
+    std::vector<std::string> urls = Testing::AwaitBrowserLaunchRecord(*file, recordedBefore + expected);
+    urls.erase(urls.begin(),
+               urls.begin() + static_cast<std::ptrdiff_t>(std::min(recordedBefore, urls.size())));
+    return urls;
+}
 const bool ConnectToAvailable = false;
 const char* const DataFolderVariable = "LOCALAPPDATA";
 const char* const DataFolderName = "KAVELO Workbench";
@@ -91,6 +103,9 @@ Finished RunProgram(const std::filesystem::path& program, const std::vector<std:
     for (const std::string& argument : arguments)
         commandLine += L' ' + HostTest::QuotedArgument(std::filesystem::path(argument).wstring());
     std::wstring variables = EnvironmentBlock(environment);
+    // The program inherits this process's record of browser launches.
+    const auto record = Testing::BrowserLaunchRecordFile();
+    const std::size_t launchesBefore = record ? Testing::ReadBrowserLaunchRecord(*record).size() : 0;
     {
         const Inherited in(input, false), outFile(out, true), errFile(err, true);
         STARTUPINFOW startup{};
@@ -113,6 +128,7 @@ Finished RunProgram(const std::filesystem::path& program, const std::vector<std:
         finished.exitCode = static_cast<int>(exitCode);
         finished.out = ReadText(out);
         finished.err = ReadText(err);
+        finished.launchesRecordedBefore = launchesBefore;
         return finished;
     }
 }
