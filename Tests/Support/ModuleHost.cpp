@@ -11,10 +11,8 @@
 #include "ReportFormat.hpp"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <random>
 #include <stdexcept>
 
 namespace Testing {
@@ -24,19 +22,6 @@ namespace {
 ModuleHost* current = nullptr; // the slot functions receive no pointer to the test's host
 
 constexpr const char* PreferenceKey = "addon";
-
-// A folder of this host's own: create_directory answers false for a name another host took first.
-std::filesystem::path MakeDataFolder() {
-    const std::filesystem::path temporary = std::filesystem::temp_directory_path();
-    std::random_device random;
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        char name[32];
-        std::snprintf(name, sizeof name, "kavelo-host-%08x%08x", random(), random());
-        if (std::filesystem::create_directory(temporary / name))
-            return temporary / name;
-    }
-    throw std::runtime_error("cannot make the host's data folder in " + temporary.string());
-}
 
 } // namespace
 
@@ -163,9 +148,8 @@ struct ModuleHost::Recorder {
 };
 
 ModuleHost::ModuleHost(const std::string& modulePath)
-    : dataFolder(MakeDataFolder()),
-      state(transcript, console,
-            {dataFolder, {Workbench::Scene::defaultViewSize, dataFolder / "view.jpeg"}}) {
+    : state(transcript, console,
+            {dataFolder.Path(), {Workbench::Scene::defaultViewSize, ViewPictureFile()}}) {
     module = std::make_unique<Workbench::ModuleFile>(modulePath);
     setImported = module->SetImportedFuncAddrs();
     Attach();
@@ -173,8 +157,7 @@ ModuleHost::ModuleHost(const std::string& modulePath)
 }
 
 ModuleHost::ModuleHost(GetExportedFuncAddrsProc* getExported, SetImportedFuncAddrsProc* setImportedFunc)
-    : dataFolder(MakeDataFolder()),
-      state(transcript, console, {dataFolder, {Workbench::Scene::defaultViewSize, dataFolder / "view.jpeg"}}),
+    : state(transcript, console, {dataFolder.Path(), {Workbench::Scene::defaultViewSize, ViewPictureFile()}}),
       setImported(setImportedFunc), linkedIn(true) {
     Attach();
     getExported(&entries);
@@ -185,7 +168,7 @@ void ModuleHost::Attach() {
         throw std::logic_error("one module host at a time");
     current = this;
     state.UsePreferenceStore(
-        Workbench::PreferenceStore(Workbench::PreferencesFolder(dataFolder), PreferenceKey));
+        Workbench::PreferenceStore(Workbench::PreferencesFolder(dataFolder.Path()), PreferenceKey));
     // Apart from the calls: on Windows a launch arrives after the calls that follow it.
     WatchBrowserLaunches([this](std::string_view url) { launchedUrls.emplace_back(url); });
     dialogDriver = std::make_unique<DialogDriver>(*this);
@@ -203,8 +186,6 @@ ModuleHost::~ModuleHost() {
     StopWatchingBrowserLaunches();
     DG::Host::SetUIDriver(nullptr);
     current = nullptr;
-    std::error_code ignored;
-    std::filesystem::remove_all(dataFolder, ignored);
 }
 
 std::vector<std::string>& ModuleHost::LaunchedUrls() {
@@ -213,7 +194,7 @@ std::vector<std::string>& ModuleHost::LaunchedUrls() {
 }
 
 std::filesystem::path ModuleHost::ViewPictureFile() const {
-    return dataFolder / "view.jpeg";
+    return dataFolder.Path() / "view.jpeg";
 }
 
 void ModuleHost::FailSlot(HostSlot slot, GSErrCode code, int passing) {
@@ -242,11 +223,8 @@ GSErrCode ModuleHost::ShutDown() {
 }
 
 std::string ModuleHost::BuiltModulePath(const char* fileName) {
-    const char* folder = std::getenv("KAVELO_BIN_DIR");
-    if (folder == nullptr)
-        throw std::runtime_error("KAVELO_BIN_DIR is not set");
     // In the system's own form, as the module names its file.
-    return (std::filesystem::path(folder) / fileName).make_preferred().string();
+    return HostTest::BuiltFile(fileName).make_preferred().string();
 }
 
 GSErrCode ModuleHost::SendTable() {
@@ -304,17 +282,19 @@ void ModuleHost::Unload() {
 }
 
 std::optional<Workbench::StoredPreferences> ModuleHost::Preferences() const {
-    return Workbench::PreferenceStore(Workbench::PreferencesFolder(dataFolder), PreferenceKey).Read().record;
+    return Workbench::PreferenceStore(Workbench::PreferencesFolder(dataFolder.Path()), PreferenceKey)
+        .Read()
+        .record;
 }
 
 void ModuleHost::StorePreferences(Int32 version, std::vector<UInt8> bytes) {
-    const Workbench::PreferenceStore store(Workbench::PreferencesFolder(dataFolder), PreferenceKey);
+    const Workbench::PreferenceStore store(Workbench::PreferencesFolder(dataFolder.Path()), PreferenceKey);
     if (const std::string problem = store.Write({version, std::move(bytes)}); !problem.empty())
         throw std::runtime_error(problem);
 }
 
 std::string ModuleHost::CaptureFolder() const {
-    return Workbench::TemporaryFolder(dataFolder).string();
+    return Workbench::TemporaryFolder(dataFolder.Path()).string();
 }
 
 } // namespace Testing

@@ -12,6 +12,7 @@
 #include "HostTable.hpp"
 #include "ModuleFile.hpp"
 #include "PreferenceStore.hpp"
+#include "TestPlatform.hpp"
 #include "Transcript.hpp"
 
 #include <deque>
@@ -105,7 +106,7 @@ private:
     void Attach();
     std::filesystem::path ViewPictureFile() const;
 
-    std::filesystem::path dataFolder;
+    HostTest::TemporaryFolder dataFolder;
     std::ostringstream consoleOutput;
     Workbench::Console console{consoleOutput, consoleOutput, false};
     Workbench::Transcript transcript;
