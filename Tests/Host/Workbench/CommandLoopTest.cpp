@@ -51,6 +51,14 @@ TEST_F(WorkbenchUnloadedSession, ToolbarAndMenuTextNeedRegisteredEntries) {
     EXPECT_EQ(err.str(), "test.script:1: unknown menu \"Open toolbar\"\n");
 }
 
+TEST_F(WorkbenchUnloadedSession, ScreenshotIsAnErrorWhereThereAreNoWindows) {
+    EXPECT_FALSE(Run("screenshot front.png\n"));
+    EXPECT_EQ(err.str(),
+              "test.script:1: screenshot: this face has no windows to picture (the desktop face has: "
+              "--desktop)\n");
+    EXPECT_FALSE(std::filesystem::exists("front.png"));
+}
+
 TEST_F(WorkbenchUnloadedSession, QuitEndsTheScriptAndLaterLinesAreNotRead) {
     EXPECT_TRUE(Run("quit\nnot a command\n"));
     EXPECT_TRUE(Run("unload --no-shutdown\nnot a command\n"));
