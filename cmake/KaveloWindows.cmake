@@ -4,9 +4,10 @@
 enable_language(RC)
 include(ExternalProject)
 
-# Build-time tools run on the build machine: a native build of this same tree, made by this one.
+# Build-time tools run on the build machine: a native build of this same tree, made by this one. The
+# service runs there too, for the Windows workbench's stories.
 set(KAVELO_NATIVE_DIR ${CMAKE_BINARY_DIR}/native)
-set(KAVELO_NATIVE_TOOLS kavelo-rc)
+set(KAVELO_NATIVE_TOOLS kavelo-rc kavelo-service)
 ExternalProject_Add(KaveloNativeTools
     SOURCE_DIR ${PROJECT_SOURCE_DIR}
     BINARY_DIR ${KAVELO_NATIVE_DIR}
@@ -15,7 +16,7 @@ ExternalProject_Add(KaveloNativeTools
                -DKAVELO_SERVICE_BASE_URL=${KAVELO_SERVICE_BASE_URL}
     BUILD_COMMAND ${CMAKE_COMMAND} --build ${KAVELO_NATIVE_DIR} --target ${KAVELO_NATIVE_TOOLS}
     BUILD_ALWAYS ON
-    BUILD_BYPRODUCTS ${KAVELO_NATIVE_DIR}/bin/kavelo-rc
+    BUILD_BYPRODUCTS ${KAVELO_NATIVE_DIR}/bin/kavelo-rc ${KAVELO_NATIVE_DIR}/bin/kavelo-service
     INSTALL_COMMAND ""
     USES_TERMINAL_BUILD ON)
 foreach(tool IN LISTS KAVELO_NATIVE_TOOLS)

@@ -4,10 +4,10 @@
 #include "DataFolder.hpp"
 #include "Options.hpp"
 #include "PaletteBar.hpp"
+#include "Platform.hpp"
 
 #include "HTTPHost.hpp"
 
-#include <cstdlib>
 #include <exception>
 #include <filesystem>
 #include <fstream>
@@ -27,10 +27,10 @@ struct SettingsResult {
 SettingsResult SettingsFrom(const Options& options) {
     SettingsResult result;
     const std::filesystem::path folder =
-        options.dataFolder ? std::filesystem::path(*options.dataFolder)
-                           : DefaultDataFolder(std::getenv("XDG_DATA_HOME"), std::getenv("HOME"));
+        options.dataFolder ? std::filesystem::path(*options.dataFolder) : Platform::DefaultDataFolder();
     if (folder.empty()) {
-        result.error = "there is no data folder: give --data-dir, or set HOME or XDG_DATA_HOME";
+        result.error =
+            "there is no data folder: give --data-dir, or set " + std::string(Platform::DataFolderVariables);
         return result;
     }
     // The module is handed locations in it, which must not depend on its working folder.
@@ -53,14 +53,16 @@ public:
     NetworkSettingsScope(const NetworkSettingsScope&) = delete;
     NetworkSettingsScope& operator=(const NetworkSettingsScope&) = delete;
 
-    // Empty, or why a setting could not be made.
-    std::string Apply(const Options& options) {
+    // Empty, or why a setting could not be made; what outlasts the run is said on `out`.
+    std::string Apply(const Options& options, std::ostream& out) {
         for (const std::string& file : options.trustedCertificateFiles) {
             try {
                 HTTP::Host::AddTrustedCertificateFile(file);
             } catch (const std::runtime_error& error) {
                 return "--trust-ca: " + std::string(error.what());
             }
+            if (!Platform::TrustedCertificateNote.empty())
+                out << "The CA certificates of " << file << ": " << Platform::TrustedCertificateNote << ".\n";
         }
         for (const ConnectTo& entry : options.connectTo)
             HTTP::Host::SetConnectTo(entry.host, entry.port, entry.toHost, entry.toPort);
@@ -83,7 +85,7 @@ int Drive(const Options& options, const ProgramStreams& streams, const std::stri
         return ExitUsage;
     }
     NetworkSettingsScope network;
-    if (const std::string error = network.Apply(options); !error.empty()) {
+    if (const std::string error = network.Apply(options, streams.out); !error.empty()) {
         streams.err << "kavelo-workbench: " << error << '\n';
         return ExitUsage;
     }
@@ -152,9 +154,9 @@ int RunWorkbench(std::span<const std::string_view> arguments, const ProgramStrea
 }
 
 std::string DefaultModulePath() {
-    std::error_code error;
-    const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", error);
-    return (error ? std::filesystem::path("KAVELO.apx") : program.parent_path() / "KAVELO.apx").string();
+    const std::filesystem::path program = Platform::ProgramFile();
+    return (program.empty() ? std::filesystem::path("KAVELO.apx") : program.parent_path() / "KAVELO.apx")
+        .string();
 }
 
 } // namespace Workbench

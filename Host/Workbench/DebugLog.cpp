@@ -2,7 +2,6 @@
 
 #include "GSRootHost.hpp"
 #include "GSUtilsHost.hpp"
-#include "Win32Host.hpp"
 
 namespace Workbench {
 
@@ -37,26 +36,17 @@ void DebugLog::Flush() {
     pending.clear();
 }
 
-LibrarySinks::LibrarySinks(Transcript& transcript, Console& console) : debug(transcript, console) {
+LibrarySinks::LibrarySinks(Transcript& transcript, Console& console)
+    : debug(transcript, console), windowsCalls(transcript, console) {
     GS::Host::SetDebugSink([this](std::string_view text) { debug.Write(text); });
     GSUtils::Host::SetBeepSink([&transcript, &console] {
         transcript.Write("beep");
         console.Beep();
     });
-    Win32::Host::SetCallObserver([&transcript, &console](std::string_view call, std::string_view argument) {
-        // ShellExecuteW is how the module opens the browser; the user should see where it goes.
-        if (call == "ShellExecuteW") {
-            transcript.Write("browser-launched", JsonObject().String("url", argument));
-            console.Say("[browser] " + std::string(argument));
-            return;
-        }
-        transcript.Write("windows-call", JsonObject().String("call", call).String("argument", argument));
-    });
 }
 
 LibrarySinks::~LibrarySinks() {
     debug.Flush();
-    Win32::Host::SetCallObserver({});
     GSUtils::Host::SetBeepSink({});
     GS::Host::SetDebugSink({});
 }

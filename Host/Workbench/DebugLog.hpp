@@ -6,6 +6,7 @@
 // the transcript says once that it cut, and the rest of the command's debug text is dropped.
 
 #include "Console.hpp"
+#include "Platform.hpp"
 #include "Transcript.hpp"
 
 #include <cstddef>
@@ -46,6 +47,7 @@ public:
 
 private:
     DebugLog debug;
+    Platform::WindowsCallWatch windowsCalls;
 };
 
 } // namespace Workbench

@@ -80,8 +80,10 @@ GSErrCode HostState::GetSpecialFolder(const Int32* folderKind, IO::Location* loc
     if (result == NoError) {
         // The location is the module's object; filling it allocates from the host's memory manager.
         try {
-            *location = IO::Location(GS::UniString(folder.c_str(), GS::CC_UTF8));
-            fields.String("path", folder.string());
+            const std::u8string path = folder.u8string();
+            const std::string_view text(reinterpret_cast<const char*>(path.data()), path.size());
+            *location = IO::Location(GS::UniString(text.data(), USize(text.size()), GS::CC_UTF8));
+            fields.String("path", text);
         } catch (const std::bad_alloc&) {
             result = APIERR_MEMFULL;
         }

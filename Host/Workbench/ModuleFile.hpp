@@ -3,6 +3,7 @@
 // The add-on's module file loaded into the process, with its two exports found by name.
 
 #include "ACAPI/APIdefs.hpp"
+#include "RSHost.hpp"
 
 #include <stdexcept>
 #include <string>
@@ -26,6 +27,10 @@ public:
     const std::string& Path() const { return path; }
     GetExportedFuncAddrsProc* GetExportedFuncAddrs() const { return getExportedFuncAddrs; }
     SetImportedFuncAddrsProc* SetImportedFuncAddrs() const { return setImportedFuncAddrs; }
+
+    // The module's resources, copied out so that they outlive the module; throws
+    // RS::Host::ResourceError naming what is wrong.
+    RS::Host::ResourceFile Resources() const;
 
     // Unloads the file (its detach runs now, unless something else keeps it loaded). True when the
     // file has really left the process.

@@ -7,12 +7,8 @@
 
 #include <algorithm>
 #include <array>
-#include <cerrno>
-#include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
+#include <cstdint>
 #include <system_error>
-#include <unistd.h>
 
 namespace Workbench {
 
@@ -44,11 +40,8 @@ UInt32 WordAt(std::span<const UInt8> bytes, std::size_t at) {
            UInt32(bytes[at + 3]) << 24;
 }
 
-std::string SystemReason() {
-    return std::generic_category().message(errno);
-}
-
 using Scene::Descriptor;
+namespace FileSystem = Scene::FileSystem;
 
 // The whole file, or the reason it was not read.
 struct FileBytes {
@@ -59,51 +52,44 @@ struct FileBytes {
 
 FileBytes ReadStoreFile(const std::filesystem::path& path) {
     FileBytes result;
-    const Descriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (file.Get() < 0) {
-        result.missing = errno == ENOENT;
-        result.problem = "cannot open it: " + SystemReason();
+    int descriptor = -1;
+    if (const std::error_code error = FileSystem::OpenToRead(path, descriptor)) {
+        result.missing = error == std::errc::no_such_file_or_directory;
+        result.problem = "cannot open it: " + error.message();
         return result;
     }
-    struct stat status {};
-    if (::fstat(file.Get(), &status) != 0) {
-        result.problem = "cannot examine it: " + SystemReason();
+    const Descriptor file(descriptor);
+    bool regular = false;
+    std::uint64_t size = 0;
+    if (const std::error_code error = FileSystem::Examine(file.Get(), regular, size)) {
+        result.problem = "cannot examine it: " + error.message();
         return result;
     }
-    if (!S_ISREG(status.st_mode)) {
+    if (!regular) {
         result.problem = "it is not a regular file";
         return result;
     }
     // Read no more than the largest record could need, whatever the file claims.
     const std::size_t limit = FramingSize + MaxPreferencesBytes;
-    if (static_cast<std::size_t>(status.st_size) > limit) {
-        result.problem =
-            "it is " + std::to_string(status.st_size) + " bytes long, more than any record needs";
+    if (size > limit) {
+        result.problem = "it is " + std::to_string(size) + " bytes long, more than any record needs";
         return result;
     }
-    result.bytes.resize(static_cast<std::size_t>(status.st_size));
+    result.bytes.resize(static_cast<std::size_t>(size));
     std::size_t filled = 0;
     while (filled < result.bytes.size()) {
-        const ssize_t got = ::read(file.Get(), result.bytes.data() + filled, result.bytes.size() - filled);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0) {
-            result.problem = "cannot read it: " + SystemReason();
+        std::size_t got = 0;
+        if (const std::error_code error = FileSystem::ReadSome(file.Get(), result.bytes.data() + filled,
+                                                               result.bytes.size() - filled, got)) {
+            result.problem = "cannot read it: " + error.message();
             return result;
         }
         if (got == 0)
             break;
-        filled += static_cast<std::size_t>(got);
+        filled += got;
     }
     result.bytes.resize(filled);
     return result;
-}
-
-std::string SyncFolder(const std::filesystem::path& folder) {
-    const Descriptor directory(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (directory.Get() < 0 || ::fsync(directory.Get()) != 0)
-        return "cannot sync the folder \"" + folder.string() + "\": " + SystemReason();
-    return {};
 }
 
 } // namespace
@@ -189,13 +175,15 @@ std::string PreferenceStore::Write(const StoredPreferences& record) const {
 
 std::string PreferenceStore::Remove() const {
     const std::filesystem::path path = File();
-    if (::unlink(path.c_str()) != 0) {
-        if (errno == ENOENT)
+    if (const std::error_code error = FileSystem::Remove(path)) {
+        if (error == std::errc::no_such_file_or_directory)
             return {};
-        return "cannot remove \"" + path.string() + "\": " + SystemReason();
+        return "cannot remove \"" + path.string() + "\": " + error.message();
     }
     // The removal lasts only once the folder is synced.
-    return SyncFolder(folder);
+    if (const std::error_code error = FileSystem::SyncFolder(folder))
+        return "cannot sync the folder \"" + folder.string() + "\": " + error.message();
+    return {};
 }
 
 } // namespace Workbench

@@ -1,7 +1,7 @@
 #include "PreferencesText.hpp"
 
+#include <chrono>
 #include <cstdio>
-#include <ctime>
 
 namespace Workbench {
 
@@ -73,12 +73,20 @@ std::string HexDump(std::span<const UInt8> bytes) {
 }
 
 std::string UtcDate(Int64 secondsSince1970) {
-    const auto seconds = static_cast<std::time_t>(secondsSince1970);
-    std::tm calendar{};
-    char text[64];
-    if (gmtime_r(&seconds, &calendar) == nullptr ||
-        std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S UTC", &calendar) == 0)
+    using namespace std::chrono;
+    // Years 1 to 9999, the calendar's four-digit years; the arithmetic stays far from overflow.
+    constexpr Int64 First = -62135596800; // 0001-01-01 00:00:00
+    constexpr Int64 Last = 253402300799;  // 9999-12-31 23:59:59
+    if (secondsSince1970 < First || secondsSince1970 > Last)
         return std::to_string(secondsSince1970) + " seconds after 1970";
+    const sys_seconds time{seconds{secondsSince1970}};
+    const sys_days day = floor<days>(time);
+    const year_month_day date{day};
+    const hh_mm_ss clock{time - day};
+    char text[64];
+    std::snprintf(text, sizeof text, "%04d-%02u-%02u %02d:%02d:%02d UTC", int(date.year()),
+                  unsigned(date.month()), unsigned(date.day()), int(clock.hours().count()),
+                  int(clock.minutes().count()), int(clock.seconds().count()));
     return text;
 }
 

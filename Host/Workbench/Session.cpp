@@ -108,7 +108,7 @@ void Session::LogEntry(const char* entry, Int32 result, Int32 expected, JsonObje
 
 void Session::LoadResources() {
     try {
-        resources.emplace(RS::Host::ResourceFile::Load(path));
+        resources.emplace(module->Resources());
     } catch (const RS::Host::ResourceError& error) {
         console.Warn("cannot read the module's resources, menus show their ids only: " +
                      std::string(error.what()));

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <unistd.h>
+#include "FileSystem.hpp"
 
 namespace Workbench::Scene {
 
@@ -10,7 +10,7 @@ public:
     explicit Descriptor(int descriptor) : fd(descriptor) {}
     ~Descriptor() {
         if (fd >= 0)
-            ::close(fd);
+            FileSystem::Close(fd);
     }
     Descriptor(const Descriptor&) = delete;
     Descriptor& operator=(const Descriptor&) = delete;
@@ -19,10 +19,10 @@ public:
 
     // Closing reports the last write errors on some file systems, so it is checked, not left to
     // the destructor.
-    bool Close() {
+    std::error_code Close() {
         const int closing = fd;
         fd = -1;
-        return ::close(closing) == 0;
+        return FileSystem::Close(closing);
     }
 
 private:

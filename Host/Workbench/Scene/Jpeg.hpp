@@ -1,6 +1,7 @@
 #pragma once
 
-// JPEG encoding through libjpeg-turbo's TurboJPEG interface.
+// JPEG encoding through the system's encoder: libjpeg-turbo's TurboJPEG interface on POSIX, the
+// Windows Imaging Component on Windows.
 
 #include "RgbImage.hpp"
 
@@ -15,7 +16,7 @@ public:
 };
 
 // Baseline JPEG with 4:2:0 chroma subsampling. `quality` runs from 1 to 100. Throws JpegError with
-// TurboJPEG's own message when it refuses the arguments (an empty picture, a quality out of range)
+// the encoder's own reason when it refuses the arguments (an empty picture, a quality out of range)
 // or fails.
 std::vector<unsigned char> EncodeJpeg(const RgbImage& image, int quality);
 

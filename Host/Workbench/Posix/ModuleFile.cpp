@@ -51,4 +51,9 @@ bool ModuleFile::Close() {
     return false;
 }
 
+// An ELF module's resources are in a section of its file, which the loader does not map.
+RS::Host::ResourceFile ModuleFile::Resources() const {
+    return RS::Host::ResourceFile::Load(path);
+}
+
 } // namespace Workbench
