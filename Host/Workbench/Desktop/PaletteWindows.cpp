@@ -20,7 +20,8 @@ constexpr UINT WM_PALETTE_CLOSE = WM_APP + 2;
 
 class PaletteWindow {
 public:
-    PaletteWindow(const PaletteView& view, HWND owner) : guid(view.guid) {
+    PaletteWindow(const PaletteView& view, HWND owner, const PaletteActions& userActions)
+        : guid(view.guid), actions(userActions) {
         Register();
         window = CreateWindowExW(WS_EX_TOOLWINDOW, WindowClass, L"", WS_POPUP | WS_CAPTION | WS_SYSMENU, 0, 0,
                                  0, 0, owner, nullptr, GetModuleHandleW(nullptr), this);
@@ -78,14 +79,16 @@ private:
         case WM_CLOSE: // the close control; the library decides
             PostMessageW(window, WM_PALETTE_CLOSE, 0, 0);
             return 0;
-        case WM_PALETTE_CLICK: {
+        case WM_PALETTE_CLICK: { // `palette` may be gone afterwards
             const GS::Guid id = palette->guid;
-            DG::Host::ClickPaletteItem(id, static_cast<short>(wParam));
-            return 0; // `palette` may be gone
+            const PaletteActions& act = palette->actions;
+            act.click(id, static_cast<short>(wParam));
+            return 0;
         }
         case WM_PALETTE_CLOSE: {
             const GS::Guid id = palette->guid;
-            DG::Host::RequestPaletteClose(id);
+            const PaletteActions& act = palette->actions;
+            act.close(id);
             return 0;
         }
         case WM_DRAWITEM:
@@ -100,18 +103,20 @@ private:
     }
 
     GS::Guid guid;
+    const PaletteActions& actions; // the manager's, which outlives its palettes
     HWND window = nullptr;
     HFONT font = nullptr;
     std::unique_ptr<PanelItems> items;
 };
 
-PaletteWindows::PaletteWindows(HWND ownerWindow) : owner(ownerWindow) {}
+PaletteWindows::PaletteWindows(HWND ownerWindow, PaletteActions userActions)
+    : owner(ownerWindow), actions(std::move(userActions)) {}
 
 PaletteWindows::~PaletteWindows() = default;
 
 void PaletteWindows::Changed(const PaletteView& palette, PaletteChange change) {
     if (change == PaletteChange::Created) {
-        windows.push_back(std::make_unique<PaletteWindow>(palette, owner));
+        windows.push_back(std::make_unique<PaletteWindow>(palette, owner, actions));
         return;
     }
     PaletteWindow* window = Newest(palette.guid);

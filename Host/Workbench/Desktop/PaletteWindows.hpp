@@ -10,6 +10,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -17,10 +18,23 @@ namespace Desktop {
 
 class PaletteWindow;
 
+// What a person's click on a palette's button, and on its close control, do.
+struct PaletteActions {
+    std::function<void(const GS::Guid& palette, short item)> click = [](const GS::Guid& palette, short item) {
+        DG::Host::ClickPaletteItem(palette, item);
+    };
+    std::function<void(const GS::Guid& palette)> close = [](const GS::Guid& palette) {
+        DG::Host::RequestPaletteClose(palette);
+    };
+};
+
 class PaletteWindows {
 public:
     // Palettes float above `owner` (none: above the desktop).
-    explicit PaletteWindows(HWND owner);
+    explicit PaletteWindows(HWND owner, PaletteActions actions = {});
+
+    // Palettes made from now on float above `owner`.
+    void SetOwner(HWND window) { owner = window; }
     ~PaletteWindows();
     PaletteWindows(const PaletteWindows&) = delete;
     PaletteWindows& operator=(const PaletteWindows&) = delete;
@@ -37,6 +51,7 @@ private:
     PaletteWindow* Newest(const GS::Guid& guid) const;
 
     HWND owner;
+    PaletteActions actions;
     std::vector<std::unique_ptr<PaletteWindow>> windows;
 };
 

@@ -43,11 +43,11 @@ Control ControlFor(const ItemView& item) {
         // Item 1 accepts: it is the button Enter presses.
         return {L"BUTTON", (item.id == 1 ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON) | WS_TABSTOP};
     case ItemKind::LeftText:
-        return {L"STATIC", SS_LEFT};
+        return {L"STATIC", SS_LEFT | SS_NOTIFY};
     case ItemKind::Separator:
-        return {L"STATIC", SS_ETCHEDHORZ};
+        return {L"STATIC", SS_ETCHEDHORZ | SS_NOTIFY};
     }
-    return {L"STATIC", SS_LEFT};
+    return {L"STATIC", SS_LEFT | SS_NOTIFY};
 }
 
 } // namespace
@@ -117,6 +117,24 @@ std::optional<short> PanelItems::ClickedItem(WPARAM wParam) {
     if (HIWORD(wParam) != BN_CLICKED || control <= FirstControlId)
         return std::nullopt;
     return static_cast<short>(control - FirstControlId);
+}
+
+bool PanelItems::Click(HWND panel, short id) {
+    HWND item = ItemWindow(panel, id);
+    if (item == nullptr)
+        return false;
+    wchar_t windowClass[16] = {};
+    GetClassNameW(item, windowClass, 16);
+    if (lstrcmpiW(windowClass, L"Button") == 0) {
+        PostMessageW(item, BM_CLICK, 0, 0);
+        return true;
+    }
+    RECT area{};
+    GetClientRect(item, &area);
+    const LPARAM centre = MAKELPARAM(area.right / 2, area.bottom / 2);
+    PostMessageW(item, WM_LBUTTONDOWN, MK_LBUTTON, centre);
+    PostMessageW(item, WM_LBUTTONUP, 0, centre);
+    return true;
 }
 
 } // namespace Desktop

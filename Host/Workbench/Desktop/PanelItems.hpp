@@ -3,7 +3,8 @@
 // The items of a dialog resource as child windows: buttons, left-aligned texts, separators and icon
 // buttons, at the resource's rectangles scaled to the window's DPI, in the window's font. The panel
 // window itself gets the resource's client size, placed at the resource's position from the origin
-// of its owner's client area (of the screen when it has no owner).
+// of its owner's client area (of the screen when it has no owner). Texts and separators take clicks
+// too, as the dialog library's items do.
 
 #include "IconPicture.hpp"
 
@@ -37,6 +38,9 @@ public:
 
     // The item a WM_COMMAND names as clicked, if it names one of the items.
     static std::optional<short> ClickedItem(WPARAM wParam);
+
+    // Sends item `id` of `panel` the messages a person's click makes; false when it has no such item.
+    static bool Click(HWND panel, short id);
 
 private:
     HWND panel;
