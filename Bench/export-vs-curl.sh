@@ -7,6 +7,10 @@
 # the same load. The last line is one row of the table in README.md.
 #
 #   Bench/export-vs-curl.sh BIN_DIR [RUNS (7)] [JPEG_BYTES (8000000)]
+#   KAVELO_WINDOWS_BIN  a Windows build's bin folder: the workbench and module from there run under
+#                       wine in that build's prefix (the service and curl stay the same); the service
+#                       then listens at the module's origin, 127.0.0.1:8443, as WinHTTP connects where
+#                       the URL says. Its peak RSS is the wine process's.
 set -euo pipefail
 
 if [[ $# -lt 1 || ! -x "$1/kavelo-workbench" || ! -x "$1/kavelo-service" || ! -x "$1/NoiseJpeg" ]]; then
@@ -27,8 +31,12 @@ cleanup() {
 trap cleanup EXIT
 fail() { echo "export-vs-curl: $*" >&2; exit 1; }
 
-# The service on a free port; its first lines name the CA and the port.
-"$bin/kavelo-service" --listen 127.0.0.1:0 --data-dir "$work/service" --max-body 64M >"$work/service.log" 2>&1 &
+windowsBin=${KAVELO_WINDOWS_BIN:+$(cd "$KAVELO_WINDOWS_BIN" && pwd)}
+listen=127.0.0.1:0
+[[ -n $windowsBin ]] && listen=127.0.0.1:8443
+
+# The service on a free port (or the origin's); its first lines name the CA and the port.
+"$bin/kavelo-service" --listen "$listen" --data-dir "$work/service" --max-body 64M >"$work/service.log" 2>&1 &
 servicePid=$!
 for _ in $(seq 100); do
     grep -qs '^listening on ' "$work/service.log" && break
@@ -43,9 +51,16 @@ jpeg="$work/view.jpg"
 "$bin/NoiseJpeg" "$jpeg" "$jpegBytes" >/dev/null
 jpegSize=$(stat -c %s "$jpeg")
 
-workbench=("$bin/kavelo-workbench" --data-dir "$work/workbench" --trust-ca "$ca"
-           --connect-to "localhost:8443:127.0.0.1:$port" --view-image "$jpeg")
-curlTls=(--cacert "$ca" --connect-to "localhost:8443:127.0.0.1:$port")
+if [[ -n $windowsBin ]]; then
+    # Under wine the build machine's root is drive Z:.
+    workbench=("$windowsBin/../wine-run" "$windowsBin/kavelo-workbench.exe" --data-dir "Z:$work/workbench"
+               --trust-ca "Z:$ca" --view-image "Z:$jpeg")
+    curlTls=(--cacert "$ca")
+else
+    workbench=("$bin/kavelo-workbench" --data-dir "$work/workbench" --trust-ca "$ca"
+               --connect-to "localhost:8443:127.0.0.1:$port" --view-image "$jpeg")
+    curlTls=(--cacert "$ca" --connect-to "localhost:8443:127.0.0.1:$port")
+fi
 
 # Link: the first export makes and stores a link id (dialog 32520, OK) and opens the login page,
 # where the browser stand-in signs in with the account the service made at its first start and
@@ -59,6 +74,12 @@ BROWSER="$here/../Tools/MainJob/browser-standin" KAVELO_CA="$ca" KAVELO_CONNECT_
     "${workbench[@]}" --script "$work/link.script" >"$work/link.out" 2>&1 || fail "linking run failed: $(cat "$work/link.out")"
 linkId=$(sed -n 's/^link id: "\([0-9a-f-]\{36\}\)".*/\1/p' "$work/link.out")
 [[ -n $linkId ]] || fail "no link id stored: $(cat "$work/link.out")"
+# Under wine the page went to the prefix's browser setting; the stand-in opens it here instead.
+if [[ -n $windowsBin ]]; then
+    KAVELO_CA="$ca" KAVELO_USER="$user" KAVELO_PASSWORD="$password" \
+        "$here/../Tools/MainJob/browser-standin" "https://localhost:8443/login?eid=$linkId" ||
+        fail "the stand-in did not link $linkId"
+fi
 # Linked once an empty upload is no longer refused as unauthorised.
 for _ in $(seq 100); do
     status=$(curl -sS "${curlTls[@]}" -H "X-Api-Key: $linkId" --data '{}' -o /dev/null -w '%{http_code}' \

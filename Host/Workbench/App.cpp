@@ -93,7 +93,8 @@ int Drive(const Options& options, const ProgramStreams& streams, const std::stri
     }
     std::ofstream transcriptFile;
     if (options.transcriptPath) {
-        transcriptFile.open(*options.transcriptPath, std::ios::out | std::ios::trunc);
+        // Binary: JSON Lines end in a line feed on every system.
+        transcriptFile.open(*options.transcriptPath, std::ios::out | std::ios::trunc | std::ios::binary);
         if (!transcriptFile) {
             streams.err << "kavelo-workbench: cannot write the transcript " << *options.transcriptPath
                         << '\n';

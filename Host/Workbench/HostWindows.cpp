@@ -20,6 +20,12 @@ struct SaveTarget {
     std::string refusal;
 };
 
+// Paths in the transcript are UTF-8 on every system.
+std::string Utf8(const std::filesystem::path& path) {
+    const std::u8string text = path.u8string();
+    return {reinterpret_cast<const char*>(text.data()), text.size()};
+}
+
 SaveTarget TargetOf(const API_FileSavePars& file, const API_SavePars_Picture& picture) {
     if (file.fileTypeID != APIFType_JPEGFile)
         return {{},
@@ -32,9 +38,11 @@ SaveTarget TargetOf(const API_FileSavePars& file, const API_SavePars_Picture& pi
     if (file.file == nullptr || file.file->IsEmpty())
         return {{}, "no target location"};
     const GS::UniString& units = file.file->ToPath();
-    std::filesystem::path path(GS::Host::ToUtf8(units));
+    // The add-on joins names with '/', which Windows takes too; the host shows the system's own form.
+    std::filesystem::path path(GS::Host::ToUtf16(units));
+    path.make_preferred();
     if (!path.is_absolute())
-        return {{}, "the target \"" + path.string() + "\" is not an absolute path"};
+        return {{}, "the target \"" + Utf8(path) + "\" is not an absolute path"};
     return {std::move(path), {}};
 }
 
@@ -80,10 +88,9 @@ GSErrCode HostState::GetSpecialFolder(const Int32* folderKind, IO::Location* loc
     if (result == NoError) {
         // The location is the module's object; filling it allocates from the host's memory manager.
         try {
-            const std::u8string path = folder.u8string();
-            const std::string_view text(reinterpret_cast<const char*>(path.data()), path.size());
-            *location = IO::Location(GS::UniString(text.data(), USize(text.size()), GS::CC_UTF8));
-            fields.String("path", text);
+            const std::string path = Utf8(folder);
+            *location = IO::Location(GS::UniString(path.data(), USize(path.size()), GS::CC_UTF8));
+            fields.String("path", path);
         } catch (const std::bad_alloc&) {
             result = APIERR_MEMFULL;
         }
@@ -106,7 +113,7 @@ GSErrCode HostState::SaveCurrentWindow(const API_FileSavePars* file, const API_S
             fields.String("error", target.refusal);
             result = APIERR_BADPARS;
         } else {
-            fields.String("path", target.path.string());
+            fields.String("path", Utf8(target.path));
         }
     }
     if (result == NoError && frontWindow != WindowKind::Model3D) {

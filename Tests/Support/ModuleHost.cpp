@@ -1,5 +1,7 @@
 #include "ModuleHost.hpp"
 
+#include "BrowserLaunches.hpp"
+
 #include "DGHost.hpp"
 #include "DataFolder.hpp"
 #include "GSRootHost.hpp"
@@ -7,11 +9,12 @@
 #include "HostText.hpp"
 #include "IO/Location.hpp"
 #include "ReportFormat.hpp"
-#include "Win32Host.hpp"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <random>
 #include <stdexcept>
 
 namespace Testing {
@@ -22,11 +25,17 @@ ModuleHost* current = nullptr; // the slot functions receive no pointer to the t
 
 constexpr const char* PreferenceKey = "addon";
 
+// A folder of this host's own: create_directory answers false for a name another host took first.
 std::filesystem::path MakeDataFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "kavelo-host-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr)
-        throw std::runtime_error("cannot make the host's data folder");
-    return pattern;
+    const std::filesystem::path temporary = std::filesystem::temp_directory_path();
+    std::random_device random;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        char name[32];
+        std::snprintf(name, sizeof name, "kavelo-host-%08x%08x", random(), random());
+        if (std::filesystem::create_directory(temporary / name))
+            return temporary / name;
+    }
+    throw std::runtime_error("cannot make the host's data folder in " + temporary.string());
 }
 
 } // namespace
@@ -177,13 +186,9 @@ void ModuleHost::Attach() {
     current = this;
     state.UsePreferenceStore(
         Workbench::PreferenceStore(Workbench::PreferencesFolder(dataFolder), PreferenceKey));
-    // Launches are recorded through the observer; the program started is one that does nothing.
-    setenv("BROWSER", "/bin/true", 1);
-    Win32::Host::SetCallObserver([this](std::string_view call, std::string_view argument) {
-        if (call == "ShellExecuteW") {
-            launchedUrls.emplace_back(argument);
-            calls.push_back("Browser " + std::string(argument));
-        }
+    WatchBrowserLaunches([this](std::string_view url) {
+        launchedUrls.emplace_back(url);
+        calls.push_back("Browser " + std::string(url));
     });
     dialogDriver = std::make_unique<DialogDriver>(*this);
     DG::Host::SetUIDriver(dialogDriver.get());
@@ -197,7 +202,7 @@ ModuleHost::~ModuleHost() {
     Unload();
     GS::Host::SetDebugSink(nullptr);
     GSUtils::Host::SetBeepSink(nullptr);
-    Win32::Host::SetCallObserver(nullptr);
+    StopWatchingBrowserLaunches();
     DG::Host::SetUIDriver(nullptr);
     current = nullptr;
     std::error_code ignored;
@@ -237,7 +242,8 @@ std::string ModuleHost::BuiltModulePath(const char* fileName) {
     const char* folder = std::getenv("KAVELO_BIN_DIR");
     if (folder == nullptr)
         throw std::runtime_error("KAVELO_BIN_DIR is not set");
-    return std::string(folder) + "/" + fileName;
+    // In the system's own form, as the module names its file.
+    return (std::filesystem::path(folder) / fileName).make_preferred().string();
 }
 
 GSErrCode ModuleHost::SendTable() {

@@ -18,6 +18,8 @@ std::error_code CreateNew(const std::filesystem::path& path, int& descriptor);
 std::error_code Examine(int descriptor, bool& regular, std::uint64_t& size);
 // Reads what is there up to `size` bytes; `got` is 0 at the end of the file.
 std::error_code ReadSome(int descriptor, unsigned char* buffer, std::size_t size, std::size_t& got);
+// Writes some of the bytes, at least one; `written` says how many.
+std::error_code WriteSome(int descriptor, const unsigned char* data, std::size_t size, std::size_t& written);
 std::error_code WriteAll(int descriptor, const unsigned char* data, std::size_t size);
 // The file's bytes reach the disk before this returns.
 std::error_code Sync(int descriptor);

@@ -50,19 +50,16 @@ std::error_code ReadSome(int descriptor, unsigned char* buffer, std::size_t size
     }
 }
 
-std::error_code WriteAll(int descriptor, const unsigned char* data, std::size_t size) {
-    while (size > 0) {
-        const ssize_t written = ::write(descriptor, data, size);
-        if (written < 0 && errno == EINTR)
+std::error_code WriteSome(int descriptor, const unsigned char* data, std::size_t size, std::size_t& written) {
+    for (;;) {
+        const ssize_t wrote = ::write(descriptor, data, size);
+        if (wrote < 0 && errno == EINTR)
             continue;
-        if (written < 0)
+        if (wrote < 0)
             return LastError();
-        if (written == 0)
-            return std::make_error_code(std::errc::io_error);
-        data += written;
-        size -= static_cast<std::size_t>(written);
+        written = static_cast<std::size_t>(wrote);
+        return {};
     }
-    return {};
 }
 
 std::error_code Sync(int descriptor) {

@@ -66,16 +66,11 @@ std::error_code ReadSome(int descriptor, unsigned char* buffer, std::size_t size
     return {};
 }
 
-std::error_code WriteAll(int descriptor, const unsigned char* data, std::size_t size) {
-    while (size > 0) {
-        const int written = _write(descriptor, data, Chunk(size));
-        if (written < 0)
-            return LastError();
-        if (written == 0)
-            return std::make_error_code(std::errc::io_error);
-        data += written;
-        size -= static_cast<std::size_t>(written);
-    }
+std::error_code WriteSome(int descriptor, const unsigned char* data, std::size_t size, std::size_t& written) {
+    const int wrote = _write(descriptor, data, Chunk(size));
+    if (wrote < 0)
+        return LastError();
+    written = static_cast<std::size_t>(wrote);
     return {};
 }
 

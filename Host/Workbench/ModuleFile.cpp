@@ -1,27 +1,23 @@
 #include "ModuleFile.hpp"
 
-#include <dlfcn.h>
+#include "ModuleLoader.hpp"
 
 namespace Workbench {
 
 namespace {
 
-std::string LastLoaderError() {
-    const char* text = dlerror();
-    return text != nullptr ? text : "unknown loader error";
-}
-
 template <typename Proc>
 Proc* FindExport(void* handle, const char* name) {
-    return reinterpret_cast<Proc*>(dlsym(handle, name));
+    return reinterpret_cast<Proc*>(Loader::Find(handle, name));
 }
 
 } // namespace
 
 ModuleFile::ModuleFile(const std::string& filePath) : path(filePath) {
-    handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    std::string error;
+    handle = Loader::Load(path, error);
     if (handle == nullptr)
-        throw ModuleError("cannot load " + path + ": " + LastLoaderError());
+        throw ModuleError("cannot load " + path + ": " + error);
     getExportedFuncAddrs = FindExport<GetExportedFuncAddrsProc>(handle, "GetExportedFuncAddrs");
     setImportedFuncAddrs = FindExport<SetImportedFuncAddrsProc>(handle, "SetImportedFuncAddrs");
     const char* missing = getExportedFuncAddrs == nullptr   ? "GetExportedFuncAddrs"
@@ -40,20 +36,15 @@ ModuleFile::~ModuleFile() {
 bool ModuleFile::Close() {
     if (handle == nullptr)
         return true;
-    dlclose(handle);
+    Loader::Unload(handle);
     handle = nullptr;
     getExportedFuncAddrs = nullptr;
     setImportedFuncAddrs = nullptr;
-    void* stillThere = dlopen(path.c_str(), RTLD_NOW | RTLD_NOLOAD);
-    if (stillThere == nullptr)
-        return true;
-    dlclose(stillThere);
-    return false;
+    return !Loader::IsLoaded(path);
 }
 
-// An ELF module's resources are in a section of its file, which the loader does not map.
 RS::Host::ResourceFile ModuleFile::Resources() const {
-    return RS::Host::ResourceFile::Load(path);
+    return Loader::Resources(handle, path);
 }
 
 } // namespace Workbench
