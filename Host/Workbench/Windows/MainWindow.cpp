@@ -72,17 +72,13 @@ MainWindow::MainWindow(Session& driven) : session(driven) {
     Register(DebugPaneClass, DebugPaneProcedure);
     entries = session.Menu();
 
-    // The view at the session's size, the frame around it, all within the screen's work area.
+    // Taken before the window's first sizes reach the view.
+    const Scene::ViewSize wanted = session.Host().View().size;
     RECT work{};
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-    const Scene::ViewSize size = session.Host().View().size;
-    RECT frame{0, 0, size.width, size.height + StatusHeight(nullptr)};
-    AdjustWindowRectEx(&frame, WS_OVERLAPPEDWINDOW, TRUE, 0);
-    const int width = std::min<int>(frame.right - frame.left, work.right - work.left);
-    const int height = std::min<int>(frame.bottom - frame.top, work.bottom - work.top);
     window =
         CreateWindowExW(0, WindowClass, L"KAVELO Workbench", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, work.left,
-                        work.top, width, height, nullptr, nullptr, GetModuleHandleW(nullptr), this);
+                        work.top, 640, 480, nullptr, nullptr, GetModuleHandleW(nullptr), this);
     if (window == nullptr)
         throw std::runtime_error("the main window could not be made (error " +
                                  std::to_string(GetLastError()) + ")");
@@ -99,9 +95,10 @@ MainWindow::MainWindow(Session& driven) : session(driven) {
                         0, 560, 320, debugPane, nullptr, GetModuleHandleW(nullptr), nullptr);
     SendMessageW(debugText, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(ANSI_FIXED_FONT)), FALSE);
     BuildMenu();
+    ShowWindow(window, SW_SHOW);
+    FitView(wanted, work); // the frame a shown window has
     ShowPrompt(0);
     Layout();
-    ShowWindow(window, SW_SHOW);
     UpdateWindow(window);
 }
 
@@ -230,6 +227,26 @@ void MainWindow::Command(UINT id) {
                            [id](const MenuEntry& entry) { return UINT(entry.menuId) == id; })) {
         lastPick = session.Pick(static_cast<Int16>(id));
         handled = true;
+    }
+}
+
+// The view at `size`, with the menu bar (as many rows as it takes) and the status bar,
+// within the screen's work area.
+void MainWindow::FitView(Scene::ViewSize size, const RECT& work) {
+    // The frame's size shows only once the window has one; a second round settles a menu bar that
+    // wraps at the new width.
+    for (int round = 0; round < 3; ++round) {
+        RECT frame{}, client{};
+        GetWindowRect(window, &frame);
+        GetClientRect(window, &client);
+        const int wider = size.width - client.right;
+        const int higher = size.height + StatusHeight(window) - client.bottom;
+        if (wider == 0 && higher == 0)
+            return;
+        SetWindowPos(window, nullptr, 0, 0,
+                     std::min<int>(frame.right - frame.left + wider, work.right - work.left),
+                     std::min<int>(frame.bottom - frame.top + higher, work.bottom - work.top),
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
 }
 

@@ -8,6 +8,7 @@
 #include "Console.hpp"
 #include "FrontWindow.hpp"
 #include "Scene/RgbImage.hpp"
+#include "Scene/ViewSize.hpp"
 #include "Session.hpp"
 
 #include <windows.h>
@@ -48,6 +49,7 @@ private:
     LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
     void BuildMenu();
     void Command(UINT id);
+    void FitView(Scene::ViewSize size, const RECT& work);
     void Layout();
     void Paint();
     void ShowPrompt(UINT id);
