@@ -2,6 +2,7 @@
 // palette, built from the module's own resources, shown as windows, driven by the messages a user's
 // keys and clicks make, and photographed.
 
+#include "DialogFaces.hpp"
 #include "PanelItems.hpp"
 #include "Screenshot.hpp"
 #include "WindowsDriver.hpp"
@@ -87,22 +88,10 @@ public:
     std::vector<short> clicked;
 };
 
-// `driver` presents the library's dialogs and palettes while this lives.
-class DriverScope {
-public:
-    explicit DriverScope(DG::Host::UIDriver& driver) : previous(DG::Host::SetUIDriver(&driver)) {}
-    ~DriverScope() { DG::Host::SetUIDriver(previous); }
-    DriverScope(const DriverScope&) = delete;
-    DriverScope& operator=(const DriverScope&) = delete;
-
-private:
-    DG::Host::UIDriver* previous;
-};
-
 // Runs `dialog` with the windows driver; `act` is told when its window is shown.
 bool RunDialog(ClosingDialog& dialog, const Desktop::WindowsDriver::DialogShown& act) {
     Desktop::WindowsDriver driver(nullptr, act);
-    const DriverScope scope(driver);
+    const Workbench::DialogFaceScope scope(driver);
     return dialog.Invoke();
 }
 
@@ -278,7 +267,7 @@ TEST_F(DesktopTest, ADialogDisablesItsOwnerAndSitsAtItsPositionInTheOwner) {
         PostMessageW(Item(window, 1), BM_CLICK, 0, 0);
     });
     {
-        const DriverScope scope(driver);
+        const Workbench::DialogFaceScope scope(driver);
         EXPECT_TRUE(dialog.Invoke());
     }
     EXPECT_TRUE(IsWindowEnabled(owner));
@@ -317,7 +306,7 @@ TEST_F(DesktopTest, ThePaletteIsAToolWindowWithItsIconsThatTheLibraryDrives) {
     const GS::Guid guid("{0D9C8B7A-6F5E-4D3C-2B1A-098765432100}");
     const DialogView view = DG::Host::LoadDialog(module.id, KAVELO_PALETTE, module.id);
     Desktop::WindowsDriver driver(nullptr);
-    const DriverScope scope(driver);
+    const Workbench::DialogFaceScope scope(driver);
     HWND window = nullptr;
     {
         ObservedPalette palette(module.id, guid);

@@ -1,5 +1,6 @@
 #include "IconPicture.hpp"
 
+#include "Bitmaps.hpp"
 #include "RSHost.hpp"
 
 #include <wincodec.h>
@@ -53,13 +54,7 @@ HBITMAP Decode(std::span<const std::byte> png, GSResID iconId, SIZE& size) {
     UINT height = 0;
     Check(converter->GetSize(&width, &height), iconId, "sizing the picture");
 
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = static_cast<LONG>(width);
-    info.bmiHeader.biHeight = -static_cast<LONG>(height);
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
+    const BITMAPINFO info = TopDownBitmap(static_cast<int>(width), static_cast<int>(height), 32);
     void* bits = nullptr;
     HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     if (bitmap == nullptr)

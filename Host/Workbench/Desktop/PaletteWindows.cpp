@@ -1,5 +1,7 @@
 #include "PaletteWindows.hpp"
 
+#include "Bitmaps.hpp"
+
 #include <algorithm>
 #include <stdexcept>
 #include <string>
@@ -22,7 +24,7 @@ class PaletteWindow {
 public:
     PaletteWindow(const PaletteView& view, HWND owner, const PaletteActions& userActions)
         : guid(view.guid), actions(userActions) {
-        Register();
+        RegisterWindowClass(WindowClass, Procedure);
         window = CreateWindowExW(WS_EX_TOOLWINDOW, WindowClass, L"", WS_POPUP | WS_CAPTION | WS_SYSMENU, 0, 0,
                                  0, 0, owner, nullptr, GetModuleHandleW(nullptr), this);
         if (window == nullptr)
@@ -43,21 +45,6 @@ public:
     const PanelItems& Items() const { return *items; }
 
 private:
-    static void Register() {
-        static const ATOM atom = [] {
-            WNDCLASSEXW type{};
-            type.cbSize = sizeof type;
-            type.lpfnWndProc = Procedure;
-            type.hInstance = GetModuleHandleW(nullptr);
-            type.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-            type.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
-            type.lpszClassName = WindowClass;
-            return RegisterClassExW(&type);
-        }();
-        if (atom == 0)
-            throw std::runtime_error("the palette window class could not be registered");
-    }
-
     static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         if (message == WM_NCCREATE)
             SetWindowLongPtrW(

@@ -1,5 +1,7 @@
 #include "Screenshot.hpp"
 
+#include "Bitmaps.hpp"
+
 #include <wincodec.h>
 #include <wrl/client.h>
 
@@ -25,13 +27,7 @@ void Check(HRESULT result, const char* what) {
 class CaptureTarget {
 public:
     CaptureTarget(HDC screen, unsigned width, unsigned height) : dc(CreateCompatibleDC(screen)) {
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof info.bmiHeader;
-        info.bmiHeader.biWidth = static_cast<LONG>(width);
-        info.bmiHeader.biHeight = -static_cast<LONG>(height);
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
+        const BITMAPINFO info = TopDownBitmap(static_cast<int>(width), static_cast<int>(height), 32);
         bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
         if (dc == nullptr || bitmap == nullptr) {
             Release();

@@ -1,5 +1,6 @@
 #include "Windows/MainWindow.hpp"
 
+#include "Bitmaps.hpp"
 #include "Scene/SceneView.hpp"
 #include "Wide.hpp"
 
@@ -53,23 +54,11 @@ LRESULT CALLBACK DebugPaneProcedure(HWND pane, UINT message, WPARAM wParam, LPAR
     }
 }
 
-void Register(const wchar_t* name, WNDPROC procedure) {
-    WNDCLASSEXW type{};
-    type.cbSize = sizeof type;
-    type.lpfnWndProc = procedure;
-    type.hInstance = GetModuleHandleW(nullptr);
-    type.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    type.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
-    type.lpszClassName = name;
-    if (RegisterClassExW(&type) == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
-        throw std::runtime_error("the workbench's window class could not be registered");
-}
-
 } // namespace
 
 MainWindow::MainWindow(Session& driven) : session(driven) {
-    Register(WindowClass, Procedure);
-    Register(DebugPaneClass, DebugPaneProcedure);
+    Desktop::RegisterWindowClass(WindowClass, Procedure);
+    Desktop::RegisterWindowClass(DebugPaneClass, DebugPaneProcedure);
     entries = session.Menu();
 
     // Taken before the window's first sizes reach the view.
@@ -285,13 +274,7 @@ void MainWindow::Paint() {
     GetClientRect(window, &area);
     area.bottom -= StatusHeight(window);
     if (view) {
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof info.bmiHeader;
-        info.bmiHeader.biWidth = view->Width();
-        info.bmiHeader.biHeight = -view->Height();
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 24;
-        info.bmiHeader.biCompression = BI_RGB;
+        const BITMAPINFO info = Desktop::TopDownBitmap(view->Width(), view->Height(), 24);
         SetDIBitsToDevice(dc, 0, 0, static_cast<DWORD>(view->Width()), static_cast<DWORD>(view->Height()), 0,
                           0, 0, static_cast<UINT>(view->Height()), viewBits.data(), &info, DIB_RGB_COLORS);
     } else {

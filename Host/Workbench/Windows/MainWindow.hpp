@@ -61,7 +61,7 @@ private:
     HWND debugText = nullptr;
     std::vector<MenuEntry> entries;
     std::optional<Scene::RgbImage> view; // of the 3D window at its current size
-    std::vector<unsigned char> viewBits; // the same as a bottom-up 24-bit DIB
+    std::vector<unsigned char> viewBits; // the same as a top-down 24-bit DIB
     std::optional<PickResult> lastPick;
     bool handled = false;
 };
