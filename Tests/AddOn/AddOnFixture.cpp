@@ -2,20 +2,14 @@
 
 #include "BindingState.hpp"
 #include "PreferencesSeams.hpp"
-
-#include <dlfcn.h>
-#include <stdexcept>
+#include "ResourceModule.hpp"
 
 void AddOnFixture::SetUpTestSuite() {
     if (HostBinding::ModuleResourceId != InvalidResModule)
         return;
     // The built module stays loaded for the whole test program, as the source of the resources.
-    void* module = dlopen(Testing::ModuleHost::BuiltModulePath().c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (module == nullptr)
-        throw std::runtime_error(dlerror());
-    Dl_info info{};
-    dladdr(dlsym(module, "GetExportedFuncAddrs"), &info);
-    HostBinding::ModuleResourceId = RSInitModuleImageCache(info.dli_fbase);
+    HostBinding::ModuleResourceId =
+        RSInitModuleImageCache(LoadResourceModule(Testing::ModuleHost::BuiltModulePath()));
 }
 
 namespace {

@@ -3,12 +3,19 @@
 // The add-on linked into the test program with its binding, driven by a recording host; for tests
 // that reach inside the add-on's units. The add-on's resources come from the built module file.
 
+#include "BrowserLaunches.hpp"
 #include "ModuleHost.hpp"
 
 #include <gtest/gtest.h>
 
 extern "C" void GetExportedFuncAddrs(API_EntryPointRecord* record);
 extern "C" GSErrCode SetImportedFuncAddrs(const HostFunction* table);
+
+// For a test of what the add-on's browser launches carry: the host sees them only where its stand-in
+// for Windows makes them.
+#define SKIP_UNLESS_THE_HOST_SEES_LAUNCHES()                                                                 \
+    if (!Testing::HostSeesBrowserLaunches)                                                                   \
+    GTEST_SKIP() << "the add-on's browser launches go through the Windows shell, past the host"
 
 class AddOnFixture : public ::testing::Test {
 protected:

@@ -48,6 +48,7 @@ TEST_F(Dialogs, ClicksOnTextsAndSeparatorsDoNothing) {
 }
 
 TEST_F(Dialogs, SuccessWithinTheHourShowsThePlainDialog) {
+    SKIP_UNLESS_THE_HOST_SEES_LAUNCHES();
     StoreStamp(Now - 3600);
     host.AnswerDialog(1);
     ShowExportSucceeded("abc");
@@ -66,6 +67,7 @@ TEST_F(Dialogs, SuccessAfterTheHourOrNeverOffersTheLiveView) {
 }
 
 TEST_F(Dialogs, OpenLiveOpensThisImageAndRefreshesTheStamp) {
+    SKIP_UNLESS_THE_HOST_SEES_LAUNCHES();
     StoreStamp(0);
     host.AnswerDialog(1);
     ShowOpenLiveDialog("img_42");
@@ -75,12 +77,14 @@ TEST_F(Dialogs, OpenLiveOpensThisImageAndRefreshesTheStamp) {
 }
 
 TEST_F(Dialogs, OpenLiveWithoutImageIdOpensThePlainLiveView) {
+    SKIP_UNLESS_THE_HOST_SEES_LAUNCHES();
     host.AnswerDialog(1);
     ShowOpenLiveDialog(GS::UniString());
     EXPECT_EQ(host.launchedUrls, std::vector<std::string>{liveView});
 }
 
 TEST_F(Dialogs, CloseInTheLiveOfferChangesNothing) {
+    SKIP_UNLESS_THE_HOST_SEES_LAUNCHES();
     StoreStamp(5);
     host.AnswerDialog(5); // the long text
     host.AnswerDialog(2);
