@@ -3,8 +3,12 @@
 // keys and clicks make, and photographed.
 
 #include "DialogFaces.hpp"
+#include "JpegInfo.hpp"
 #include "PanelItems.hpp"
+#include "Scene/SceneView.hpp"
 #include "Screenshot.hpp"
+#include "Session.hpp"
+#include "Windows/MainWindow.hpp"
 #include "WindowsDriver.hpp"
 
 #include "DG/DG.hpp"
@@ -13,6 +17,8 @@
 #include "RSHost.hpp"
 
 #include <gtest/gtest.h>
+
+#include <sstream>
 
 #include <objbase.h>
 #include <windows.h>
@@ -347,6 +353,29 @@ TEST_F(DesktopTest, ThePaletteIsAToolWindowWithItsIconsThatTheLibraryDrives) {
     }
     EXPECT_FALSE(IsWindow(window));
     EXPECT_EQ(driver.Palettes().Find(guid), nullptr);
+}
+
+TEST(DesktopMainWindow, OpensAtTheViewSizeAndResizingChangesWhatTheSaveWrites) {
+    std::ostringstream lines, out, err;
+    Workbench::Transcript transcript(lines, err);
+    Workbench::Console console(out, err, false);
+    const std::filesystem::path folder = std::filesystem::path(testing::TempDir()) / "desktop-main-window";
+    Workbench::Session session(transcript, console, {folder, {{320, 200}, std::nullopt}});
+    Workbench::MainWindow main(session);
+    EXPECT_EQ(session.Host().View().size, (Workbench::Scene::ViewSize{320, 200}));
+
+    RECT frame{};
+    GetWindowRect(main.Handle(), &frame);
+    SetWindowPos(main.Handle(), nullptr, 0, 0, frame.right - frame.left + 100, frame.bottom - frame.top + 50,
+                 SWP_NOMOVE | SWP_NOZORDER);
+    EXPECT_EQ(session.Host().View().size, (Workbench::Scene::ViewSize{420, 250}));
+    std::filesystem::create_directories(folder);
+    const std::filesystem::path saved = folder / "view.jpeg";
+    ASSERT_TRUE(Workbench::Scene::SaveView(session.Host().View(), saved).Ok());
+    const WorkbenchTest::JpegInfo jpeg = WorkbenchTest::ReadJpegInfo(saved);
+    ASSERT_TRUE(jpeg.valid) << jpeg.problem;
+    EXPECT_EQ(jpeg.width, 420);
+    EXPECT_EQ(jpeg.height, 250);
 }
 
 } // namespace
