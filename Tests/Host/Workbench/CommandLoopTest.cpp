@@ -127,6 +127,16 @@ TEST(WorkbenchProgramCore, HelpAndBadOptions) {
     EXPECT_EQ(bad.err.str(), "kavelo-workbench: unknown option \"--frob\" (see --help)\n");
 }
 
+TEST(WorkbenchProgramCore, TheDesktopFaceIsRefusedWhereThereIsNoDesktop) {
+    Program program;
+    EXPECT_EQ(program.Run({"--desktop", "--data-dir", testing::TempDir()}), ExitUsage);
+    EXPECT_EQ(program.err.str().rfind(
+                  "kavelo-workbench: --desktop: the desktop face is the Windows workbench's", 0),
+              0u)
+        << program.err.str();
+    EXPECT_EQ(program.out.str(), "") << "nothing was loaded";
+}
+
 TEST(WorkbenchProgramCore, ASharedObjectWithoutTheExportsIsNoModule) {
     const std::string library = (BinDir() / "libGSUtils.so").string();
     const std::string transcriptPath =
