@@ -6,8 +6,13 @@ namespace Desktop {
 
 using DG::Host::UserAction;
 
-WindowsDriver::WindowsDriver(HWND ownerWindow, DialogShown dialogShown)
-    : owner(ownerWindow), shown(std::move(dialogShown)), palettes(ownerWindow) {}
+WindowsDriver::WindowsDriver(HWND ownerWindow, DialogShown dialogShown, PaletteActions actions)
+    : owner(ownerWindow), shown(std::move(dialogShown)), palettes(ownerWindow, std::move(actions)) {}
+
+void WindowsDriver::SetOwner(HWND window) {
+    owner = window;
+    palettes.SetOwner(window);
+}
 
 void WindowsDriver::DialogOpened(const DG::Host::DialogView& dialog) {
     // A dialog inside a dialog is owned by the one it comes from.

@@ -23,7 +23,10 @@ public:
     using DialogShown = std::function<void(HWND dialog, const DG::Host::DialogView& view)>;
 
     // Dialogs and palettes above `owner`, or above the desktop when it is null.
-    explicit WindowsDriver(HWND owner, DialogShown shown = {});
+    explicit WindowsDriver(HWND owner, DialogShown shown = {}, PaletteActions actions = {});
+
+    // Dialogs and palettes made from now on go above `window`.
+    void SetOwner(HWND window);
 
     void DialogOpened(const DG::Host::DialogView& dialog) override;
     DG::Host::UserAction NextAction(const DG::Host::DialogView& dialog) override;
@@ -31,6 +34,11 @@ public:
     void PaletteChanged(const DG::Host::PaletteView& palette, DG::Host::PaletteChange change) override;
 
     const PaletteWindows& Palettes() const { return palettes; }
+
+    // The window of the innermost running dialog, or null.
+    HWND FrontDialog() const {
+        return dialogs.empty() || !dialogs.back() ? nullptr : dialogs.back()->Handle();
+    }
 
 private:
     HWND owner;

@@ -5,11 +5,10 @@
 #include "PaletteBar.hpp"
 #include "Windows/MainWindow.hpp"
 
-#include "DialogWindow.hpp"
-#include "PaletteWindows.hpp"
 #include "PanelItems.hpp"
 #include "Screenshot.hpp"
 #include "Wide.hpp"
+#include "WindowsDriver.hpp"
 
 #include <objbase.h>
 #include <windows.h>
@@ -106,14 +105,13 @@ private:
     MainWindow* main = nullptr;
 };
 
-// The dialogs as windows, written to the transcript as the text faces write them. A script's answer
-// is given to the dialog's window as the click a person makes, and the window says what happened.
+// The dialogs and palettes as windows, written to the transcript as the text faces write them. A
+// script's answer is given to the dialog's window as the click a person makes, and the window says
+// what happened.
 class DesktopDialogs final : public ScriptDialogs {
 public:
-    DesktopDialogs(Transcript& events, Console& user, bool isScripted)
-        : ScriptDialogs(events, user), scripted(isScripted) {}
-
-    void SetOwner(HWND window) { owner = window; }
+    DesktopDialogs(Transcript& events, Console& user, bool isScripted, Desktop::WindowsDriver& windowsDriver)
+        : ScriptDialogs(events, user), scripted(isScripted), windows(windowsDriver) {}
 
     // A picture taken when the dialog that the latest waiting answer goes to shows, before that
     // answer is given.
@@ -123,32 +121,23 @@ public:
 
     void DialogOpened(const DialogView& dialog) override {
         ScriptDialogs::DialogOpened(dialog);
-        HWND above = windows.empty() || windows.back() == nullptr ? owner : windows.back()->Handle();
-        try {
-            windows.push_back(std::make_unique<Desktop::DialogWindow>(dialog, above));
-        } catch (const std::exception& error) { // Choose gives up on it
-            console.Warn(error.what());
-            windows.push_back(nullptr);
-        }
+        windows.DialogOpened(dialog);
     }
 
     void DialogClosed(const DialogView& dialog, DG::ModalDialog::ModalResponse response) override {
-        if (!windows.empty())
-            windows.pop_back();
+        windows.DialogClosed(dialog, response);
         ScriptDialogs::DialogClosed(dialog, response);
     }
 
 protected:
     UserAction Choose(const DialogView& dialog) override {
-        Desktop::DialogWindow* window = windows.empty() ? nullptr : windows.back().get();
-        if (window == nullptr)
-            return UserAction::Abort();
-        if (!scripted)
-            return window->WaitForAction(dialog);
+        HWND window = windows.FrontDialog();
+        if (!scripted || window == nullptr)
+            return windows.NextAction(dialog);
         if (!Pending().empty())
             for (auto [first, last] = pictures.equal_range(used + 1); first != last;
                  first = pictures.erase(first))
-                if (const std::string failure = TakePicture(window->Handle(), first->second, transcript);
+                if (const std::string failure = TakePicture(window, first->second, transcript);
                     !failure.empty())
                     console.Warn(failure);
         const bool answered = !Pending().empty();
@@ -158,41 +147,33 @@ protected:
         if (planned.kind == UserAction::Kind::Abort)
             return planned;
         if (planned.kind == UserAction::Kind::Click)
-            Desktop::PanelItems::Click(window->Handle(), planned.itemId);
+            Desktop::PanelItems::Click(window, planned.itemId);
         else
-            PostMessageW(window->Handle(), WM_SYSCOMMAND, SC_CLOSE, 0);
-        return window->WaitForAction(dialog);
+            PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+        return windows.NextAction(dialog);
     }
 
 private:
     bool scripted;
-    HWND owner = nullptr;
-    std::vector<std::unique_ptr<Desktop::DialogWindow>> windows; // the running ones, innermost last
-    std::size_t used = 0;                                        // answers given so far
-    std::multimap<std::size_t, std::string> pictures;            // by the answer they come before
+    Desktop::WindowsDriver& windows;
+    std::size_t used = 0;                             // answers given so far
+    std::multimap<std::size_t, std::string> pictures; // by the answer they come before
 };
 
 // The palettes as tool windows as well as in the transcript and on the console.
 class DesktopPalettes final : public PaletteBar {
 public:
     DesktopPalettes(DesktopDialogs& dialogFace, Transcript& events, Console& user,
-                    Desktop::PaletteActions actions)
-        : PaletteBar(dialogFace, events, user), windows(nullptr, std::move(actions)), warnings(user) {}
+                    Desktop::WindowsDriver& windowsDriver)
+        : PaletteBar(dialogFace, events, user), windows(windowsDriver) {}
 
     void PaletteChanged(const DG::Host::PaletteView& palette, DG::Host::PaletteChange change) override {
         PaletteBar::PaletteChanged(palette, change);
-        try {
-            windows.Changed(palette, change);
-        } catch (const std::exception& error) { // the palette goes on without its window
-            warnings.Warn(error.what());
-        }
+        windows.PaletteChanged(palette, change);
     }
 
-    Desktop::PaletteWindows& Windows() { return windows; }
-
 private:
-    Desktop::PaletteWindows windows;
-    Console& warnings;
+    Desktop::WindowsDriver& windows;
 };
 
 // A script's user actions as a person's clicks on the real windows, each waited for until the
@@ -200,7 +181,7 @@ private:
 class WindowHands final : public UserHands {
 public:
     WindowHands(Session& driven, MainWindow& mainWindow, DesktopDialogs& dialogFace,
-                Desktop::PaletteWindows& paletteWindows, std::optional<PaletteResult>& paletteOutcome,
+                const Desktop::PaletteWindows& paletteWindows, std::optional<PaletteResult>& paletteOutcome,
                 Transcript& events)
         : session(driven), main(mainWindow), dialogs(dialogFace), palettes(paletteWindows),
           paletteResult(paletteOutcome), transcript(events) {}
@@ -277,7 +258,7 @@ private:
     Session& session;
     MainWindow& main;
     DesktopDialogs& dialogs;
-    Desktop::PaletteWindows& palettes;
+    const Desktop::PaletteWindows& palettes;
     std::optional<PaletteResult>& paletteResult;
     Transcript& transcript;
 };
@@ -285,21 +266,20 @@ private:
 class WindowsFace final : public DesktopFace {
 public:
     WindowsFace(Transcript& events, Console& user, bool isScripted)
-        : transcript(events), console(user), scripted(isScripted), presenter(isScripted),
-          dialogs(events, user, isScripted), palettes(dialogs, events, user, Actions()) {}
+        : transcript(events), console(user), presenter(isScripted), windows(nullptr, {}, Actions()),
+          dialogs(events, user, isScripted, windows), palettes(dialogs, events, user, windows) {}
 
     DG::Host::UIDriver& Driver() override { return palettes; }
 
     bool Run(Session& driven, std::istream* script, std::string_view name) override {
         session = &driven;
         MainWindow main(driven);
-        dialogs.SetOwner(main.Handle());
-        palettes.Windows().SetOwner(main.Handle());
+        windows.SetOwner(main.Handle());
         presenter.SetMainWindow(&main);
         console.SetPresenter(&presenter);
         bool succeeded = true;
         if (script != nullptr) {
-            WindowHands hands(driven, main, dialogs, palettes.Windows(), paletteResult, transcript);
+            WindowHands hands(driven, main, dialogs, windows.Palettes(), paletteResult, transcript);
             succeeded = RunScript(driven, console, dialogs, *script, name, &hands);
         } else {
             MSG message;
@@ -311,8 +291,7 @@ public:
         }
         console.SetPresenter(nullptr);
         presenter.SetMainWindow(nullptr);
-        dialogs.SetOwner(nullptr);
-        palettes.Windows().SetOwner(nullptr);
+        windows.SetOwner(nullptr);
         session = nullptr;
         return succeeded;
     }
@@ -332,8 +311,8 @@ private:
 
     Transcript& transcript;
     Console& console;
-    bool scripted;
     Presenter presenter;
+    Desktop::WindowsDriver windows;
     DesktopDialogs dialogs;
     DesktopPalettes palettes;
     Session* session = nullptr;
