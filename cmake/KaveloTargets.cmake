@@ -75,8 +75,17 @@ function(kavelo_compile_resources grc output)
         VERBATIM)
 endfunction()
 
-# Adds a compiled resource container to a built module as its resource section.
+# Adds compiled resources to a built module: elsewhere the container as its resource section, on
+# Windows the same resources' script (WINDOWS_SCRIPT) linked into its resource directory.
 function(kavelo_attach_resources target container)
+    cmake_parse_arguments(ARG "" "WINDOWS_SCRIPT" "" ${ARGN})
+    if(WIN32)
+        if(NOT ARG_WINDOWS_SCRIPT)
+            message(FATAL_ERROR "${target}: a Windows module takes its resources as WINDOWS_SCRIPT")
+        endif()
+        target_sources(${target} PRIVATE ${ARG_WINDOWS_SCRIPT})
+        return()
+    endif()
     set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${container})
     add_custom_command(TARGET ${target} POST_BUILD
         COMMAND ${CMAKE_OBJCOPY} --add-section ${KAVELO_RESOURCE_SECTION}=${container}

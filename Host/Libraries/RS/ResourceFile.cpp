@@ -16,12 +16,15 @@ namespace RS::Host {
 namespace {
 
 std::vector<std::byte> ReadWholeFile(const std::string& path) {
+    // Asked before opening: Windows refuses to open a folder at all, and a FIFO's open would block.
+    namespace fs = std::filesystem;
+    std::error_code error;
+    const fs::file_type type = fs::status(path, error).type();
+    if (type != fs::file_type::regular && type != fs::file_type::not_found && type != fs::file_type::none)
+        throw ResourceError("not a regular file");
     std::ifstream file(path, std::ios::binary | std::ios::ate);
     if (!file)
         throw ResourceError("cannot open the file");
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(path, error))
-        throw ResourceError("not a regular file");
     const std::streamoff size = file.tellg();
     if (size < 0 || !file.seekg(0))
         throw ResourceError("cannot read the file");

@@ -2,11 +2,10 @@
 #include "GSRootHost.hpp"
 #include "GarbageCollectorHost.hpp"
 #include "PaletteProbes.hpp"
+#include "TestPlatform.hpp"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-
-#include <dlfcn.h>
 
 namespace {
 
@@ -22,19 +21,12 @@ using DisposedPalettesProc = int();
 class ModuleBoundary : public testing::Test {
 protected:
     void SetUp() override {
-        module = dlopen(KAVELO_DG_PROBE_MODULE, RTLD_NOW | RTLD_LOCAL);
-        ASSERT_NE(module, nullptr) << dlerror();
-        runDialog = reinterpret_cast<RunDialogProc*>(dlsym(module, "DGProbeRunDialog"));
-        openPalette = reinterpret_cast<OpenPaletteProc*>(dlsym(module, "DGProbeOpenPalette"));
-        disposedPalettes = reinterpret_cast<DisposedPalettesProc*>(dlsym(module, "DGProbeDisposedPalettes"));
+        runDialog = module.Find<RunDialogProc>("DGProbeRunDialog");
+        openPalette = module.Find<OpenPaletteProc>("DGProbeOpenPalette");
+        disposedPalettes = module.Find<DisposedPalettesProc>("DGProbeDisposedPalettes");
         ASSERT_NE(runDialog, nullptr);
         ASSERT_NE(openPalette, nullptr);
         ASSERT_NE(disposedPalettes, nullptr);
-    }
-
-    void TearDown() override {
-        if (module != nullptr)
-            dlclose(module);
     }
 
     std::vector<short> Run(bool onHeap, bool expectAccepted) {
@@ -48,7 +40,7 @@ protected:
     DGTest::Log log;
     DGTest::ScriptedDriver driver{log};
     DGTest::DriverScope scope{&driver};
-    void* module = nullptr;
+    const HostTest::LoadedLibrary module{HostTest::BuiltFile(KAVELO_DG_PROBE_MODULE)};
     RunDialogProc* runDialog = nullptr;
     OpenPaletteProc* openPalette = nullptr;
     DisposedPalettesProc* disposedPalettes = nullptr;

@@ -1,9 +1,10 @@
 #include "TestResources.hpp"
 
+#include "TestPlatform.hpp"
+
 #include <gtest/gtest.h>
 
-#include <dlfcn.h>
-
+#include <memory>
 #include <stdexcept>
 #include <string>
 
@@ -25,10 +26,8 @@ public:
     void TearDown() override {
         if (resModule != InvalidResModule)
             RSRemoveModuleImageCache(resModule);
-        if (handle != nullptr)
-            dlclose(handle);
+        library.reset();
         resModule = InvalidResModule;
-        handle = nullptr;
     }
 
     GSResModule ResModule() const {
@@ -39,20 +38,14 @@ public:
 
 private:
     GSResModule Register() {
-        handle = dlopen(DG_TEST_MODULE_FILE, RTLD_NOW | RTLD_LOCAL);
-        if (handle == nullptr)
-            throw std::runtime_error(std::string("cannot load ") + DG_TEST_MODULE_FILE + ": " + dlerror());
-        void* anchor = dlsym(handle, "DGTestModuleAnchor");
-        Dl_info info{};
-        if (anchor == nullptr || dladdr(anchor, &info) == 0)
-            throw std::runtime_error(std::string(DG_TEST_MODULE_FILE) + " has no DGTestModuleAnchor");
-        const GSResModule registered = RSInitModuleImageCache(info.dli_fbase);
+        library = std::make_unique<HostTest::LoadedLibrary>(HostTest::BuiltFile(DG_TEST_MODULE_FILE));
+        const GSResModule registered = RSInitModuleImageCache(library->Instance());
         if (registered == InvalidResModule)
             throw std::runtime_error(std::string(DG_TEST_MODULE_FILE) + " has no readable resources");
         return registered;
     }
 
-    void* handle = nullptr;
+    std::unique_ptr<HostTest::LoadedLibrary> library;
     GSResModule resModule = InvalidResModule;
     std::string error = "not loaded yet";
 };

@@ -1,60 +1,15 @@
 #pragma once
 
-// Client-side helpers shared by the HTTP client's tests.
+// The fixture of the HTTP client's tests against the in-process test server.
 
-#include "HTTP/Client.hpp"
+#include "ClientChecks.hpp"
 #include "HTTPHost.hpp"
 #include "TestCertificates.hpp"
 #include "TestServer.hpp"
 
-#include "GSRoot/GSException.hpp"
-#include "GSRootHost.hpp"
-
 #include <gtest/gtest.h>
 
-#include <functional>
-#include <string>
-#include <vector>
-
 namespace HttpTest {
-
-inline std::string Utf8(const GS::UniString& text) {
-    return GS::Host::Utf16ToUtf8(std::u16string_view(text.ToUStr(), text.GetLength()));
-}
-
-inline IO::URI::URI UriFor(const std::string& host, std::uint16_t port, const std::string& path = "/") {
-    return IO::URI::URI(("https://" + host + ":" + std::to_string(port) + path).c_str());
-}
-
-// The message of the GS::GSException the action throws.
-inline std::string FailureOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const GS::GSException& exception) {
-        return Utf8(exception.GetMessage());
-    }
-    return "(no GS::GSException)";
-}
-
-// Reads the channel to its end in pieces of at most pieceSize bytes, noting each piece's size.
-inline std::string ReadAll(GS::IBinaryChannel& channel, USize pieceSize = 4096,
-                           std::vector<USize>* pieces = nullptr) {
-    std::string content;
-    std::vector<char> piece(pieceSize);
-    while (const USize read = channel.Read(piece.data(), pieceSize)) {
-        content.append(piece.data(), read);
-        if (pieces != nullptr) {
-            pieces->push_back(read);
-        }
-    }
-    return content;
-}
-
-inline std::string FieldOf(const HTTP::MessageHeader::HeaderFieldCollection& fields, const char* name) {
-    GS::UniString value("(absent)");
-    fields.Get(name, value);
-    return Utf8(value);
-}
 
 // Every test starts with the test CA trusted, and leaves the settings as it found them.
 class ClientTest : public testing::Test {

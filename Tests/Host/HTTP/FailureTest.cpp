@@ -37,13 +37,6 @@ std::string FailureOfAnswer(const std::string& answer, const std::function<void(
     return FailureOf([&] { ReadAll(Exchange(connection, response)); });
 }
 
-TEST_F(HttpFailure, OnlyHttpsIsSpoken) {
-    EXPECT_THAT(FailureOf([] { ClientConnection connection(IO::URI::URI("http://localhost:8443/")); }),
-                StartsWith("unsupported scheme 'http' in 'http://localhost:8443/'"));
-    EXPECT_EQ(FailureOf([] { ClientConnection connection(IO::URI::URI("no uri at all")); }),
-              "invalid URI 'no uri at all': an absolute https URI is needed");
-}
-
 TEST_F(HttpFailure, UnresolvableNameIsNamed) {
     ClientConnection connection(IO::URI::URI("https://nohost.invalid/"));
     connection.SetTimeout(5000);

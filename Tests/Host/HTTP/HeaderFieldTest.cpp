@@ -1,4 +1,4 @@
-#include "ClientTestSupport.hpp"
+#include "ClientChecks.hpp"
 
 #include <gmock/gmock.h>
 

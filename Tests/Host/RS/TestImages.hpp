@@ -103,7 +103,6 @@ public:
         return HeaderSize + index * EntrySize + field;
     }
 
-private:
     struct Entry {
         std::uint32_t type;
         std::int32_t id;
@@ -111,6 +110,9 @@ private:
         std::string name;
         Bytes data;
     };
+    const std::vector<Entry>& Entries() const { return entries; }
+
+private:
     std::vector<Entry> entries;
 };
 

@@ -138,7 +138,7 @@ TEST(WorkbenchProgramCore, TheDesktopFaceIsRefusedWhereThereIsNoDesktop) {
 }
 
 TEST(WorkbenchProgramCore, ASharedObjectWithoutTheExportsIsNoModule) {
-    const std::string library = (BinDir() / "libGSUtils.so").string();
+    const std::string library = (BinDir() / KAVELO_LIBRARY_WITHOUT_EXPORTS).string();
     const std::string transcriptPath =
         (std::filesystem::path(testing::TempDir()) / "noexports.jsonl").string();
     Program program;

@@ -15,7 +15,8 @@ namespace {
 using namespace WorkbenchTest;
 
 IO::Location LocationOf(const std::filesystem::path& path) {
-    return IO::Location(GS::UniString(path.c_str(), GS::CC_UTF8));
+    const std::u16string units = path.u16string();
+    return IO::Location(GS::UniString(units.data(), static_cast<USize>(units.size())));
 }
 
 std::string PathOf(const IO::Location& location) {

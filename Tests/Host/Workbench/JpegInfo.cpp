@@ -9,7 +9,7 @@ namespace WorkbenchTest {
 namespace {
 
 JpegInfo Invalid(std::string problem) {
-    return {false, std::move(problem), 0, 0};
+    return {false, std::move(problem), 0, 0, {}};
 }
 
 } // namespace
@@ -17,6 +17,10 @@ JpegInfo Invalid(std::string problem) {
 JpegInfo ReadJpegInfo(const std::filesystem::path& file) {
     std::ifstream stream(file, std::ios::binary);
     const std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(stream)), {});
+    return ReadJpegInfo(bytes);
+}
+
+JpegInfo ReadJpegInfo(std::span<const unsigned char> bytes) {
     if (bytes.size() < 4 || bytes[0] != 0xFF || bytes[1] != 0xD8)
         return Invalid("no start-of-image marker");
     if (bytes[bytes.size() - 2] != 0xFF || bytes.back() != 0xD9)
@@ -33,12 +37,15 @@ JpegInfo ReadJpegInfo(const std::filesystem::path& file) {
         const bool frame =
             marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
         if (frame) {
-            if (length < 7)
+            const std::size_t components = length >= 8 ? bytes[at + 9] : 0;
+            if (length < 8 + 3 * components)
                 return Invalid("a frame header too short");
             JpegInfo info;
             info.valid = true;
             info.height = bytes[at + 5] << 8 | bytes[at + 6];
             info.width = bytes[at + 7] << 8 | bytes[at + 8];
+            for (std::size_t component = 0; component < components; ++component)
+                info.sampling.push_back(bytes[at + 11 + 3 * component]); // after the component's id
             return info;
         }
         at += 2 + length;

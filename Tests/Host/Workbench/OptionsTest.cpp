@@ -87,16 +87,6 @@ TEST(WorkbenchOptions, RejectsBadHostOptions) {
     EXPECT_EQ(Parse({"--view-image"}).error, "--view-image needs a value");
 }
 
-TEST(WorkbenchOptions, TheDefaultDataFolderIsXdgDataHomeElseUnderHome) {
-    EXPECT_EQ(DefaultDataFolder("/x/data", "/home/u"), std::filesystem::path("/x/data/kavelo-workbench"));
-    EXPECT_EQ(DefaultDataFolder("relative", "/home/u"),
-              std::filesystem::path("/home/u/.local/share/kavelo-workbench"));
-    EXPECT_EQ(DefaultDataFolder(nullptr, "/home/u"),
-              std::filesystem::path("/home/u/.local/share/kavelo-workbench"));
-    EXPECT_EQ(DefaultDataFolder("", ""), std::filesystem::path());
-    EXPECT_EQ(DefaultDataFolder(nullptr, nullptr), std::filesystem::path());
-}
-
 TEST(WorkbenchOptions, UsageNamesEveryOptionAndScriptCommand) {
     const std::string usage = UsageText();
     for (const char* name : {"--module PATH",

@@ -4,18 +4,14 @@
 #include "PreferenceStore.hpp"
 
 #include "HostFixture.hpp"
+#include "TestPlatform.hpp"
 
 #include <gtest/gtest.h>
 
-#include <csignal>
-#include <fcntl.h>
+#include <cstdio>
 #include <fstream>
+#include <optional>
 #include <random>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-extern char** environ;
 
 namespace {
 
@@ -174,63 +170,34 @@ TEST_F(WorkbenchPreferenceStoreFile, AFailedWriteLeavesTheOldRecord) {
     EXPECT_NE(blocked.Write(Sample).find("cannot make the folder"), std::string::npos);
 }
 
-// Starts the stalling writer and waits until it stands at the rename; answers its pid and the
-// temporary file it would have renamed, or pid 0 when it never got there.
-std::pair<pid_t, std::string> StartStalledWriter(const fs::path& folder, const std::string& key,
-                                                 const StoredPreferences& record) {
-    const char* binDir = std::getenv("KAVELO_BIN_DIR");
-    const std::string program = (fs::path(binDir != nullptr ? binDir : ".") / "StallingStoreWriter").string();
-    int pipeEnds[2];
-    if (pipe(pipeEnds) != 0)
-        return {0, {}};
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], 1);
-    posix_spawn_file_actions_addclose(&actions, pipeEnds[0]);
-    std::string folderText = folder.string(), keyText = key, version = std::to_string(record.version);
+// The record's bytes as the stalling writer takes them.
+std::string Hex(const std::vector<UInt8>& bytes) {
     std::string hex;
-    for (const UInt8 byte : record.bytes) {
+    for (const UInt8 byte : bytes) {
         char digits[3];
         std::snprintf(digits, sizeof digits, "%02X", byte);
         hex += digits;
     }
-    std::string programText = program;
-    char* argv[] = {programText.data(), folderText.data(), keyText.data(),
-                    version.data(),     hex.data(),        nullptr};
-    pid_t pid = 0;
-    const int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv, environ);
-    posix_spawn_file_actions_destroy(&actions);
-    close(pipeEnds[1]);
-    std::string line;
-    char c = 0;
-    while (spawned == 0 && read(pipeEnds[0], &c, 1) == 1 && c != '\n')
-        line += c;
-    close(pipeEnds[0]);
-    if (spawned != 0)
-        return {0, {}};
-    if (c != '\n') {
-        waitpid(pid, nullptr, 0);
-        return {0, {}};
-    }
-    return {pid, line};
+    return hex;
 }
 
 TEST_F(WorkbenchPreferenceStoreFile, AWriterKilledBeforeTheRenameLeavesTheOldRecordIntact) {
     ASSERT_EQ(store.Write(Sample), "");
     const StoredPreferences replacement{1, std::vector<UInt8>(48, 0x42)};
 
-    const auto [pid, temporary] = StartStalledWriter(folder, store.Key(), replacement);
-    ASSERT_NE(pid, 0) << "the writer did not reach the rename";
+    HostTest::ChildProcess writer(
+        HostTest::BuiltFile(KAVELO_STALLING_STORE_WRITER),
+        {folder.string(), store.Key(), std::to_string(replacement.version), Hex(replacement.bytes)});
+    const std::optional<std::string> temporary = writer.ReadLine();
+    ASSERT_TRUE(temporary) << "the writer did not reach the rename";
     // It stands between writing and renaming: the new record is complete in the temporary file.
-    EXPECT_EQ(fs::path(temporary).parent_path(), folder);
-    std::ifstream partial(temporary, std::ios::binary);
+    EXPECT_EQ(fs::path(*temporary).parent_path(), folder);
+    std::ifstream partial(*temporary, std::ios::binary);
     const std::vector<UInt8> written((std::istreambuf_iterator<char>(partial)), {});
+    partial.close();
     EXPECT_EQ(DecodeStore(written).record, replacement);
 
-    ASSERT_EQ(kill(pid, SIGKILL), 0);
-    int status = 0;
-    ASSERT_EQ(waitpid(pid, &status, 0), pid);
-    ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
+    ASSERT_TRUE(writer.Kill()) << "the writer ended by itself";
 
     const StoreContent content = store.Read();
     EXPECT_FALSE(content.Damaged()) << content.damage;

@@ -1,7 +1,7 @@
 // Writes one record with the workbench's preference store and stalls at the last step, the
 // rename of the finished temporary file over the store: the test kills it there, as a crash or a
-// power cut would. This program's own rename stands in for the C library's (a definition in the
-// program wins over the shared library's), so the store's code runs unchanged up to that point.
+// power cut would. The program's own stand-in for the system's rename (StallAtRename.cpp, one per
+// platform) stops it there, so the store's code runs unchanged up to that point.
 //
 //     StallingStoreWriter FOLDER KEY VERSION HEXBYTES
 //
@@ -12,14 +12,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
-#include <unistd.h>
-
-extern "C" int rename(const char* from, const char* /*to*/) noexcept {
-    std::printf("%s\n", from);
-    std::fflush(stdout);
-    for (;;)
-        pause();
-}
 
 int main(int argc, char** argv) {
     if (argc != 5) {

@@ -4,7 +4,6 @@
 
 #include "GSRoot/DBPrintf.hpp"
 #include "GSUtils/GSUtils.hpp"
-#include "Win32/Windows.hpp"
 
 #include <gtest/gtest.h>
 
@@ -123,26 +122,6 @@ TEST_F(WorkbenchDebugLog, LibrarySinksCatchDebugTextAndBeepsUntilDestroyed) {
     EXPECT_EQ(events[1].Name(), "beep");
     EXPECT_EQ(events[2].Text("text"), "no line end");
     EXPECT_EQ(out.str(), "[beep]\n");
-}
-
-TEST_F(WorkbenchDebugLog, BrowserLaunchesAreShownAndOtherWindowsCallsRecorded) {
-    ASSERT_EQ(setenv("BROWSER", "/bin/true", 1), 0) << "a test must never reach a real browser";
-    Workbench::Console console(out, err, false);
-    {
-        Workbench::LibrarySinks sinks(transcript, console);
-        ShellExecuteW(nullptr, u"open", u"https://example.test/?a=1&b=\u00E9", nullptr, nullptr,
-                      SW_SHOWNORMAL);
-        RegisterWindowMessageW(u"commdlg_FileNameOK");
-    }
-    ShellExecuteW(nullptr, u"open", u"https://example.test/after", nullptr, nullptr, SW_SHOWNORMAL);
-    const auto events = ParseTranscript(lines.str());
-    ASSERT_EQ(events.size(), 2u) << "a launch after the sinks are gone reached the transcript";
-    EXPECT_EQ(events[0].Name(), "browser-launched");
-    EXPECT_EQ(events[0].Text("url"), "https://example.test/?a=1&b=\xC3\xA9");
-    EXPECT_EQ(events[1].Name(), "windows-call");
-    EXPECT_EQ(events[1].Text("call"), "RegisterWindowMessageW");
-    EXPECT_EQ(events[1].Text("argument"), "commdlg_FileNameOK");
-    EXPECT_EQ(out.str(), "[browser] https://example.test/?a=1&b=\xC3\xA9\n");
 }
 
 } // namespace

@@ -73,9 +73,14 @@ BOOL CALLBACK OnType(HMODULE module, LPWSTR type, LONG_PTR context) {
 } // namespace
 
 ResourceFile ResourceFile::FromModule(void* moduleInstance) {
-    if (moduleInstance == nullptr)
+    // Any other address would send the resource calls into memory that holds no module image.
+    HMODULE module = nullptr;
+    const DWORD lookup =
+        GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT;
+    if (moduleInstance == nullptr ||
+        !GetModuleHandleExW(lookup, static_cast<LPCWSTR>(moduleInstance), &module))
         throw ResourceError("no loaded module lies at the given instance address");
-    Search search{static_cast<HMODULE>(moduleInstance), {}, 0};
+    Search search{module, {}, 0};
     if (!EnumResourceTypesW(search.module, OnType, reinterpret_cast<LONG_PTR>(&search)))
         throw ResourceError("the module has no resources (error " + std::to_string(GetLastError()) + ")");
 

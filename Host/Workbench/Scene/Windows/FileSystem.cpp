@@ -39,8 +39,25 @@ unsigned Chunk(std::size_t size) {
 
 } // namespace
 
+// Windows refuses to open a folder as a file ("access denied"); it is opened as a folder instead, so
+// that Examine tells the caller what stands there, as on POSIX.
 std::error_code OpenToRead(const std::filesystem::path& path, int& descriptor) {
-    return Opened(_wopen(path.c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT), descriptor);
+    const std::error_code error =
+        Opened(_wopen(path.c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT), descriptor);
+    std::error_code ignored;
+    if (error != std::errc::permission_denied || !std::filesystem::is_directory(path, ignored))
+        return error;
+    const HANDLE folder =
+        CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (folder == INVALID_HANDLE_VALUE)
+        return error;
+    descriptor = _open_osfhandle(reinterpret_cast<intptr_t>(folder), _O_RDONLY);
+    if (descriptor < 0) {
+        CloseHandle(folder);
+        return error;
+    }
+    return {};
 }
 
 std::error_code CreateNew(const std::filesystem::path& path, int& descriptor) {
@@ -49,12 +66,21 @@ std::error_code CreateNew(const std::filesystem::path& path, int& descriptor) {
         descriptor);
 }
 
+// The C runtime's _fstat64 calls a folder's handle a regular file; the handle's attributes do not.
 std::error_code Examine(int descriptor, bool& regular, std::uint64_t& size) {
-    struct _stat64 status {};
-    if (_fstat64(descriptor, &status) != 0)
+    const auto file = reinterpret_cast<HANDLE>(_get_osfhandle(descriptor));
+    if (file == INVALID_HANDLE_VALUE)
         return LastError();
-    regular = (status.st_mode & _S_IFMT) == _S_IFREG;
-    size = static_cast<std::uint64_t>(status.st_size);
+    BY_HANDLE_FILE_INFORMATION information{};
+    if (GetFileType(file) != FILE_TYPE_DISK) {
+        regular = false;
+        size = 0;
+        return {};
+    }
+    if (!GetFileInformationByHandle(file, &information))
+        return LastSystemError();
+    regular = (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+    size = static_cast<std::uint64_t>(information.nFileSizeHigh) << 32 | information.nFileSizeLow;
     return {};
 }
 

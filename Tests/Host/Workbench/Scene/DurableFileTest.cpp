@@ -5,8 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <random>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -51,17 +49,6 @@ TEST_P(EitherDurability, WritesExactlyTheBytesAndReplacesWhatWasThere) {
 INSTANTIATE_TEST_SUITE_P(SyncedAndUnsynced, EitherDurability,
                          testing::Values(Durability::Synced, Durability::Unsynced));
 
-TEST(WriteFileDurably, GivesTheNewFileTheUsualPermissions) {
-    ScratchFolder folder;
-    const mode_t previous = ::umask(022);
-    const FileResult result = WriteFileDurably(folder / "view.jpg", std::vector<unsigned char>{7});
-    ::umask(previous);
-    ASSERT_TRUE(result.Ok()) << result.error;
-    struct stat status {};
-    ASSERT_EQ(::stat((folder / "view.jpg").c_str(), &status), 0);
-    EXPECT_EQ(status.st_mode & 0777, 0644u);
-}
-
 TEST(WriteFileDurably, WritesBesideTheWorkingFolderForABareName) {
     ScratchFolder folder;
     const fs::path previous = fs::current_path();
@@ -82,12 +69,12 @@ TEST(WriteFileDurably, FailsInAMissingFolder) {
 }
 
 TEST(WriteFileDurably, FailsInAReadOnlyFolderAndLeavesTheOldFile) {
-    if (::geteuid() == 0)
-        GTEST_SKIP() << "root writes into read-only folders";
     ScratchFolder folder;
     const std::vector<unsigned char> old{9, 9};
     WriteFile(folder / "view.jpg", old);
-    fs::permissions(folder.Path(), fs::perms::owner_read | fs::perms::owner_exec);
+    const HostTest::DeniedAccess readOnly(folder.Path(), HostTest::DeniedAccess::Writing);
+    if (!readOnly.Unenforced().empty())
+        GTEST_SKIP() << readOnly.Unenforced();
     const FileResult result = WriteFileDurably(folder / "view.jpg", std::vector<unsigned char>{1});
     EXPECT_EQ(result.error, "cannot save " + Quoted(folder / "view.jpg") + ": cannot create a file in " +
                                 Quoted(folder.Path()) + ": Permission denied");
@@ -102,7 +89,8 @@ TEST(WriteFileDurably, RemovesItsTemporaryFileWhenTheRenameFails) {
     const FileResult result = WriteFileDurably(folder / "view.jpg", RandomBytes(1000));
     EXPECT_TRUE(result.error.starts_with("cannot save " + Quoted(folder / "view.jpg") + ": cannot rename \""))
         << result.error;
-    EXPECT_TRUE(result.error.ends_with(".partial\" to it: Is a directory")) << result.error;
+    // The reason is the system's: a folder there on POSIX, access denied on Windows.
+    EXPECT_NE(result.error.find(".partial\" to it: "), std::string::npos) << result.error;
     EXPECT_EQ(folder.Entries(), std::vector<std::string>{"view.jpg"});
     EXPECT_TRUE(fs::is_directory(folder / "view.jpg"));
 }
@@ -129,9 +117,11 @@ TEST(CopyFileDurably, FailsOnASourceItCannotReadWithoutTouchingTheTarget) {
                   Quoted(folder / "absent.jpg") + ": No such file or directory");
 
     fs::create_directory(folder / "folder.jpg");
-    EXPECT_EQ(CopyFileDurably(folder / "folder.jpg", folder / "view.jpg").error,
-              "cannot save " + Quoted(folder / "view.jpg") + ": cannot read " +
-                  Quoted(folder / "folder.jpg") + ": Is a directory");
+    const std::string cannotRead = "cannot save " + Quoted(folder / "view.jpg") + ": cannot read " +
+                                   Quoted(folder / "folder.jpg") + ": ";
+    const std::string error = CopyFileDurably(folder / "folder.jpg", folder / "view.jpg").error;
+    EXPECT_TRUE(error.starts_with(cannotRead) && error.size() > cannotRead.size())
+        << error; // the system's reason
     EXPECT_EQ(folder.Entries(), (std::vector<std::string>{"folder.jpg", "view.jpg"}));
     EXPECT_EQ(ReadFile(folder / "view.jpg"), old);
 }

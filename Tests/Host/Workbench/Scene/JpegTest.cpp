@@ -1,11 +1,13 @@
 #include "Scene/Jpeg.hpp"
 
+#include "JpegInfo.hpp"
 #include "SceneTestSupport.hpp"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <turbojpeg.h>
 
 #include <cstdlib>
+#include <cstring>
 
 namespace {
 
@@ -35,12 +37,12 @@ TEST(EncodeJpeg, MakesAJpegThatDecodesToThePictureWithHalvedChroma) {
     EXPECT_EQ(jpeg[1], 0xD8);
     EXPECT_EQ(jpeg[jpeg.size() - 2], 0xFF); // end of image
     EXPECT_EQ(jpeg[jpeg.size() - 1], 0xD9);
-    const auto decoded = DecodeJpeg(jpeg);
-    EXPECT_EQ(decoded.subsampling, TJSAMP_420);
-    ASSERT_EQ(decoded.image.Width(), 64);
-    ASSERT_EQ(decoded.image.Height(), 48);
-    ExpectClose(decoded.image.At(8, 24), left, 4);
-    ExpectClose(decoded.image.At(56, 24), right, 4);
+    EXPECT_EQ(WorkbenchTest::ReadJpegInfo(jpeg).sampling, WorkbenchTest::Chroma420);
+    const RgbImage decoded = DecodeJpeg(jpeg);
+    ASSERT_EQ(decoded.Width(), 64);
+    ASSERT_EQ(decoded.Height(), 48);
+    ExpectClose(decoded.At(8, 24), left, 4);
+    ExpectClose(decoded.At(56, 24), right, 4);
 }
 
 void ExpectRefused(const RgbImage& image, int quality) {
@@ -48,12 +50,14 @@ void ExpectRefused(const RgbImage& image, int quality) {
         EncodeJpeg(image, quality);
         ADD_FAILURE() << "encoded " << image.Width() << "x" << image.Height() << " at quality " << quality;
     } catch (const JpegError& error) {
-        // TurboJPEG's own words come through.
-        EXPECT_EQ(std::string(error.what()), "JPEG encoding failed: tjCompress2(): Invalid argument");
+        // The encoder's own words come after the prefix.
+        constexpr const char* Prefix = "JPEG encoding failed: ";
+        EXPECT_THAT(error.what(), testing::StartsWith(Prefix));
+        EXPECT_GT(std::strlen(error.what()), std::strlen(Prefix));
     }
 }
 
-TEST(EncodeJpeg, PassesOnTurboJpegsReasonForRefusing) {
+TEST(EncodeJpeg, PassesOnTheEncodersReasonForRefusing) {
     const RgbImage image(8, 8);
     ExpectRefused(image, -1);
     ExpectRefused(image, 101);

@@ -1,9 +1,10 @@
 #pragma once
 
-// What the 3D view's tests share: a scratch folder, reading files back, and decoding JPEG with
-// TurboJPEG's own decompressor.
+// What the 3D view's tests share: a scratch folder, reading files back, and decoding JPEG with a
+// decoder apart from the encoder (TurboJPEG's decompressor, on Windows the Imaging Component's).
 
 #include "Scene/RgbImage.hpp"
+#include "TestPlatform.hpp"
 
 #include <filesystem>
 #include <span>
@@ -12,33 +13,18 @@
 
 namespace SceneTesting {
 
-// A fresh folder under the test's temporary folder, removed with everything in it (even after a
-// test made it read-only).
-class ScratchFolder {
+// A fresh folder, removed with everything in it.
+class ScratchFolder : public HostTest::TemporaryFolder {
 public:
-    ScratchFolder();
-    ~ScratchFolder();
-    ScratchFolder(const ScratchFolder&) = delete;
-    ScratchFolder& operator=(const ScratchFolder&) = delete;
-
-    const std::filesystem::path& Path() const { return path; }
-    std::filesystem::path operator/(const std::string& name) const { return path / name; }
+    std::filesystem::path operator/(const std::string& name) const { return Path() / name; }
     // Every entry, hidden ones included.
     std::vector<std::string> Entries() const;
-
-private:
-    std::filesystem::path path;
 };
 
 std::vector<unsigned char> ReadFile(const std::filesystem::path& path);
 void WriteFile(const std::filesystem::path& path, std::span<const unsigned char> bytes);
 
-struct DecodedJpeg {
-    Workbench::Scene::RgbImage image;
-    int subsampling; // TJSAMP_*
-};
-
-// Throws std::runtime_error with TurboJPEG's message when the bytes are not a JPEG it can read.
-DecodedJpeg DecodeJpeg(std::span<const unsigned char> bytes);
+// Throws std::runtime_error with the decoder's message when the bytes are not a JPEG it can read.
+Workbench::Scene::RgbImage DecodeJpeg(std::span<const unsigned char> bytes);
 
 } // namespace SceneTesting

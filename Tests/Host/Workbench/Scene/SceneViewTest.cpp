@@ -1,10 +1,10 @@
 #include "Scene/SceneView.hpp"
 
+#include "JpegInfo.hpp"
 #include "Scene/Jpeg.hpp"
 #include "SceneTestSupport.hpp"
 
 #include <gtest/gtest.h>
-#include <turbojpeg.h>
 
 #include <cmath>
 
@@ -45,8 +45,7 @@ class SceneInWindow : public testing::TestWithParam<ViewSize> {};
 // Sky above, lawn below and a house between them, whatever the window's shape, as the JPEG shows it.
 TEST_P(SceneInWindow, ShowsTheHouseBetweenSkyAndLawn) {
     const ViewSize size = GetParam();
-    const auto decoded = DecodeJpeg(EncodeJpeg(RenderHouseScene(size.width, size.height), jpegQuality));
-    const RgbImage& image = decoded.image;
+    const RgbImage image = DecodeJpeg(EncodeJpeg(RenderHouseScene(size.width, size.height), jpegQuality));
     ASSERT_EQ(image.Width(), size.width);
     ASSERT_EQ(image.Height(), size.height);
 
@@ -84,8 +83,8 @@ TEST(RenderHouseScene, RendersTinyAndExtremeWindows) {
         EXPECT_EQ(image.Width(), width);
         EXPECT_EQ(image.Height(), height);
         const auto decoded = DecodeJpeg(EncodeJpeg(image, jpegQuality));
-        EXPECT_EQ(decoded.image.Width(), width);
-        EXPECT_EQ(decoded.image.Height(), height);
+        EXPECT_EQ(decoded.Width(), width);
+        EXPECT_EQ(decoded.Height(), height);
     }
     // One pixel sees the middle of the view: the house, neither sky nor lawn.
     const RgbImage pixel = RenderHouseScene(1, 1);
@@ -103,10 +102,11 @@ TEST(SaveView, WritesTheRenderedSceneAsAJpegOfTheViewsSize) {
     ScratchFolder folder;
     const FileResult result = SaveView({ViewSize{321, 123}, std::nullopt}, folder / "view.jpg");
     ASSERT_TRUE(result.Ok()) << result.error;
-    const auto decoded = DecodeJpeg(ReadFile(folder / "view.jpg"));
-    EXPECT_EQ(decoded.image.Width(), 321);
-    EXPECT_EQ(decoded.image.Height(), 123);
-    EXPECT_EQ(decoded.subsampling, TJSAMP_420);
+    const std::vector<unsigned char> jpeg = ReadFile(folder / "view.jpg");
+    const RgbImage decoded = DecodeJpeg(jpeg);
+    EXPECT_EQ(decoded.Width(), 321);
+    EXPECT_EQ(decoded.Height(), 123);
+    EXPECT_EQ(WorkbenchTest::ReadJpegInfo(jpeg).sampling, WorkbenchTest::Chroma420);
     EXPECT_EQ(folder.Entries(), std::vector<std::string>{"view.jpg"});
 }
 

@@ -3,6 +3,8 @@
 
 #include "ProgramRunner.hpp"
 
+#include "Windows/CommandLine.hpp"
+
 #include <windows.h>
 
 #include <algorithm>
@@ -27,26 +29,6 @@ std::string ReadText(const std::filesystem::path& path) {
             lines += text[at];
     }
     return lines;
-}
-
-// One argument as the C runtime's parser of the command line reads it back.
-std::wstring Quoted(const std::wstring& argument) {
-    if (!argument.empty() && argument.find_first_of(L" \t\n\v\"") == std::wstring::npos)
-        return argument;
-    std::wstring quoted = L"\"";
-    std::size_t backslashes = 0;
-    for (const wchar_t unit : argument) {
-        if (unit == L'\\') {
-            ++backslashes;
-            continue;
-        }
-        // Backslashes double only before a quote, which is escaped itself.
-        quoted.append(unit == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
-        backslashes = 0;
-        quoted += unit;
-    }
-    quoted.append(backslashes * 2, L'\\');
-    return quoted + L'"';
 }
 
 std::wstring NameOf(const std::wstring& variable) {
@@ -105,9 +87,9 @@ Finished RunProgram(const std::filesystem::path& program, const std::vector<std:
                     const std::filesystem::path& input, const std::vector<std::string>& environment,
                     const std::filesystem::path& folder) {
     const std::filesystem::path out = folder / "stdout.txt", err = folder / "stderr.txt";
-    std::wstring commandLine = Quoted(program.wstring());
+    std::wstring commandLine = HostTest::QuotedArgument(program.wstring());
     for (const std::string& argument : arguments)
-        commandLine += L' ' + Quoted(std::filesystem::path(argument).wstring());
+        commandLine += L' ' + HostTest::QuotedArgument(std::filesystem::path(argument).wstring());
     std::wstring variables = EnvironmentBlock(environment);
     {
         const Inherited in(input, false), outFile(out, true), errFile(err, true);

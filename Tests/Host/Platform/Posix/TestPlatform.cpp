@@ -1,0 +1,133 @@
+// The tests' system calls on POSIX: dlopen, file modes, FIFOs and /proc.
+
+#include "TestPlatform.hpp"
+
+#include <dlfcn.h>
+#include <link.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <iterator>
+#include <stdexcept>
+#include <system_error>
+
+extern char** environ;
+
+namespace HostTest {
+
+namespace fs = std::filesystem;
+
+LoadedLibrary::LoadedLibrary(const fs::path& file) : handle(dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL)) {
+    if (handle == nullptr)
+        throw std::runtime_error("cannot load " + file.string() + ": " + dlerror());
+}
+
+LoadedLibrary::~LoadedLibrary() {
+    dlclose(handle);
+}
+
+void* LoadedLibrary::Symbol(const char* name) const {
+    return dlsym(handle, name);
+}
+
+void* LoadedLibrary::Instance() const {
+    Dl_info info{};
+    void* anyFunction = nullptr;
+    if (dlinfo(handle, RTLD_DI_LINKMAP, &anyFunction) != 0)
+        return nullptr;
+    // The link map's load address lies at the start of the library's first mapping.
+    const auto* map = static_cast<const struct link_map*>(anyFunction);
+    return dladdr(reinterpret_cast<void*>(map->l_addr), &info) != 0 ? info.dli_fbase : nullptr;
+}
+
+void* InstanceOf(const void* address) {
+    Dl_info info{};
+    return address != nullptr && dladdr(address, &info) != 0 ? info.dli_fbase : nullptr;
+}
+
+DeniedAccess::DeniedAccess(const fs::path& denied, Denied what) : path(denied) {
+    if (geteuid() == 0) {
+        reason = "root opens files whatever their mode says";
+        return;
+    }
+    kept = fs::status(path).permissions();
+    constexpr fs::perms writing = fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
+    fs::permissions(path, what == Everything ? fs::perms::none : kept & ~writing);
+}
+
+DeniedAccess::~DeniedAccess() {
+    if (reason.empty()) {
+        std::error_code ignored;
+        fs::permissions(path, kept, ignored);
+    }
+}
+
+NamedPipe::NamedPipe(const fs::path& folder) : path(folder / "fifo") {
+    if (mkfifo(path.c_str(), 0600) != 0)
+        throw std::system_error(errno, std::generic_category(), "mkfifo " + path.string());
+}
+
+NamedPipe::~NamedPipe() {
+    std::error_code ignored;
+    fs::remove(path, ignored);
+}
+
+ChildProcess::ChildProcess(const fs::path& program, const std::vector<std::string>& arguments) {
+    int pipeEnds[2];
+    if (pipe(pipeEnds) != 0)
+        throw std::system_error(errno, std::generic_category(), "pipe");
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], 1);
+    posix_spawn_file_actions_addclose(&actions, pipeEnds[0]);
+    std::vector<std::string> texts{program.string()};
+    texts.insert(texts.end(), arguments.begin(), arguments.end());
+    std::vector<char*> argv;
+    for (std::string& text : texts)
+        argv.push_back(text.data());
+    argv.push_back(nullptr);
+    pid_t pid = 0;
+    const int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    close(pipeEnds[1]);
+    if (spawned != 0) {
+        close(pipeEnds[0]);
+        throw std::system_error(spawned, std::generic_category(), "cannot start " + program.string());
+    }
+    process = pid;
+    output = pipeEnds[0];
+}
+
+ChildProcess::~ChildProcess() {
+    Kill();
+    close(static_cast<int>(output));
+}
+
+bool ChildProcess::ReadByte(char& byte) {
+    return read(static_cast<int>(output), &byte, 1) == 1;
+}
+
+bool ChildProcess::Kill() {
+    if (!running)
+        return false;
+    running = false;
+    kill(static_cast<pid_t>(process), SIGKILL);
+    int status = 0;
+    return waitpid(static_cast<pid_t>(process), &status, 0) == process && WIFSIGNALED(status) &&
+           WTERMSIG(status) == SIGKILL;
+}
+
+fs::path NullDevice() {
+    return "/dev/null";
+}
+
+std::size_t OpenHandleCount() {
+    return static_cast<std::size_t>(
+        std::distance(fs::directory_iterator("/proc/self/fd"), fs::directory_iterator()));
+}
+
+} // namespace HostTest

@@ -1,0 +1,52 @@
+#include "TestPlatform.hpp"
+
+#include <cstdlib>
+#include <random>
+#include <stdexcept>
+#include <system_error>
+
+namespace HostTest {
+
+namespace fs = std::filesystem;
+
+fs::path BuiltFile(const std::string& name) {
+    const char* binDir = std::getenv("KAVELO_BIN_DIR");
+    if (binDir == nullptr)
+        throw std::runtime_error("KAVELO_BIN_DIR is not set");
+    return fs::path(binDir) / name;
+}
+
+TemporaryFolder::TemporaryFolder() {
+    std::random_device source;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        path = fs::temp_directory_path() / ("kavelo-test-" + std::to_string(source()));
+        if (fs::create_directory(path))
+            return;
+    }
+    throw std::runtime_error("cannot make a folder of its own in " + fs::temp_directory_path().string());
+}
+
+// Even after a test took the rights to change what it holds.
+TemporaryFolder::~TemporaryFolder() {
+    std::error_code ignored;
+    for (const auto& entry : fs::recursive_directory_iterator(path, ignored))
+        fs::permissions(entry.path(), fs::perms::owner_all, fs::perm_options::add, ignored);
+    fs::permissions(path, fs::perms::owner_all, fs::perm_options::add, ignored);
+    fs::remove_all(path, ignored);
+}
+
+std::optional<std::string> ChildProcess::ReadLine() {
+    std::string line;
+    char byte = 0;
+    while (ReadByte(byte)) {
+        if (byte == '\n') {
+            if (!line.empty() && line.back() == '\r')
+                line.pop_back(); // the line end of a Windows program's text output
+            return line;
+        }
+        line += byte;
+    }
+    return std::nullopt;
+}
+
+} // namespace HostTest

@@ -1,0 +1,172 @@
+// The tests' system calls on Windows: LoadLibraryExW, sharing modes, named pipes and the
+// process's handle count.
+
+#include "TestPlatform.hpp"
+
+#include "Windows/CommandLine.hpp"
+
+#include <windows.h>
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <system_error>
+
+namespace HostTest {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::system_error LastError(const std::string& what) {
+    return std::system_error(static_cast<int>(GetLastError()), std::system_category(), what);
+}
+
+} // namespace
+
+// With the altered search path a library loaded by full path finds its sibling DLLs.
+LoadedLibrary::LoadedLibrary(const fs::path& file)
+    : handle(LoadLibraryExW(file.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH)) {
+    if (handle == nullptr)
+        throw LastError("cannot load " + file.string());
+}
+
+LoadedLibrary::~LoadedLibrary() {
+    FreeLibrary(static_cast<HMODULE>(handle));
+}
+
+void* LoadedLibrary::Symbol(const char* name) const {
+    return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(handle), name));
+}
+
+void* LoadedLibrary::Instance() const {
+    return handle;
+}
+
+void* InstanceOf(const void* address) {
+    HMODULE module = nullptr;
+    const DWORD flags = GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT;
+    return address != nullptr && GetModuleHandleExW(flags, static_cast<LPCWSTR>(address), &module) ? module
+                                                                                                   : nullptr;
+}
+
+DeniedAccess::DeniedAccess(const fs::path& denied, Denied what) : path(denied) {
+    if (fs::is_directory(path)) {
+        reason = "a sharing mode keeps no one out of a folder's files, and wine enforces no access lists";
+        return;
+    }
+    const DWORD shared = what == Everything ? 0 : FILE_SHARE_READ;
+    lock = CreateFileW(path.c_str(), GENERIC_READ, shared, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                       nullptr);
+    if (lock == INVALID_HANDLE_VALUE)
+        throw LastError("cannot open " + path.string());
+}
+
+DeniedAccess::~DeniedAccess() {
+    if (reason.empty())
+        CloseHandle(lock);
+}
+
+NamedPipe::NamedPipe(const fs::path&)
+    : path(L"\\\\.\\pipe\\kavelo-test-" + std::to_wstring(GetCurrentProcessId())) {
+    server = CreateNamedPipeW(path.c_str(), PIPE_ACCESS_DUPLEX, PIPE_TYPE_BYTE | PIPE_WAIT, 1, 4096, 4096, 0,
+                              nullptr);
+    if (server == INVALID_HANDLE_VALUE)
+        throw LastError("cannot make the pipe " + path.string());
+}
+
+NamedPipe::~NamedPipe() {
+    CloseHandle(server);
+}
+
+ChildProcess::ChildProcess(const fs::path& program, const std::vector<std::string>& arguments) {
+    SECURITY_ATTRIBUTES inherited{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+    HANDLE readEnd = nullptr;
+    HANDLE writeEnd = nullptr;
+    if (!CreatePipe(&readEnd, &writeEnd, &inherited, 0))
+        throw LastError("CreatePipe");
+    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+    std::wstring commandLine = QuotedArgument(program.wstring());
+    for (const std::string& argument : arguments)
+        commandLine +=
+            L" " + QuotedArgument(fs::path(std::u8string(argument.begin(), argument.end())).wstring());
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdOutput = writeEnd;
+    startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+    PROCESS_INFORMATION started{};
+    const BOOL created = CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0,
+                                        nullptr, nullptr, &startup, &started);
+    const DWORD error = GetLastError();
+    CloseHandle(writeEnd);
+    if (!created) {
+        CloseHandle(readEnd);
+        SetLastError(error);
+        throw LastError("cannot start " + program.string());
+    }
+    CloseHandle(started.hThread);
+    process = reinterpret_cast<std::intptr_t>(started.hProcess);
+    output = reinterpret_cast<std::intptr_t>(readEnd);
+}
+
+ChildProcess::~ChildProcess() {
+    Kill();
+    CloseHandle(reinterpret_cast<HANDLE>(process));
+    CloseHandle(reinterpret_cast<HANDLE>(output));
+}
+
+bool ChildProcess::ReadByte(char& byte) {
+    DWORD read = 0;
+    return ReadFile(reinterpret_cast<HANDLE>(output), &byte, 1, &read, nullptr) && read == 1;
+}
+
+// TerminateProcess ends it at once, as a crash does; the exit code tells a kill from an exit.
+bool ChildProcess::Kill() {
+    constexpr UINT KilledCode = 0xDEAD;
+    if (!running)
+        return false;
+    running = false;
+    const HANDLE handle = reinterpret_cast<HANDLE>(process);
+    TerminateProcess(handle, KilledCode);
+    DWORD code = 0;
+    return WaitForSingleObject(handle, INFINITE) == WAIT_OBJECT_0 && GetExitCodeProcess(handle, &code) &&
+           code == KilledCode;
+}
+
+std::wstring QuotedArgument(const std::wstring& argument) {
+    if (!argument.empty() && argument.find_first_of(L" \t\n\v\"") == std::wstring::npos)
+        return argument;
+    std::wstring quoted = L"\"";
+    std::size_t backslashes = 0;
+    for (const wchar_t unit : argument) {
+        if (unit == L'\\') {
+            ++backslashes;
+            continue;
+        }
+        // Backslashes double only before a quote, which is escaped itself.
+        quoted.append(unit == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
+        backslashes = 0;
+        quoted += unit;
+    }
+    quoted.append(backslashes * 2, L'\\');
+    return quoted + L'"';
+}
+
+fs::path NullDevice() {
+    return L"NUL";
+}
+
+// GetProcessHandleCount answers 0 under wine; handles are multiples of four, the lowest free one
+// given first, so a test program's few (well under a thousand) lie below the bound.
+std::size_t OpenHandleCount() {
+    constexpr std::uintptr_t Bound = 4 * 1024;
+    std::size_t count = 0;
+    DWORD flags = 0;
+    for (std::uintptr_t value = 4; value < Bound; value += 4)
+        count += GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags) ? 1 : 0;
+    return count;
+}
+
+} // namespace HostTest
