@@ -37,15 +37,14 @@ using DG::Host::DialogView;
 using DG::Host::ItemKind;
 using DG::Host::ItemView;
 
-// The module's resources, registered as the module itself registers them at attach; its code is
-// not run.
+// The module's resources, registered for the tests as the module registers them at its attach; none
+// of its entry points is called.
 class ModuleResources {
 public:
     ModuleResources() {
         const char* bin = std::getenv("KAVELO_BIN_DIR");
         const std::filesystem::path module = std::filesystem::path(bin != nullptr ? bin : ".") / "KAVELO.apx";
-        instance = LoadLibraryExW(module.wstring().c_str(), nullptr,
-                                  LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+        instance = LoadLibraryExW(module.wstring().c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
         if (instance != nullptr)
             id = RSInitModuleImageCache(instance);
     }
