@@ -47,6 +47,14 @@ if(BUILD_TESTING)
     find_program(KAVELO_WINE64 NAMES wine64 wine PATHS /usr/lib/wine REQUIRED)
     find_program(KAVELO_WINESERVER NAMES wineserver64 wineserver PATHS /usr/lib/wine REQUIRED)
     set(KAVELO_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix)
+    # The prefix's browser setting names a recorder that keeps each run's launches in a file of its
+    # own, in a folder the Windows programs see as C:\browser-launches.
+    set(KAVELO_BROWSER_RECORDS ${KAVELO_WINEPREFIX}/drive_c/browser-launches)
+    set(KAVELO_BROWSER_RECORDER ${CMAKE_BINARY_DIR}/record-browser-url)
+    configure_file(${PROJECT_SOURCE_DIR}/Tests/Support/Windows/record-browser-url.in ${KAVELO_BROWSER_RECORDER}
+                   FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
+                                    WORLD_READ WORLD_EXECUTE
+                   @ONLY)
     configure_file(${CMAKE_CURRENT_LIST_DIR}/wine-run.in ${CMAKE_BINARY_DIR}/wine-run
                    FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
                                     WORLD_READ WORLD_EXECUTE

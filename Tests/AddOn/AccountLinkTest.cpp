@@ -26,9 +26,9 @@ TEST_F(AccountLink, LoginPageIsTheOriginAnd47CharactersAndRefreshesTheStamp) {
     SKIP_UNLESS_THE_HOST_SEES_LAUNCHES();
     const char* id = "0f3e2a1b-9c8d-4e7f-a6b5-c4d3e2f1a0b9";
     OpenLoginPage(id);
-    ASSERT_EQ(host.launchedUrls.size(), 1u);
-    EXPECT_EQ(host.launchedUrls[0], base + "/login?eid=" + id);
-    EXPECT_EQ(host.launchedUrls[0].size(), base.size() + 47);
+    ASSERT_EQ(host.LaunchedUrls().size(), 1u);
+    EXPECT_EQ(host.LaunchedUrls()[0], base + "/login?eid=" + id);
+    EXPECT_EQ(host.LaunchedUrls()[0].size(), base.size() + 47);
     EXPECT_EQ(Stored().BrowserOpenedAt, Now);
 }
 
@@ -49,7 +49,7 @@ TEST_F(AccountLink, HostileImageIdsArePercentEncoded) {
 TEST_F(AccountLink, OpenLiveConnectionWhileNotLinkedLeavesAStampWithoutId) {
     SKIP_UNLESS_THE_HOST_SEES_LAUNCHES();
     EXPECT_EQ(host.PickMenu(KAVELO_MENU_OPEN_LIVE), NoError);
-    EXPECT_EQ(host.launchedUrls, std::vector<std::string>{base + "/?uploadRealtime=true"});
+    EXPECT_EQ(host.LaunchedUrls(), std::vector<std::string>{base + "/?uploadRealtime=true"});
     EXPECT_STREQ(Stored().LinkId, "");
     EXPECT_EQ(Stored().BrowserOpenedAt, Now);
     EXPECT_FALSE(IsLinked());
@@ -62,7 +62,7 @@ TEST_F(AccountLink, OkInTheLinkDialogStoresANewIdAndOpensItsLoginPage) {
     const PreferencesRecord stored = Stored();
     ASSERT_EQ(std::strlen(stored.LinkId), 36u);
     const std::string id = stored.LinkId;
-    EXPECT_EQ(host.launchedUrls, std::vector<std::string>{base + "/login?eid=" + id});
+    EXPECT_EQ(host.LaunchedUrls(), std::vector<std::string>{base + "/login?eid=" + id});
     EXPECT_EQ(stored.BrowserOpenedAt, Now);
     EXPECT_EQ(host.debugLines,
               (std::vector<std::string>{"ACAPI_SetPreferences\n", "Dialog true and id: " + id + "\n"}));
@@ -80,7 +80,7 @@ TEST_F(AccountLink, CancelOrCloseInTheLinkDialogLeavesNoTrace) {
     host.AnswerDialogWithClose();
     PromptAccountLink();
 
-    EXPECT_TRUE(host.launchedUrls.empty());
+    EXPECT_TRUE(host.LaunchedUrls().empty());
     EXPECT_TRUE(host.debugLines.empty());
     EXPECT_EQ(host.Preferences()->bytes, before);
     const std::vector<std::string> expected = {"Dialog 32520 Link to KAVELO", "Click 2", "Closed 32520 2",
@@ -97,7 +97,7 @@ TEST_F(AccountLink, OkTwiceStoresTwoDifferentIdsAndKeepsTheSecond) {
     PromptAccountLink();
     const std::string second = Stored().LinkId;
     EXPECT_NE(first, second);
-    EXPECT_EQ(host.launchedUrls.back(), base + "/login?eid=" + second);
+    EXPECT_EQ(host.LaunchedUrls().back(), base + "/login?eid=" + second);
 }
 
 TEST_F(AccountLink, UnlinkShowsTheConfirmationEvenWhenNotLinked) {
@@ -126,7 +126,7 @@ TEST_F(AccountLink, NonAsciiUrlsReachTheLauncherUnchanged) {
     SKIP_UNLESS_THE_HOST_SEES_LAUNCHES();
     const std::string url = "https://example.test/\xC3\xA9\xE6\xBC\xA2\xF0\x9F\x98\x80?q=\xC3\xBC";
     OpenUrlInBrowser(url.c_str());
-    EXPECT_EQ(host.launchedUrls, std::vector<std::string>{url});
+    EXPECT_EQ(host.LaunchedUrls(), std::vector<std::string>{url});
 }
 
 } // namespace

@@ -11,11 +11,11 @@
 extern "C" void GetExportedFuncAddrs(API_EntryPointRecord* record);
 extern "C" GSErrCode SetImportedFuncAddrs(const HostFunction* table);
 
-// For a test of what the add-on's browser launches carry: the host sees them only where its stand-in
-// for Windows makes them.
+// For a test of what the add-on's browser launches carry: on Windows the host sees them only where a
+// recorder stands in for the browser, as in the tests' wine prefix.
 #define SKIP_UNLESS_THE_HOST_SEES_LAUNCHES()                                                                 \
     if (!Testing::HostSeesBrowserLaunches)                                                                   \
-    GTEST_SKIP() << "the add-on's browser launches go through the Windows shell, past the host"
+    GTEST_SKIP() << "the add-on's browser launches go through the Windows shell to a real browser"
 
 class AddOnFixture : public ::testing::Test {
 protected:

@@ -53,7 +53,7 @@ TEST_F(Dialogs, SuccessWithinTheHourShowsThePlainDialog) {
     host.AnswerDialog(1);
     ShowExportSucceeded("abc");
     EXPECT_EQ(host.calls[2], "Dialog 32531 Export to KAVELO succeeded");
-    EXPECT_TRUE(host.launchedUrls.empty());
+    EXPECT_TRUE(host.LaunchedUrls().empty());
 }
 
 TEST_F(Dialogs, SuccessAfterTheHourOrNeverOffersTheLiveView) {
@@ -71,7 +71,7 @@ TEST_F(Dialogs, OpenLiveOpensThisImageAndRefreshesTheStamp) {
     StoreStamp(0);
     host.AnswerDialog(1);
     ShowOpenLiveDialog("img_42");
-    EXPECT_EQ(host.launchedUrls, std::vector<std::string>{liveView + "&imageId=img_42"});
+    EXPECT_EQ(host.LaunchedUrls(), std::vector<std::string>{liveView + "&imageId=img_42"});
     EXPECT_EQ(StoredStamp(), Now);
     EXPECT_EQ(host.calls.back(), "Closed 32532 1");
 }
@@ -80,7 +80,7 @@ TEST_F(Dialogs, OpenLiveWithoutImageIdOpensThePlainLiveView) {
     SKIP_UNLESS_THE_HOST_SEES_LAUNCHES();
     host.AnswerDialog(1);
     ShowOpenLiveDialog(GS::UniString());
-    EXPECT_EQ(host.launchedUrls, std::vector<std::string>{liveView});
+    EXPECT_EQ(host.LaunchedUrls(), std::vector<std::string>{liveView});
 }
 
 TEST_F(Dialogs, CloseInTheLiveOfferChangesNothing) {
@@ -89,7 +89,7 @@ TEST_F(Dialogs, CloseInTheLiveOfferChangesNothing) {
     host.AnswerDialog(5); // the long text
     host.AnswerDialog(2);
     ShowOpenLiveDialog("abc");
-    EXPECT_TRUE(host.launchedUrls.empty());
+    EXPECT_TRUE(host.LaunchedUrls().empty());
     EXPECT_EQ(StoredStamp(), 5);
     EXPECT_EQ(host.calls.back(), "Closed 32532 2");
 }

@@ -143,7 +143,7 @@ TEST_F(PaletteCommands, TheSecondButtonOpensTheLiveViewWithoutAnImage) {
     SKIP_UNLESS_THE_HOST_SEES_LAUNCHES();
     host.PickMenu(KAVELO_MENU_OPEN_TOOLBAR);
     EXPECT_TRUE(DG::Host::ClickPaletteItem(PaletteGuid, KAVELO_PALETTE_ITEM_LIVE));
-    EXPECT_EQ(host.launchedUrls, std::vector<std::string>{LiveViewUrl("")});
+    EXPECT_EQ(host.LaunchedUrls(), std::vector<std::string>{LiveViewUrl("")});
 }
 
 TEST_F(PaletteCommands, DisabledItemsTakeNoClicks) {
@@ -153,7 +153,7 @@ TEST_F(PaletteCommands, DisabledItemsTakeNoClicks) {
     EXPECT_FALSE(DG::Host::ClickPaletteItem(PaletteGuid, KAVELO_PALETTE_ITEM_LIVE));
     Message(APIPalMsg_DisableItems_End);
     EXPECT_TRUE(DG::Host::ClickPaletteItem(PaletteGuid, KAVELO_PALETTE_ITEM_LIVE));
-    EXPECT_EQ(host.launchedUrls.size(), 1u);
+    EXPECT_EQ(host.LaunchedUrls().size(), 1u);
 }
 
 TEST_F(PaletteCommands, ThePaletteIsBuiltAndTakenDownInOrder) {

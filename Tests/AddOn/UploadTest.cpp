@@ -74,19 +74,19 @@ TEST_F(Upload, CreatedShowsTheSuccessDialogWithTheNewId) {
     const std::vector<std::string> expected = {"Connected to \n",      "HTTP 201\n",    "Received data: \n",
                                                "{\"id\":\"img_7\"}\n", "second line\n", "ImageID img_7\n"};
     EXPECT_EQ(host.debugLines, expected);
-    EXPECT_EQ(host.launchedUrls,
+    EXPECT_EQ(host.LaunchedUrls(),
               std::vector<std::string>{std::string(ServiceBaseUrl) + "/?uploadRealtime=true&imageId=img_7"});
 }
 
 TEST_F(Upload, CreatedWithoutUsableIdStillSucceedsWithAnEmptyId) {
     for (const std::string body : {"not json", "", "{\"other\":1}"}) {
         host.debugLines.clear();
-        host.launchedUrls.clear();
+        host.LaunchedUrls().clear();
         host.ErasePreferences(); // the browser never opened: the live view is offered
         host.AnswerDialog(1);
         Exchange(Answer("201 Created", body));
         EXPECT_EQ(host.debugLines.back(), "ImageID \n") << body;
-        EXPECT_EQ(host.launchedUrls, std::vector<std::string>{LiveViewUrl("")}) << body;
+        EXPECT_EQ(host.LaunchedUrls(), std::vector<std::string>{LiveViewUrl("")}) << body;
     }
 }
 

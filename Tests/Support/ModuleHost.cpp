@@ -186,10 +186,8 @@ void ModuleHost::Attach() {
     current = this;
     state.UsePreferenceStore(
         Workbench::PreferenceStore(Workbench::PreferencesFolder(dataFolder), PreferenceKey));
-    WatchBrowserLaunches([this](std::string_view url) {
-        launchedUrls.emplace_back(url);
-        calls.push_back("Browser " + std::string(url));
-    });
+    // Apart from the calls: on Windows a launch arrives after the calls that follow it.
+    WatchBrowserLaunches([this](std::string_view url) { launchedUrls.emplace_back(url); });
     dialogDriver = std::make_unique<DialogDriver>(*this);
     DG::Host::SetUIDriver(dialogDriver.get());
     GS::Host::SetDebugSink([this](std::string_view text) { debugLines.emplace_back(text); });
@@ -207,6 +205,11 @@ ModuleHost::~ModuleHost() {
     current = nullptr;
     std::error_code ignored;
     std::filesystem::remove_all(dataFolder, ignored);
+}
+
+std::vector<std::string>& ModuleHost::LaunchedUrls() {
+    AwaitBrowserLaunches();
+    return launchedUrls;
 }
 
 std::filesystem::path ModuleHost::ViewPictureFile() const {

@@ -82,7 +82,8 @@ public:
     std::vector<std::string> calls;
     std::vector<std::string> debugLines;
     std::vector<std::string> reports;
-    std::vector<std::string> launchedUrls;
+    // The URLs of the module's browser launches so far, each once it has arrived.
+    std::vector<std::string>& LaunchedUrls();
 
     // What a save of the 3D window writes; when empty the host answers success and writes nothing.
     std::string viewPicture = std::string("\xFF\xD8\xFF\xD9", 4);
@@ -117,6 +118,7 @@ private:
     API_EntryPointRecord entries{};
     std::map<HostSlot, Failure> failures;
     std::vector<HostSlot> cleared;
+    std::vector<std::string> launchedUrls;
     std::deque<short> dialogAnswers; // 0 closes through the window control
     std::unique_ptr<DialogDriver> dialogDriver;
 };

@@ -18,6 +18,9 @@ void WatchBrowserLaunches(std::function<void(std::string_view url)> launched) {
         });
 }
 
+// The stand-in tells each launch during its call.
+void AwaitBrowserLaunches() {}
+
 void StopWatchingBrowserLaunches() {
     Win32::Host::SetCallObserver(nullptr);
 }

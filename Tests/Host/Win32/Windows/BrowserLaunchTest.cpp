@@ -2,86 +2,39 @@
 // and opened with ShellExecuteW, which wine hands to winebrowser, which starts the program its
 // registry setting names, here a recorder. What the recorder receives is what a browser would.
 
+#include "BrowserLaunches.hpp"
 #include "Preferences.hpp"
 #include "ServiceUrls.hpp"
 
 #include <gtest/gtest.h>
 
-#include <windows.h>
-
-#include <chrono>
-#include <fstream>
-#include <optional>
 #include <string>
-#include <thread>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 namespace {
 
-constexpr const wchar_t* BrowserKey = L"Software\\Wine\\WineBrowser";
-constexpr const wchar_t* BrowserValue = L"Browsers";
-
 int refreshes = 0;
 
-bool UnderWine() {
-    return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
-}
-
-std::optional<std::wstring> ReadBrowsers() {
-    wchar_t value[1024] = {};
-    DWORD size = sizeof(value);
-    if (RegGetValueW(HKEY_CURRENT_USER, BrowserKey, BrowserValue, RRF_RT_REG_SZ, nullptr, value, &size) !=
-        ERROR_SUCCESS)
-        return std::nullopt;
-    return std::wstring(value);
-}
-
-void WriteBrowsers(const std::wstring& value) {
-    const auto bytes = static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t));
-    ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, BrowserKey, BrowserValue, REG_SZ, value.c_str(), bytes),
-              ERROR_SUCCESS);
-}
-
-// Points winebrowser at the recorder for the test and back at what it was after.
+// Watches the launches the recorder of the test prefix receives, each its browser's one argument.
 class BrowserLaunch : public testing::Test {
 protected:
     void SetUp() override {
-        if (!UnderWine())
-            GTEST_SKIP() << "the launch is recorded through wine's winebrowser; Windows would open a browser";
-        previous = ReadBrowsers();
-        const std::string recorder = KAVELO_BROWSER_RECORDER;
-        WriteBrowsers(std::wstring(recorder.begin(), recorder.end()));
-        DeleteFileW(RecordFile);
+        if (!Testing::HostSeesBrowserLaunches)
+            GTEST_SKIP() << "no recorder stands in for the browser outside the tests' wine prefix";
+        Testing::WatchBrowserLaunches([this](std::string_view url) { launched.emplace_back(url); });
         refreshes = 0;
     }
 
-    void TearDown() override {
-        if (previous)
-            WriteBrowsers(*previous);
-        DeleteFileW(RecordFile);
+    void TearDown() override { Testing::StopWatchingBrowserLaunches(); }
+
+    std::vector<std::string> Launched() {
+        Testing::AwaitBrowserLaunches();
+        return std::exchange(launched, {});
     }
 
-    // Waits, for a bounded time, until the recorder has seen a launch with `url` as its one argument
-    // (it runs after ShellExecuteW has returned); answers what it recorded, for the failure message.
-    static std::string AwaitLaunch(const std::string& url) {
-        const std::string expected = "1 " + url;
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-        std::string recorded;
-        while (std::chrono::steady_clock::now() < deadline) {
-            std::ifstream file(RecordFile, std::ios::binary);
-            recorded.clear();
-            for (std::string line; std::getline(file, line);) {
-                if (line == expected)
-                    return expected;
-                recorded += line + "\n";
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-        return recorded.empty() ? "<no browser was started>" : recorded;
-    }
-
-    static constexpr const wchar_t* RecordFile = KAVELO_BROWSER_RECORD;
-    std::optional<std::wstring> previous;
+    std::vector<std::string> launched;
 };
 
 // Image ids come from the network: quotes, blanks, URL syntax and non-ASCII must reach the browser
@@ -95,7 +48,7 @@ TEST_F(BrowserLaunch, TheLiveViewOfAnyImageIdArrivesAsOneArgumentExactlyAsEncode
                                           "$(touch x);`id`|\\"};
     for (const std::string& id : ids) {
         OpenLiveView(id);
-        EXPECT_EQ(AwaitLaunch(LiveViewUrl(id)), "1 " + LiveViewUrl(id)) << id;
+        EXPECT_EQ(Launched(), std::vector<std::string>{LiveViewUrl(id)}) << id;
     }
     EXPECT_EQ(refreshes, static_cast<int>(ids.size()));
 }
@@ -103,7 +56,7 @@ TEST_F(BrowserLaunch, TheLiveViewOfAnyImageIdArrivesAsOneArgumentExactlyAsEncode
 TEST_F(BrowserLaunch, TheLoginPageArrivesWithTheLinkId) {
     const char* linkId = "0f8fad5b-d9cb-469f-a165-70867728950e";
     OpenLoginPage(linkId);
-    EXPECT_EQ(AwaitLaunch(LoginUrl(linkId)), "1 " + LoginUrl(linkId));
+    EXPECT_EQ(Launched(), std::vector<std::string>{LoginUrl(linkId)});
     EXPECT_EQ(refreshes, 1);
 }
 
@@ -111,7 +64,7 @@ TEST_F(BrowserLaunch, TheLoginPageArrivesWithTheLinkId) {
 TEST_F(BrowserLaunch, NonAsciiInTheUrlArrivesAsTheSameUtf8) {
     const std::string url = std::string(ServiceBaseUrl) + "/Caf\xC3\xA9/\xE2\x82\xAC/\xF0\x9F\x98\x80";
     OpenUrlInBrowser(url.c_str());
-    EXPECT_EQ(AwaitLaunch(url), "1 " + url);
+    EXPECT_EQ(Launched(), std::vector<std::string>{url});
 }
 
 } // namespace
