@@ -11,6 +11,7 @@ packages=(
     libboost-dev libssl-dev libsqlite3-dev libturbojpeg0-dev libsimdjson-dev nlohmann-json3-dev
     chromium
     g++-mingw-w64-x86-64-posix wine wine64 openssl python3
+    xvfb xauth fonts-wine
     clang libclang-rt-14-dev
 )
 # Node.js for the browser test; a Node.js installed otherwise (with its own npm) is kept.

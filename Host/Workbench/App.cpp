@@ -2,6 +2,7 @@
 
 #include "CommandLoop.hpp"
 #include "DataFolder.hpp"
+#include "DesktopFace.hpp"
 #include "Options.hpp"
 #include "PaletteBar.hpp"
 #include "Platform.hpp"
@@ -11,6 +12,7 @@
 #include <exception>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <optional>
 #include <stdexcept>
 
@@ -102,13 +104,23 @@ int Drive(const Options& options, const ProgramStreams& streams, const std::stri
     Console console(streams.out, streams.err, options.verbose);
     Transcript transcript = options.transcriptPath ? Transcript(transcriptFile, streams.err) : Transcript();
 
-    // A person at a terminal answers dialogs there; a script's answers come with the script.
+    // A person at a terminal answers dialogs there; a script's answers come with the script. A
+    // person at a display gets windows.
     const bool scripted = options.scriptPath || !streams.inIsTerminal;
+    std::unique_ptr<DesktopFace> desktop;
+    if (options.desktop || (!scripted && DisplayPresent())) {
+        std::string why;
+        desktop = MakeDesktopFace(transcript, console, scripted, why);
+        if (!desktop) {
+            streams.err << "kavelo-workbench: --desktop: " << why << '\n';
+            return ExitUsage;
+        }
+    }
     ScriptDialogs scriptDialogs(transcript, console);
     TerminalDialogs terminalDialogs(transcript, console, streams.in);
     PaletteBar paletteBar(scripted ? static_cast<DialogFace&>(scriptDialogs) : terminalDialogs, transcript,
                           console);
-    const DialogFaceScope dialogFace(paletteBar);
+    const DialogFaceScope dialogFace(desktop ? desktop->Driver() : paletteBar);
 
     bool scriptSucceeded = true;
     {
@@ -119,7 +131,13 @@ int Drive(const Options& options, const ProgramStreams& streams, const std::stri
             session.Host().SwitchWindow(*options.window);
         if (!session.Start(modulePath))
             return ExitModuleFailure;
-        if (options.scriptPath)
+        if (desktop)
+            scriptSucceeded = desktop->Run(session,
+                                           options.scriptPath ? &script
+                                           : scripted         ? &streams.in
+                                                              : nullptr,
+                                           options.scriptPath ? *options.scriptPath : "<stdin>");
+        else if (options.scriptPath)
             scriptSucceeded = RunScript(session, console, scriptDialogs, script, *options.scriptPath);
         else if (scripted)
             scriptSucceeded = RunScript(session, console, scriptDialogs, streams.in, "<stdin>");

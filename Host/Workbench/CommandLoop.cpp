@@ -9,6 +9,10 @@
 
 namespace Workbench {
 
+std::string DirectHands::Screenshot(const std::string& /*path*/) {
+    return "screenshot: this face has no windows to picture (the desktop face has: --desktop)";
+}
+
 Interpreter::Outcome Interpreter::Execute(const Command& command, std::size_t line) {
     if (const auto* menu = std::get_if<MenuCommand>(&command))
         return PickMenu(*menu);
@@ -21,7 +25,7 @@ Interpreter::Outcome Interpreter::Execute(const Command& command, std::size_t li
         return {};
     }
     if (const auto* window = std::get_if<WindowCommand>(&command)) {
-        session.Host().SwitchWindow(window->kind);
+        hands.SwitchWindow(window->kind);
         console.Say("The " + std::string(WindowKindName(window->kind)) + " window is in front.");
         return {};
     }
@@ -29,6 +33,8 @@ Interpreter::Outcome Interpreter::Execute(const Command& command, std::size_t li
         return Palette(*palette);
     if (const auto* gc = std::get_if<GcCommand>(&command))
         return Gc(*gc);
+    if (const auto* screenshot = std::get_if<ScreenshotCommand>(&command))
+        return {hands.Screenshot(screenshot->path)};
     if (std::holds_alternative<ToolbarCommand>(command))
         return PickToolbar();
     if (const auto* fail = std::get_if<FailCommand>(&command)) {
@@ -73,7 +79,7 @@ Interpreter::Outcome Interpreter::PickNumbered(std::size_t number) {
 }
 
 Interpreter::Outcome Interpreter::Pick(Int16 menuId) {
-    switch (session.Pick(menuId)) {
+    switch (hands.Pick(menuId)) {
     case PickResult::Handled:
     case PickResult::NoHandler:
         return {};
@@ -136,8 +142,7 @@ Interpreter::Outcome Interpreter::Palette(const PaletteCommand& command) {
     case PaletteCommand::Action::Click:
     case PaletteCommand::Action::Close: {
         const bool click = command.action == PaletteCommand::Action::Click;
-        const PaletteResult result =
-            click ? session.ClickPalette(command.item) : session.RequestPaletteClose();
+        const PaletteResult result = click ? hands.ClickPalette(command.item) : hands.ClosePalette();
         if (result == PaletteResult::Refused)
             console.Say(click ? "The palette took no click on item " + std::to_string(command.item) + "."
                               : "No palette took the close request.");
@@ -248,8 +253,8 @@ std::string ScriptProblem(ScriptDialogs& dialogs, bool ended, std::size_t& lineN
 } // namespace
 
 bool RunScript(Session& session, Console& console, ScriptDialogs& dialogs, std::istream& input,
-               std::string_view name) {
-    Interpreter interpreter(session, console, &dialogs);
+               std::string_view name, UserHands* hands) {
+    Interpreter interpreter(session, console, &dialogs, hands);
     std::string line;
     std::size_t lineNumber = 1;
     bool ended = false;

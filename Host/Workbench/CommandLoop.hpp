@@ -14,11 +14,40 @@
 
 namespace Workbench {
 
+// How the user's own actions reach the host: in the text faces straight to the session; in the
+// desktop face as the messages a person's clicks send to the real windows.
+class UserHands {
+public:
+    virtual ~UserHands() = default;
+
+    virtual PickResult Pick(Int16 menuId) = 0;
+    virtual void SwitchWindow(WindowKind kind) = 0;
+    virtual PaletteResult ClickPalette(Int16 item) = 0;
+    virtual PaletteResult ClosePalette() = 0;
+    // Empty, or why no picture was taken.
+    virtual std::string Screenshot(const std::string& path) = 0;
+};
+
+class DirectHands final : public UserHands {
+public:
+    explicit DirectHands(Session& driven) : session(driven) {}
+
+    PickResult Pick(Int16 menuId) override { return session.Pick(menuId); }
+    void SwitchWindow(WindowKind kind) override { session.Host().SwitchWindow(kind); }
+    PaletteResult ClickPalette(Int16 item) override { return session.ClickPalette(item); }
+    PaletteResult ClosePalette() override { return session.RequestPaletteClose(); }
+    std::string Screenshot(const std::string& path) override;
+
+private:
+    Session& session;
+};
+
 class Interpreter {
 public:
-    // `answers` takes the script's dialog answers; null at the prompt, where dialogs ask.
-    Interpreter(Session& driven, Console& user, ScriptDialogs* answers)
-        : session(driven), console(user), dialogs(answers) {}
+    // `answers` takes the script's dialog answers; null at the prompt, where dialogs ask. `actor`
+    // acts for the person; null: straight on the session.
+    Interpreter(Session& driven, Console& user, ScriptDialogs* answers, UserHands* actor = nullptr)
+        : session(driven), console(user), dialogs(answers), direct(driven), hands(actor ? *actor : direct) {}
 
     struct Outcome {
         std::string error;  // the command could not be carried out
@@ -45,14 +74,17 @@ private:
     Session& session;
     Console& console;
     ScriptDialogs* dialogs;
+    DirectHands direct;
+    UserHands& hands;
 };
 
 // Runs `input` as a script named `name`, its dialogs answered from `dialogs` (which must be the
-// dialog library's driver). At its end, a quit or unload command, or the first error
+// dialog library's driver), its user actions done by `hands` (null: straight on the session). At its end, a
+// quit or unload command, or the first error
 // ("<name>:<line>: <message>" on the error stream) the module is unloaded; false after an error,
 // and also when a dialog found no answer or an answer was left unused.
 bool RunScript(Session& session, Console& console, ScriptDialogs& dialogs, std::istream& input,
-               std::string_view name);
+               std::string_view name, UserHands* hands = nullptr);
 
 // The prompt's header: the window in front and the state of the newest palette, e.g.
 // "[3d window | palette shown, enabled] kavelo> ".

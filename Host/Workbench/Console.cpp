@@ -14,10 +14,14 @@ void Console::Report(std::string_view text, bool alert) {
     else
         out << "[report] " << text << '\n';
     out << std::flush;
+    if (presenter != nullptr)
+        presenter->Report(text, alert);
 }
 
 void Console::Beep() {
     out << "[beep]\n" << std::flush;
+    if (presenter != nullptr)
+        presenter->Beep();
 }
 
 void Console::Warn(std::string_view message) {
@@ -31,6 +35,8 @@ void Console::Error(std::string_view line) {
 void Console::Debug(std::string_view text) {
     if (verbose)
         err << text << std::flush;
+    if (presenter != nullptr)
+        presenter->Debug(text);
 }
 
 } // namespace Workbench

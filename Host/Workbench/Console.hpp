@@ -9,6 +9,15 @@
 
 namespace Workbench {
 
+// Shows what the console says to the person in another way as well (the desktop's windows).
+class ConsolePresenter {
+public:
+    virtual ~ConsolePresenter() = default;
+    virtual void Report(std::string_view text, bool alert) = 0;
+    virtual void Beep() = 0;
+    virtual void Debug(std::string_view text) = 0;
+};
+
 class Console {
 public:
     Console(std::ostream& output, std::ostream& errors, bool verboseDebug)
@@ -26,10 +35,14 @@ public:
 
     std::ostream& Out() { return out; }
 
+    // Null stops the presenter; it must be removed before it is destroyed.
+    void SetPresenter(ConsolePresenter* shower) { presenter = shower; }
+
 private:
     std::ostream& out;
     std::ostream& err;
     bool verbose;
+    ConsolePresenter* presenter = nullptr;
 };
 
 } // namespace Workbench

@@ -28,9 +28,11 @@ class DialogFace : public DG::Host::UIDriver {
 public:
     DialogFace(Transcript& events, Console& user) : transcript(events), console(user) {}
 
-    void DialogOpened(const DG::Host::DialogView& dialog) final;
+    // A face that also shows the dialog elsewhere extends these two; what the user does comes
+    // from Choose, whichever face it is.
+    void DialogOpened(const DG::Host::DialogView& dialog) override;
     DG::Host::UserAction NextAction(const DG::Host::DialogView& dialog) final;
-    void DialogClosed(const DG::Host::DialogView& dialog, DG::ModalDialog::ModalResponse response) final;
+    void DialogClosed(const DG::Host::DialogView& dialog, DG::ModalDialog::ModalResponse response) override;
 
 protected:
     virtual DG::Host::UserAction Choose(const DG::Host::DialogView& dialog) = 0;
@@ -58,8 +60,11 @@ public:
     // problem has happened, every later dialog is cancelled at once until it is taken.
     std::string TakeProblem();
 
-private:
+protected:
+    // The next answer, or Abort (and the problem noted) when there is none for this dialog.
     DG::Host::UserAction Choose(const DG::Host::DialogView& dialog) override;
+
+private:
     DG::Host::UserAction GiveUp(const DG::Host::DialogView& dialog, std::string problem);
 
     std::deque<DialogAnswer> answers;

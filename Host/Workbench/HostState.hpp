@@ -82,6 +82,9 @@ public:
     bool ClearPreferences();
 
     const std::filesystem::path& DataFolder() const { return settings.dataFolder; }
+    // What the 3D window shows; the desktop's window sets its size as it is resized.
+    const Scene::ViewSource& View() const { return settings.view; }
+    void ResizeView(Scene::ViewSize size) { settings.view.size = size; }
 
     WindowKind FrontWindow() const { return frontWindow; }
     void SwitchWindow(WindowKind kind);

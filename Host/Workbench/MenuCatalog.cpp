@@ -7,8 +7,20 @@ namespace Workbench {
 
 namespace {
 
+// A missing or damaged prompt only leaves the status bar empty.
+std::string PromptFor(const RegisteredMenu& menu, const StringListSource& strings) {
+    if (menu.promptId == 0)
+        return {};
+    try {
+        const auto items = strings(menu.promptId);
+        return items && items->size() >= 2 ? std::string(StripMenuMarkup((*items)[1])) : std::string();
+    } catch (const std::exception&) {
+        return {};
+    }
+}
+
 MenuEntry EntryFor(const RegisteredMenu& menu, const StringListSource& strings) {
-    MenuEntry entry{menu.menuId, menu.placement == MenuCode_ToolBar, {}, {}, {}};
+    MenuEntry entry{menu.menuId, menu.placement == MenuCode_ToolBar, {}, {}, {}, PromptFor(menu, strings)};
     const std::size_t needed = entry.toolbar ? 1 : 2;
     try {
         const auto items = strings(menu.menuId);

@@ -111,6 +111,8 @@ ParsedOptions ParseOptions(std::span<const std::string_view> arguments) {
             options.help = true;
         } else if (argument == "--verbose" || argument == "-v") {
             options.verbose = true;
+        } else if (argument == "--desktop") {
+            options.desktop = true;
         } else if (Names(argument, "--module")) {
             if (auto value = OptionValue(arguments, at, "--module", error))
                 options.modulePath = *value;
@@ -202,6 +204,10 @@ Options:
                        before the module is loaded (repeatable; see "fail" below)
   --prefs-fail CODE    both preference operations answer host code CODE from the start
   --verbose, -v        also copy the module's debug output to standard error
+  --desktop            show the host as windows: a main window with the menus and the 3D view,
+                       dialogs and palettes as real windows (Windows, or wine with a display); a
+                       script's clicks are then sent to those windows. The default when a display
+                       is present and neither --script nor piped input gives a script
   --help, -h           show this text
 
 An entry point that answers a failure is logged (standard error and transcript) and the run goes on,

@@ -41,6 +41,7 @@ struct Options {
     Scene::ViewSource view;
     std::vector<std::string> trustedCertificateFiles; // PEM files trusted beside the system's CAs
     std::vector<ConnectTo> connectTo;
+    bool desktop = false; // the desktop face; also the default with a display and no script
     bool help = false;
 };
 

@@ -131,6 +131,12 @@ ParsedLine ParseWindow(const Words& words) {
     return {WindowCommand{*kind}, {}};
 }
 
+ParsedLine ParseScreenshot(const Words& words) {
+    if (words.words.size() != 2 || words.words[1].empty())
+        return Failure("screenshot: expected \"screenshot <file>\"");
+    return {ScreenshotCommand{words.words[1]}, {}};
+}
+
 ParsedLine ParsePalette(const Words& words) {
     const auto& w = words.words;
     const std::string usage =
@@ -240,6 +246,8 @@ ParsedLine ParseCommandLine(std::string_view line) {
         return ParsePalette(words);
     if (name == "gc")
         return ParseGc(words);
+    if (name == "screenshot")
+        return ParseScreenshot(words);
     if (name == "quit")
         return ExpectNoArguments(words, QuitCommand{true});
     if (name == "help")
@@ -279,6 +287,9 @@ const char* ScriptCommandHelp() {
   gc run                    run the garbage collector now, held or not, and show how many objects
                             it deleted
   gc release                the garbage collector runs when the host is idle again
+  screenshot <file>         write a PNG picture of the window in front (desktop face only); while
+                            answers wait, of the dialog the latest of them answers, before the
+                            answer is given
   prefs show                show the add-on's stored preferences: version, size, the bytes, and
                             the link id and the last browser visit they hold
   prefs clear               remove the add-on's stored preferences

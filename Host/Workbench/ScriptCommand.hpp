@@ -60,8 +60,12 @@ struct GcCommand {
     Action action;
 };
 
+// A picture of the window in front, as a PNG file (the desktop face only).
+struct ScreenshotCommand {
+    std::string path;
+};
 using Command = std::variant<MenuCommand, ToolbarCommand, FailCommand, QuitCommand, HelpCommand, PrefsCommand,
-                             AnswerCommand, WindowCommand, PaletteCommand, GcCommand>;
+                             AnswerCommand, WindowCommand, PaletteCommand, GcCommand, ScreenshotCommand>;
 
 struct ParsedLine {
     std::optional<Command> command; // none for a blank or comment line, or on error

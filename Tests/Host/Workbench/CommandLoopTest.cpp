@@ -3,6 +3,7 @@
 
 #include "CommandLoop.hpp"
 #include "App.hpp"
+#include "DesktopFace.hpp"
 #include "TranscriptReader.hpp"
 
 #include <gtest/gtest.h>
@@ -49,6 +50,14 @@ TEST_F(WorkbenchUnloadedSession, ToolbarAndMenuTextNeedRegisteredEntries) {
     err.str("");
     EXPECT_FALSE(Run("menu \"Open toolbar\"\n"));
     EXPECT_EQ(err.str(), "test.script:1: unknown menu \"Open toolbar\"\n");
+}
+
+TEST_F(WorkbenchUnloadedSession, ScreenshotIsAnErrorWhereThereAreNoWindows) {
+    EXPECT_FALSE(Run("screenshot front.png\n"));
+    EXPECT_EQ(err.str(),
+              "test.script:1: screenshot: this face has no windows to picture (the desktop face has: "
+              "--desktop)\n");
+    EXPECT_FALSE(std::filesystem::exists("front.png"));
 }
 
 TEST_F(WorkbenchUnloadedSession, QuitEndsTheScriptAndLaterLinesAreNotRead) {
@@ -117,6 +126,18 @@ TEST(WorkbenchProgramCore, HelpAndBadOptions) {
     Program bad;
     EXPECT_EQ(bad.Run({"--frob"}), ExitUsage);
     EXPECT_EQ(bad.err.str(), "kavelo-workbench: unknown option \"--frob\" (see --help)\n");
+}
+
+// On POSIX there is no desktop face; a Windows workbench under wine without a display has none to show.
+TEST(WorkbenchProgramCore, TheDesktopFaceIsRefusedWithItsReasonWhereItCannotShow) {
+    if (DisplayPresent())
+        GTEST_SKIP() << "a display is present: the desktop face can show";
+    Program program;
+    EXPECT_EQ(program.Run({"--desktop", "--data-dir", testing::TempDir()}), ExitUsage);
+    EXPECT_EQ(program.err.str().rfind("kavelo-workbench: --desktop: ", 0), 0u) << program.err.str();
+    EXPECT_GT(program.err.str().size(), std::string("kavelo-workbench: --desktop: \n").size())
+        << "no reason given";
+    EXPECT_EQ(program.out.str(), "") << "nothing was loaded";
 }
 
 TEST(WorkbenchProgramCore, ASharedObjectWithoutTheExportsIsNoModule) {

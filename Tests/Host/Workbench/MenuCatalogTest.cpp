@@ -36,6 +36,7 @@ TEST(WorkbenchMenuMarkup, CutsAtTheFirstCaret) {
 TEST(WorkbenchMenuCatalog, CommandsInRegistrationOrderThenToolbarEntries) {
     Lists strings;
     strings.lists = {{32511, {"KAVELO", "Open toolbar^32104^E3"}},
+                     {32530, {"KAVELO", "Opens the toolbar^E3"}},
                      {32540, {"KAVELO toolbar^32101^E3"}},
                      {32514, {"KAVELO", "Open live connection^32103^E3"}},
                      {32513, {"KAVELO", "Unlink account^32102^E3"}}};
@@ -47,7 +48,9 @@ TEST(WorkbenchMenuCatalog, CommandsInRegistrationOrderThenToolbarEntries) {
     EXPECT_EQ(entries[0].menuId, 32511);
     EXPECT_EQ(entries[0].title, "KAVELO");
     EXPECT_EQ(entries[0].text, "Open toolbar");
+    EXPECT_EQ(entries[0].prompt, "Opens the toolbar");
     EXPECT_EQ(entries[1].menuId, 32514);
+    EXPECT_EQ(entries[1].prompt, "");
     EXPECT_EQ(entries[2].menuId, 32513);
     EXPECT_EQ(entries[2].text, "Unlink account");
     EXPECT_EQ(entries[3].menuId, 32540);
@@ -62,8 +65,9 @@ TEST(WorkbenchMenuCatalog, MissingShortOrDamagedListsFallBackToTheId) {
     Lists strings;
     strings.lists = {{100, {"Only a title"}}, {101, {}}};
     strings.damaged = {102};
+    // Prompts that are missing, short or damaged are only left out.
     const std::vector<RegisteredMenu> menus = {
-        {99, 0, 0, 0}, {100, 0, 0, 0}, {101, 0, MenuCode_ToolBar, 0}, {102, 0, 0, 0}};
+        {99, 98, 0, 0}, {100, 101, 0, 0}, {101, 0, MenuCode_ToolBar, 0}, {102, 102, 0, 0}};
 
     const auto entries = BuildMenu(menus, strings.Source());
     ASSERT_EQ(entries.size(), 4u);
@@ -75,11 +79,13 @@ TEST(WorkbenchMenuCatalog, MissingShortOrDamagedListsFallBackToTheId) {
     EXPECT_EQ(entries[2].problem, "string list 102 is damaged: byte count 9 does not match");
     EXPECT_EQ(entries[3].text, "menu 101");
     EXPECT_EQ(entries[3].problem, "string list 101 has 0 item(s), 1 needed");
+    for (const auto& entry : entries)
+        EXPECT_EQ(entry.prompt, "") << entry.menuId;
 }
 
 TEST(WorkbenchMenuCatalog, FindsEntriesByTextIgnoringCase) {
-    const std::vector<MenuEntry> entries = {{1, false, "K", "Open toolbar", ""},
-                                            {2, true, "", "KAVELO toolbar", ""}};
+    const std::vector<MenuEntry> entries = {{1, false, "K", "Open toolbar", "", ""},
+                                            {2, true, "", "KAVELO toolbar", "", ""}};
     EXPECT_EQ(FindMenuEntry(entries, "open TOOLBAR"), &entries[0]);
     EXPECT_EQ(FindMenuEntry(entries, "KAVELO toolbar"), &entries[1]);
     EXPECT_EQ(FindMenuEntry(entries, "Open"), nullptr);

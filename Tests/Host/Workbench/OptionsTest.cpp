@@ -20,18 +20,21 @@ TEST(WorkbenchOptions, DefaultsWithoutArguments) {
     EXPECT_FALSE(parsed.options.scriptPath.has_value());
     EXPECT_FALSE(parsed.options.transcriptPath.has_value());
     EXPECT_FALSE(parsed.options.verbose);
+    EXPECT_FALSE(parsed.options.desktop);
     EXPECT_FALSE(parsed.options.help);
     EXPECT_TRUE(parsed.options.failures.empty());
 }
 
 TEST(WorkbenchOptions, ReadsEveryOptionInBothSpellings) {
-    const ParsedOptions parsed = Parse({"--module", "/m/K.apx", "--script=s.txt", "--transcript", "t.jsonl",
-                                        "-v", "--fail", "5=-2130313215", "--fail=61=0x81060002", "--help"});
+    const ParsedOptions parsed =
+        Parse({"--module", "/m/K.apx", "--script=s.txt", "--transcript", "t.jsonl", "-v", "--fail",
+               "5=-2130313215", "--fail=61=0x81060002", "--help", "--desktop"});
     ASSERT_EQ(parsed.error, "");
     EXPECT_EQ(parsed.options.modulePath, "/m/K.apx");
     EXPECT_EQ(parsed.options.scriptPath, "s.txt");
     EXPECT_EQ(parsed.options.transcriptPath, "t.jsonl");
     EXPECT_TRUE(parsed.options.verbose);
+    EXPECT_TRUE(parsed.options.desktop);
     EXPECT_TRUE(parsed.options.help);
     ASSERT_EQ(parsed.options.failures.size(), 2u);
     EXPECT_EQ(parsed.options.failures[0].slot, 5u);
@@ -120,7 +123,9 @@ TEST(WorkbenchOptions, UsageNamesEveryOptionAndScriptCommand) {
                              "palette show-state",
                              "gc hold",
                              "gc run",
-                             "gc release"}) {
+                             "gc release",
+                             "--desktop",
+                             "screenshot <file>"}) {
         EXPECT_NE(usage.find(name), std::string::npos) << name;
     }
 }

@@ -127,6 +127,14 @@ TEST(WorkbenchScriptCommand, WindowNamesOneOfTheFourKinds) {
         EXPECT_NE(ErrorOf(line).find("window: expected"), std::string::npos) << line;
 }
 
+TEST(WorkbenchScriptCommand, ScreenshotNamesOneFile) {
+    EXPECT_EQ(CommandOf<ScreenshotCommand>("screenshot dialog.png").path, "dialog.png");
+    EXPECT_EQ(CommandOf<ScreenshotCommand>("screenshot \"My pictures/a b.png\" # front").path,
+              "My pictures/a b.png");
+    for (const char* line : {"screenshot", "screenshot a.png b.png", "screenshot \"\""})
+        EXPECT_NE(ErrorOf(line).find("screenshot: expected"), std::string::npos) << line;
+}
+
 TEST(WorkbenchScriptCommand, UnknownCommandsAreFlaggedAsSuch) {
     const ParsedLine parsed = ParseCommandLine("Open toolbar");
     EXPECT_TRUE(parsed.unknownCommand);

@@ -1,0 +1,15 @@
+#include "DesktopFace.hpp"
+
+namespace Workbench {
+
+std::unique_ptr<DesktopFace> MakeDesktopFace(Transcript&, Console&, bool, std::string& why) {
+    why = "the desktop face is the Windows workbench's (kavelo-workbench.exe; on Linux under wine with a "
+          "display)";
+    return nullptr;
+}
+
+bool DisplayPresent() {
+    return false;
+}
+
+} // namespace Workbench
