@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <ostream>
 #include <string>
 
 #include <unistd.h>
@@ -150,6 +151,8 @@ TEST_F(HttpFailure, CertificatesThatDoNotVerifyAreRefused) {
 struct SystemTrust {
     std::string name;
     bool asFolder;
+
+    friend void PrintTo(const SystemTrust& trust, std::ostream* out) { *out << trust.name; }
 };
 
 class HttpSystemTrust : public ClientTest, public testing::WithParamInterface<SystemTrust> {
