@@ -9,8 +9,9 @@
 #   Bench/export-vs-curl.sh BIN_DIR [RUNS (7)] [JPEG_BYTES (8000000)]
 #   KAVELO_WINDOWS_BIN  a Windows build's bin folder: the workbench and module from there run under
 #                       wine in that build's prefix (the service and curl stay the same); the service
-#                       then listens at the module's origin, 127.0.0.1:8443, as WinHTTP connects where
-#                       the URL says. Its peak RSS is the wine process's.
+#                       then listens on 127.0.0.1:8443, where the module's origin (localhost:8443)
+#                       leads, as WinHTTP connects where the URL says. Its peak RSS is the wine
+#                       process's.
 set -euo pipefail
 # The system's own trust, as on a user's machine: a bundle named in the environment would be read
 # whole at every connection (25 to 30 ms of processor time here), which curl, given --cacert, skips.
