@@ -44,6 +44,7 @@ public:
     LibrarySinks& operator=(const LibrarySinks&) = delete;
 
     DebugLog& Debug() { return debug; }
+    Platform::WindowsCallWatch& WindowsCalls() { return windowsCalls; }
 
 private:
     DebugLog debug;

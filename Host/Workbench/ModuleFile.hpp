@@ -25,6 +25,8 @@ public:
     ModuleFile& operator=(const ModuleFile&) = delete;
 
     const std::string& Path() const { return path; }
+    // The system loader's handle; null once closed.
+    void* Handle() const { return handle; }
     GetExportedFuncAddrsProc* GetExportedFuncAddrs() const { return getExportedFuncAddrs; }
     SetImportedFuncAddrsProc* SetImportedFuncAddrs() const { return setImportedFuncAddrs; }
 

@@ -6,6 +6,7 @@
 #include "Transcript.hpp"
 
 #include <filesystem>
+#include <memory>
 #include <string_view>
 
 namespace Workbench::Platform {
@@ -24,14 +25,22 @@ extern const std::string_view DataFolderVariables;
 // the trust lasts only as long as the run.
 extern const std::string_view TrustedCertificateNote;
 
-// Shows the module's Windows calls, a browser launch among them, in the transcript and on the
-// console for as long as it lives, where the host stands in for Windows.
+// Shows the module's Windows calls in the transcript and on the console for as long as it lives: all
+// of them where the host stands in for Windows, its browser launches where Windows answers them.
 class WindowsCallWatch {
 public:
     WindowsCallWatch(Transcript& transcript, Console& console);
     ~WindowsCallWatch();
     WindowsCallWatch(const WindowsCallWatch&) = delete;
     WindowsCallWatch& operator=(const WindowsCallWatch&) = delete;
+
+    // The module `handle` (the system loader's) has been loaded, or is about to be unloaded.
+    void ModuleLoaded(void* handle);
+    void ModuleUnloading(void* handle);
+
+private:
+    struct Redirection; // of the module's own Windows calls, where it makes them
+    std::unique_ptr<Redirection> redirection;
 };
 
 } // namespace Workbench::Platform

@@ -46,6 +46,7 @@ bool Session::Start(const std::string& modulePath) {
         console.Warn(loadError.what());
         return false;
     }
+    sinks.WindowsCalls().ModuleLoaded(module->Handle());
     transcript.Write("module-loaded", JsonObject().String("path", path));
 
     API_EntryPointRecord record;
@@ -243,6 +244,7 @@ void Session::Stop(bool shutDown) {
 
 void Session::Unload() {
     host.ForgetModuleCode();
+    sinks.WindowsCalls().ModuleUnloading(module->Handle());
     const bool gone = module->Close();
     module.reset();
     entries = {};

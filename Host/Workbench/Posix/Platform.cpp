@@ -1,5 +1,6 @@
 #include "Platform.hpp"
 
+#include "BrowserLaunch.hpp"
 #include "DataFolder.hpp"
 
 #include "Win32Host.hpp"
@@ -29,12 +30,14 @@ const std::string_view DataFolderVariables = "HOME or XDG_DATA_HOME";
 
 const std::string_view TrustedCertificateNote = "";
 
+// The module's Windows calls are the stand-in's, whatever module makes them.
+struct WindowsCallWatch::Redirection {};
+
 WindowsCallWatch::WindowsCallWatch(Transcript& transcript, Console& console) {
     Win32::Host::SetCallObserver([&transcript, &console](std::string_view call, std::string_view argument) {
-        // ShellExecuteW is how the module opens the browser; the user should see where it goes.
+        // ShellExecuteW is how the module opens the browser.
         if (call == "ShellExecuteW") {
-            transcript.Write("browser-launched", JsonObject().String("url", argument));
-            console.Say("[browser] " + std::string(argument));
+            ShowBrowserLaunch(transcript, console, argument);
             return;
         }
         transcript.Write("windows-call", JsonObject().String("call", call).String("argument", argument));
@@ -44,5 +47,9 @@ WindowsCallWatch::WindowsCallWatch(Transcript& transcript, Console& console) {
 WindowsCallWatch::~WindowsCallWatch() {
     Win32::Host::SetCallObserver({});
 }
+
+void WindowsCallWatch::ModuleLoaded(void*) {}
+
+void WindowsCallWatch::ModuleUnloading(void*) {}
 
 } // namespace Workbench::Platform

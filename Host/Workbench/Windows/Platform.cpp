@@ -1,11 +1,15 @@
 #include "Platform.hpp"
 
+#include "BrowserLaunch.hpp"
+#include "Windows/ShellExecuteRedirection.hpp"
+
 #include <windows.h>
 
 #include <cstdlib>
 #include <io.h>
 #include <stdio.h>
 #include <string>
+#include <utility>
 
 namespace Workbench::Platform {
 
@@ -41,10 +45,30 @@ const std::string_view DataFolderVariables = "LOCALAPPDATA";
 const std::string_view TrustedCertificateNote =
     "added to the current user's root certificate store, where it stays until removed (certmgr)";
 
-// The module calls Windows itself: a browser launch goes through the shell to the user's browser,
-// past the host, so there is nothing here for the host to watch.
-WindowsCallWatch::WindowsCallWatch(Transcript&, Console&) {}
+// The module calls Windows itself; of its calls, the browser launches are the ones the user should
+// see, caught in its import table on their way to the shell.
+struct WindowsCallWatch::Redirection {
+    explicit Redirection(std::function<void(const wchar_t* file)> launching)
+        : shellExecute(std::move(launching)) {}
+
+    ShellExecuteRedirection shellExecute;
+};
+
+WindowsCallWatch::WindowsCallWatch(Transcript& transcript, Console& console)
+    : redirection(std::make_unique<Redirection>([&transcript, &console](const wchar_t* file) {
+          const std::u8string url =
+              file == nullptr ? std::u8string() : std::filesystem::path(file).u8string();
+          ShowBrowserLaunch(transcript, console, std::string(url.begin(), url.end()));
+      })) {}
 
 WindowsCallWatch::~WindowsCallWatch() = default;
+
+void WindowsCallWatch::ModuleLoaded(void* handle) {
+    redirection->shellExecute.Redirect(static_cast<HMODULE>(handle));
+}
+
+void WindowsCallWatch::ModuleUnloading(void* handle) {
+    redirection->shellExecute.Undo(static_cast<HMODULE>(handle));
+}
 
 } // namespace Workbench::Platform

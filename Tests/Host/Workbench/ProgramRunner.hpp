@@ -24,11 +24,9 @@ Finished RunProgram(const std::filesystem::path& program, const std::vector<std:
                     const std::filesystem::path& input, const std::vector<std::string>& environment,
                     const std::filesystem::path& folder);
 
-// Whether the host sees the module's browser launches: on Windows the module makes them itself.
-extern const bool HostSeesBrowserLaunches;
-
-// Where the host does not see them: whether a recorder stands in for the browser, and the URLs it
-// received after the first `recordedBefore`, once `expected` more have arrived or a few seconds have passed.
+// Whether a recorder stands in for the browser (on Windows, where the module's launches reach the
+// system), and the URLs it received after the first `recordedBefore`, once `expected` more have arrived
+// or a few seconds have passed.
 extern const bool BrowserLaunchesRecorded;
 std::vector<std::string> RecordedBrowserLaunches(std::size_t recordedBefore, std::size_t expected);
 

@@ -6,100 +6,37 @@
 #include "BrowserLaunches.hpp"
 #include "BrowserLaunchRecord.hpp"
 
-#include <windows.h>
-
-#include <tlhelp32.h>
+#include "Windows/ShellExecuteRedirection.hpp"
 
 #include <atomic>
-#include <cstdint>
 #include <utility>
 
 namespace Testing {
 
 namespace {
 
-using ShellExecuteWProc = HINSTANCE(WINAPI*)(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT);
-
 const std::optional<std::wstring> recordFile = BrowserLaunchRecordFile();
-ShellExecuteWProc shellExecuteW = nullptr;
 std::atomic<std::size_t> launchesMade{0};
-
-struct Redirection {
-    HMODULE image;
-    std::uintptr_t* slot;
-};
 
 struct Watch {
     std::function<void(std::string_view url)> launched;
     std::size_t launchesBefore = 0; // made by this process before the watch began
     std::size_t delivered = 0;
-    std::vector<Redirection> redirected;
 };
 std::optional<Watch> watch;
 std::optional<std::size_t> linesBeforeFirstLaunch; // lines of an earlier run of the same name
+// Every loaded image's calls of ShellExecuteW: the test program's own, where the add-on is linked in,
+// and the module's, where it is loaded.
+std::optional<Workbench::ShellExecuteRedirection> redirection;
 
 std::vector<std::string> AwaitRecordOfLaunchesMade() {
     return AwaitBrowserLaunchRecord(*recordFile, *linesBeforeFirstLaunch + launchesMade);
 }
 
-HINSTANCE WINAPI CountingShellExecuteW(HWND window, LPCWSTR operation, LPCWSTR file, LPCWSTR parameters,
-                                       LPCWSTR directory, INT show) {
-    // Launches in quick succession could reach the recorder in either order: each waits for the one before.
+// Launches in quick succession could reach the recorder in either order: each waits for the one before.
+void CountLaunch(const wchar_t*) {
     AwaitRecordOfLaunchesMade();
     ++launchesMade;
-    return shellExecuteW(window, operation, file, parameters, directory, show);
-}
-
-template <typename Function>
-std::uintptr_t AddressOf(Function* function) {
-    return reinterpret_cast<std::uintptr_t>(function);
-}
-
-void Point(std::uintptr_t* slot, std::uintptr_t at) {
-    DWORD protection = 0;
-    VirtualProtect(slot, sizeof(*slot), PAGE_READWRITE, &protection);
-    *slot = at;
-    VirtualProtect(slot, sizeof(*slot), protection, &protection);
-}
-
-// The import slots of `image` that hold `function`.
-std::vector<std::uintptr_t*> ImportSlots(HMODULE image, std::uintptr_t function) {
-    auto* base = reinterpret_cast<BYTE*>(image);
-    const auto* headers = reinterpret_cast<const IMAGE_NT_HEADERS*>(
-        base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
-    const IMAGE_DATA_DIRECTORY& imports = headers->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-    std::vector<std::uintptr_t*> slots;
-    if (imports.VirtualAddress == 0)
-        return slots;
-    for (auto* library = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress);
-         library->Name != 0; ++library) {
-        for (auto* slot = reinterpret_cast<std::uintptr_t*>(base + library->FirstThunk); *slot != 0; ++slot) {
-            if (*slot == function)
-                slots.push_back(slot);
-        }
-    }
-    return slots;
-}
-
-// Sends every loaded image's calls of ShellExecuteW through the counter: the test program's own, where
-// the add-on is linked in, and the module's, where it is loaded.
-std::vector<Redirection> RedirectShellExecuteW() {
-    const std::uintptr_t real = AddressOf(GetProcAddress(LoadLibraryW(L"shell32.dll"), "ShellExecuteW"));
-    shellExecuteW = reinterpret_cast<ShellExecuteWProc>(real);
-    std::vector<Redirection> redirected;
-    const HANDLE images = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, GetCurrentProcessId());
-    if (images == INVALID_HANDLE_VALUE)
-        return redirected;
-    MODULEENTRY32W image{};
-    image.dwSize = sizeof(image);
-    for (BOOL more = Module32FirstW(images, &image); more; more = Module32NextW(images, &image)) {
-        for (std::uintptr_t* slot : ImportSlots(image.hModule, real)) {
-            Point(slot, AddressOf(&CountingShellExecuteW));
-            redirected.push_back({image.hModule, slot});
-        }
-    }
-    CloseHandle(images);
-    return redirected;
 }
 
 } // namespace
@@ -112,7 +49,9 @@ void WatchBrowserLaunches(std::function<void(std::string_view url)> launched) {
     if (!linesBeforeFirstLaunch)
         linesBeforeFirstLaunch = ReadBrowserLaunchRecord(*recordFile).size();
     // Launches of an earlier watch that never were read may still arrive; they come before this one's.
-    watch = Watch{std::move(launched), launchesMade, 0, RedirectShellExecuteW()};
+    watch = Watch{std::move(launched), launchesMade, 0};
+    redirection.emplace(&CountLaunch);
+    redirection->RedirectLoadedImages();
 }
 
 void AwaitBrowserLaunches() {
@@ -129,15 +68,7 @@ void AwaitBrowserLaunches() {
 void StopWatchingBrowserLaunches() {
     if (!watch)
         return;
-    for (const Redirection& redirection : watch->redirected) {
-        // A module the test has unloaded took its import table with it.
-        HMODULE image = nullptr;
-        if (GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
-                                   GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                               reinterpret_cast<LPCWSTR>(redirection.slot), &image) &&
-            image == redirection.image)
-            Point(redirection.slot, AddressOf(shellExecuteW));
-    }
+    redirection.reset();
     watch.reset();
 }
 

@@ -24,11 +24,10 @@ std::string ReadFile(const std::filesystem::path& path) {
 
 } // namespace
 
-const bool HostSeesBrowserLaunches = true;
 const bool BrowserLaunchesRecorded = false;
 
 std::vector<std::string> RecordedBrowserLaunches(std::size_t, std::size_t) {
-    throw std::logic_error("the host sees the browser launches here; nothing records them");
+    throw std::logic_error("the host's stand-in makes the browser launches here; nothing records them");
 }
 const bool ConnectToAvailable = true;
 const char* const DataFolderVariable = "XDG_DATA_HOME";

@@ -79,7 +79,6 @@ private:
 
 } // namespace
 
-const bool HostSeesBrowserLaunches = false;
 const bool BrowserLaunchesRecorded = Testing::BrowserLaunchRecordFile().has_value();
 
 std::vector<std::string> RecordedBrowserLaunches(std::size_t recordedBefore, std::size_t expected) {
