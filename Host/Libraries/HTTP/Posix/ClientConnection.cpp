@@ -104,6 +104,10 @@ void ClientConnection::Impl::Connect() {
     if (connected) {
         Throw("could not connect to " + destination + ": " + connected.message());
     }
+    // The request goes out in several TLS records; Nagle's algorithm would hold the last one back
+    // until the server's delayed acknowledgement of the others, about 40 ms.
+    boost::system::error_code ignored;
+    beast::get_lowest_layer(*stream).socket().set_option(tcp::no_delay(true), ignored);
     Handshake();
     state = State::Open;
 }
