@@ -5,10 +5,45 @@
 #include "FileSystem.hpp"
 
 #include <limits>
+#include <new>
+#include <stdexcept>
 
 namespace IO {
 
+namespace {
+
+bool IsKnownParameter(Int32 onNotFound, Int32 openMode, Int32 accessDeniedTreatment) {
+    return (onNotFound == File::Fail || onNotFound == File::Create) &&
+           (openMode == File::ReadMode || openMode == File::WriteMode || openMode == File::ReadWriteMode) &&
+           (accessDeniedTreatment == File::AccessDeniedIsError ||
+            accessDeniedTreatment == File::AccessDeniedRetryReadOnly ||
+            accessDeniedTreatment == File::AcceptAccessDenied);
+}
+
+} // namespace
+
 File::File(const Location& place, Int32 notFoundPolicy) : location(place), onNotFound(notFoundPolicy) {}
+
+GSErrCode File::Open(Int32 openMode, Int32 accessDeniedTreatment) {
+    if (descriptor >= 0) {
+        return ErrAlreadyOpen;
+    }
+    if (!IsKnownParameter(onNotFound, openMode, accessDeniedTreatment)) {
+        return openError = ErrBadParameter;
+    }
+    if (location.IsEmpty()) {
+        return openError = ErrBadLocation;
+    }
+    // The path's copy for the system is made with GS strings, which throw; File answers codes.
+    try {
+        return openError = Detail::OpenDescriptor(location.ToPath(), onNotFound == Create, openMode,
+                                                  accessDeniedTreatment, descriptor);
+    } catch (const std::bad_alloc&) {
+        return openError = ErrOutOfMemory;
+    } catch (const std::length_error&) {
+        return openError = ErrBadLocation; // a path of more than 4 GiB
+    }
+}
 
 File::~File() {
     Close();

@@ -1,21 +1,17 @@
 #pragma once
 
-// What File shares between platforms, and the descriptor operations each platform supplies.
+// The descriptor operations each platform supplies to File.
 
 #include "IO/File.hpp"
 
 namespace IO {
 
-inline bool IsKnownParameter(Int32 onNotFound, Int32 openMode, Int32 accessDeniedTreatment) {
-    return (onNotFound == File::Fail || onNotFound == File::Create) &&
-           (openMode == File::ReadMode || openMode == File::WriteMode || openMode == File::ReadWriteMode) &&
-           (accessDeniedTreatment == File::AccessDeniedIsError ||
-            accessDeniedTreatment == File::AccessDeniedRetryReadOnly ||
-            accessDeniedTreatment == File::AcceptAccessDenied);
-}
-
 namespace Detail {
 
+// Opens `location` (a path in the system's form) as File::Open asks, setting `descriptor` on success.
+// May throw std::bad_alloc and std::length_error while copying the path for the system.
+GSErrCode OpenDescriptor(const GS::UniString& location, bool create, Int32 openMode,
+                         Int32 accessDeniedTreatment, int& descriptor);
 bool DescriptorSize(int descriptor, UInt64* size);
 // Reads at most `count` bytes: how many were read, 0 at the end of the file, negative on failure.
 Int64 ReadDescriptor(int descriptor, char* destination, UInt32 count);

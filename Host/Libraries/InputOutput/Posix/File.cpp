@@ -10,8 +10,6 @@
 #include <cerrno>
 #include <cstring>
 #include <limits>
-#include <new>
-#include <stdexcept>
 
 namespace IO {
 namespace {
@@ -56,48 +54,33 @@ int OpenRetrying(const char* path, int flags) {
 
 } // namespace
 
-GSErrCode File::Open(Int32 openMode, Int32 accessDeniedTreatment) {
-    if (descriptor >= 0) {
-        return ErrAlreadyOpen;
-    }
-    if (!IsKnownParameter(onNotFound, openMode, accessDeniedTreatment)) {
-        return openError = ErrBadParameter;
-    }
-    if (location.IsEmpty()) {
-        return openError = ErrBadLocation;
-    }
-    // The path's UTF-8 copy is a GS string, which throws; File answers codes.
-    try {
-        const GS::UniString::CStr path = location.ToPath().ToCStr(0, MaxUSize, GS::CC_UTF8);
-        if (std::strlen(path.Get()) != path.GetLength()) {
-            return openError = ErrBadLocation; // a zero character would cut the path short
-        }
-        // O_NONBLOCK keeps a FIFO from blocking the open; it changes nothing for regular files.
-        const int common = O_CLOEXEC | O_NOCTTY | O_NONBLOCK | (onNotFound == Create ? O_CREAT : 0);
-        int fd = OpenRetrying(path.Get(), common | AccessFlags(openMode));
-        if (fd < 0 && IsDenial(errno) && accessDeniedTreatment == AccessDeniedRetryReadOnly &&
-            openMode != ReadMode) {
-            fd = OpenRetrying(path.Get(), (common & ~O_CREAT) | O_RDONLY);
-        }
-        if (fd < 0) {
-            return openError = OpenErrorOf(errno);
-        }
-        struct stat status {};
-        if (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
-            const bool isFolder = S_ISDIR(status.st_mode);
-            close(fd);
-            return openError = isFolder ? ErrIsAFolder : ErrNotAFile;
-        }
-        descriptor = fd;
-        return openError = NoError;
-    } catch (const std::bad_alloc&) {
-        return openError = ErrOutOfMemory;
-    } catch (const std::length_error&) {
-        return openError = ErrBadLocation; // a path of more than 4 GiB
-    }
-}
-
 namespace Detail {
+
+GSErrCode OpenDescriptor(const GS::UniString& location, bool create, Int32 openMode,
+                         Int32 accessDeniedTreatment, int& descriptor) {
+    const GS::UniString::CStr path = location.ToCStr(0, MaxUSize, GS::CC_UTF8);
+    if (std::strlen(path.Get()) != path.GetLength()) {
+        return ErrBadLocation; // a zero character would cut the path short
+    }
+    // O_NONBLOCK keeps a FIFO from blocking the open; it changes nothing for regular files.
+    const int common = O_CLOEXEC | O_NOCTTY | O_NONBLOCK | (create ? O_CREAT : 0);
+    int fd = OpenRetrying(path.Get(), common | AccessFlags(openMode));
+    if (fd < 0 && IsDenial(errno) && accessDeniedTreatment == File::AccessDeniedRetryReadOnly &&
+        openMode != File::ReadMode) {
+        fd = OpenRetrying(path.Get(), (common & ~O_CREAT) | O_RDONLY);
+    }
+    if (fd < 0) {
+        return OpenErrorOf(errno);
+    }
+    struct stat status {};
+    if (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+        const bool isFolder = S_ISDIR(status.st_mode);
+        close(fd);
+        return isFolder ? ErrIsAFolder : ErrNotAFile;
+    }
+    descriptor = fd;
+    return NoError;
+}
 
 bool DescriptorSize(int descriptor, UInt64* size) {
     struct stat status {};

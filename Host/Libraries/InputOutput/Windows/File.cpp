@@ -13,8 +13,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <limits>
-#include <new>
-#include <stdexcept>
 #include <string>
 
 namespace IO {
@@ -54,46 +52,31 @@ int OpenFile(const std::wstring& path, int flags) {
 
 } // namespace
 
-GSErrCode File::Open(Int32 openMode, Int32 accessDeniedTreatment) {
-    if (descriptor >= 0) {
-        return ErrAlreadyOpen;
-    }
-    if (!IsKnownParameter(onNotFound, openMode, accessDeniedTreatment)) {
-        return openError = ErrBadParameter;
-    }
-    if (location.IsEmpty()) {
-        return openError = ErrBadLocation;
-    }
-    try {
-        const GS::UniString& units = location.ToPath();
-        const std::wstring path(units.ToUStr(), units.ToUStr() + units.GetLength());
-        if (path.find(L'\0') != std::wstring::npos) {
-            return openError = ErrBadLocation; // a zero character would cut the path short
-        }
-        const int common = onNotFound == Create ? _O_CREAT : 0;
-        int fd = OpenFile(path, common | AccessFlags(openMode));
-        if (fd < 0 && errno == EACCES && !IsFolder(path) &&
-            accessDeniedTreatment == AccessDeniedRetryReadOnly && openMode != ReadMode) {
-            fd = OpenFile(path, _O_RDONLY);
-        }
-        if (fd < 0) {
-            return openError = OpenErrorOf(errno, path);
-        }
-        struct _stat64 status {};
-        if (_fstat64(fd, &status) != 0 || (status.st_mode & _S_IFMT) != _S_IFREG) {
-            _close(fd);
-            return openError = ErrNotAFile;
-        }
-        descriptor = fd;
-        return openError = NoError;
-    } catch (const std::bad_alloc&) {
-        return openError = ErrOutOfMemory;
-    } catch (const std::length_error&) {
-        return openError = ErrBadLocation;
-    }
-}
-
 namespace Detail {
+
+GSErrCode OpenDescriptor(const GS::UniString& location, bool create, Int32 openMode,
+                         Int32 accessDeniedTreatment, int& descriptor) {
+    const std::wstring path(location.ToUStr(), location.ToUStr() + location.GetLength());
+    if (path.find(L'\0') != std::wstring::npos) {
+        return ErrBadLocation; // a zero character would cut the path short
+    }
+    const int common = create ? _O_CREAT : 0;
+    int fd = OpenFile(path, common | AccessFlags(openMode));
+    if (fd < 0 && errno == EACCES && !IsFolder(path) &&
+        accessDeniedTreatment == File::AccessDeniedRetryReadOnly && openMode != File::ReadMode) {
+        fd = OpenFile(path, _O_RDONLY);
+    }
+    if (fd < 0) {
+        return OpenErrorOf(errno, path);
+    }
+    struct _stat64 status {};
+    if (_fstat64(fd, &status) != 0 || (status.st_mode & _S_IFMT) != _S_IFREG) {
+        _close(fd);
+        return ErrNotAFile;
+    }
+    descriptor = fd;
+    return NoError;
+}
 
 bool DescriptorSize(int descriptor, UInt64* size) {
     struct _stat64 status {};
