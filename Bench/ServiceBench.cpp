@@ -28,7 +28,7 @@ const std::string& LargeBody() {
     return body;
 }
 const std::string& LargeBase64() {
-    static const std::string text = test::Base64(LargeJpeg());
+    static const std::string text = EncodeBase64(LargeJpeg());
     return text;
 }
 

@@ -1,5 +1,7 @@
 #include "ServiceFixture.hpp"
 
+#include "Base64.hpp"
+
 #include <gmock/gmock.h>
 
 #include <set>
@@ -96,8 +98,8 @@ TEST_F(ServiceImageEndpointTest, UnknownKeyIsRefusedAtTheHeaderBeforeAnyBody) {
 }
 
 TEST_F(ServiceImageEndpointTest, BodiesThatAreNotTheUploadAre400) {
-    const std::string jpeg64 = Base64(MakeJpeg(1000, 4));
-    const std::string png64 = Base64("\x89PNG\r\n\x1a\n0000000000");
+    const std::string jpeg64 = EncodeBase64(MakeJpeg(1000, 4));
+    const std::string png64 = EncodeBase64("\x89PNG\r\n\x1a\n0000000000");
     const std::pair<std::string, std::string> cases[] = {
         {"not JSON", "image=data"},
         {"empty body", ""},

@@ -1,6 +1,7 @@
 #include "TestData.hpp"
 
-#include <openssl/evp.h>
+#include "Base64.hpp"
+
 #include <openssl/rand.h>
 
 #include <random>
@@ -18,15 +19,6 @@ std::string MakeJpeg(std::size_t size, unsigned seed) {
     bytes.replace(0, 4, "\xff\xd8\xff\xe0");
     bytes.replace(size - 2, 2, "\xff\xd9");
     return bytes;
-}
-
-std::string Base64(std::string_view bytes) {
-    std::string text(4 * ((bytes.size() + 2) / 3), '\0');
-    const int written =
-        EVP_EncodeBlock(reinterpret_cast<unsigned char*>(text.data()),
-                        reinterpret_cast<const unsigned char*>(bytes.data()), static_cast<int>(bytes.size()));
-    text.resize(static_cast<std::size_t>(written));
-    return text;
 }
 
 std::string NewLinkId() {
@@ -47,7 +39,7 @@ std::string NewLinkId() {
 }
 
 std::string UploadBody(std::string_view jpeg, bool escapeSlashes) {
-    std::string data = "data:image/jpeg;base64," + Base64(jpeg);
+    std::string data = "data:image/jpeg;base64," + EncodeBase64(jpeg);
     if (escapeSlashes) {
         std::string escaped;
         for (const char c : data)

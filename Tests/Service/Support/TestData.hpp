@@ -12,7 +12,6 @@ namespace kavelo::test {
 // Bytes the service takes for a JPEG: start-of-image and APP0 markers, `size` bytes in all,
 // end-of-image last. The service never decodes them; browsers get real JPEGs in their own test.
 std::string MakeJpeg(std::size_t size, unsigned seed);
-std::string Base64(std::string_view bytes);
 // A fresh version 4 UUID in lower case, like the add-on's link ids.
 std::string NewLinkId();
 
