@@ -3,7 +3,10 @@
 #include "IO/File.hpp"
 
 #include "FileSystem.hpp"
+#include "InputOutputHost.hpp"
 
+#include <algorithm>
+#include <atomic>
 #include <limits>
 #include <new>
 #include <stdexcept>
@@ -18,6 +21,25 @@ bool IsKnownParameter(Int32 onNotFound, Int32 openMode, Int32 accessDeniedTreatm
            (accessDeniedTreatment == File::AccessDeniedIsError ||
             accessDeniedTreatment == File::AccessDeniedRetryReadOnly ||
             accessDeniedTreatment == File::AcceptAccessDenied);
+}
+
+// Eight bytes, so that the atomic needs no lock.
+struct ReadCut {
+    UInt32 bytes;
+    bool active;
+    bool failing;
+};
+std::atomic<ReadCut> readCut{ReadCut{0, false, false}};
+
+// Reads on from `readSoFar` bytes into a ReadBin, as the system or the host's cut answers.
+Int64 ReadOn(int descriptor, char* destination, UInt32 count, UInt32 readSoFar) {
+    const ReadCut cut = readCut.load(std::memory_order_relaxed);
+    if (cut.active) {
+        if (readSoFar >= cut.bytes)
+            return cut.failing ? -1 : 0;
+        count = std::min(count, cut.bytes - readSoFar);
+    }
+    return Detail::ReadDescriptor(descriptor, destination, count);
 }
 
 } // namespace
@@ -80,7 +102,7 @@ GSErrCode File::ReadBin(char* destination, UInt32 nBytes, UInt32* bytesRead) {
     UInt32 total = 0;
     GSErrCode result = NoError;
     while (total < nBytes) {
-        const Int64 count = Detail::ReadDescriptor(descriptor, destination + total, nBytes - total);
+        const Int64 count = ReadOn(descriptor, destination + total, nBytes - total, total);
         if (count < 0) {
             result = ErrReadFailed;
             break;
@@ -107,3 +129,15 @@ GSErrCode File::Close() {
 }
 
 } // namespace IO
+
+namespace IO::Host {
+
+void CutReads(UInt32 bytes, ReadEnd end) {
+    readCut.store(ReadCut{bytes, true, end == ReadEnd::Failure}, std::memory_order_relaxed);
+}
+
+void ResetReads() {
+    readCut.store(ReadCut{0, false, false}, std::memory_order_relaxed);
+}
+
+} // namespace IO::Host

@@ -2,12 +2,13 @@
 
 // What the host-library tests need of the system, the same on every platform: libraries loaded by
 // the system's loader, a folder of their own, files this process may not open, child processes and
-// open handles.
+// open handles, memory that ends at an unreadable page, the C runtime's heap.
 
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -121,5 +122,26 @@ std::filesystem::path NullDevice();
 
 // How many files and other kernel objects this process holds open.
 std::size_t OpenHandleCount();
+
+// Bytes whose last one lies just before a page this process may not read, so that a read past their
+// end stops the process instead of going unnoticed.
+class GuardedBytes {
+public:
+    explicit GuardedBytes(std::size_t size); // throws std::system_error
+    ~GuardedBytes();
+    GuardedBytes(const GuardedBytes&) = delete;
+    GuardedBytes& operator=(const GuardedBytes&) = delete;
+
+    // Its last n bytes end at the guard page too.
+    std::span<unsigned char> Bytes() const { return bytes; }
+
+private:
+    void* mapping = nullptr;
+    std::size_t mappingSize = 0;
+    std::span<unsigned char> bytes;
+};
+
+// Bytes in use in the heap behind the C runtime's malloc, which the module's own runtime shares.
+std::size_t HeapBytesInUse();
 
 } // namespace HostTest

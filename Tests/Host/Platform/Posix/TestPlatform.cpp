@@ -1,11 +1,13 @@
-// The tests' system calls on POSIX: dlopen, file modes, FIFOs and /proc.
+// The tests' system calls on POSIX: dlopen, file modes, FIFOs, /proc, mmap and glibc's heap.
 
 #include "TestPlatform.hpp"
 
 #include <dlfcn.h>
 #include <link.h>
+#include <malloc.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -128,6 +130,31 @@ fs::path NullDevice() {
 std::size_t OpenHandleCount() {
     return static_cast<std::size_t>(
         std::distance(fs::directory_iterator("/proc/self/fd"), fs::directory_iterator()));
+}
+
+GuardedBytes::GuardedBytes(std::size_t size) {
+    const auto page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
+    const std::size_t readable = (size + page - 1) / page * page;
+    mappingSize = readable + page;
+    mapping = mmap(nullptr, mappingSize, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (mapping == MAP_FAILED)
+        throw std::system_error(errno, std::generic_category(), "mmap");
+    auto* guard = static_cast<unsigned char*>(mapping) + readable;
+    if (mprotect(guard, page, PROT_NONE) != 0) {
+        const int error = errno;
+        munmap(mapping, mappingSize);
+        throw std::system_error(error, std::generic_category(), "mprotect");
+    }
+    bytes = {guard - size, size};
+}
+
+GuardedBytes::~GuardedBytes() {
+    munmap(mapping, mappingSize);
+}
+
+std::size_t HeapBytesInUse() {
+    const struct mallinfo2 info = mallinfo2();
+    return info.uordblks + info.hblkhd;
 }
 
 } // namespace HostTest

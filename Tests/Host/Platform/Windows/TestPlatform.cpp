@@ -1,10 +1,11 @@
-// The tests' system calls on Windows: LoadLibraryExW, sharing modes, named pipes and the
-// process's handle count.
+// The tests' system calls on Windows: LoadLibraryExW, sharing modes, named pipes, the process's
+// handle count, VirtualProtect and the C runtime's heap.
 
 #include "TestPlatform.hpp"
 
 #include "Windows/CommandLine.hpp"
 
+#include <malloc.h>
 #include <windows.h>
 
 #include <cstdint>
@@ -167,6 +168,37 @@ std::size_t OpenHandleCount() {
     for (std::uintptr_t value = 4; value < Bound; value += 4)
         count += GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags) ? 1 : 0;
     return count;
+}
+
+GuardedBytes::GuardedBytes(std::size_t size) {
+    SYSTEM_INFO system{};
+    GetSystemInfo(&system);
+    const std::size_t page = system.dwPageSize;
+    const std::size_t readable = (size + page - 1) / page * page;
+    mappingSize = readable + page;
+    mapping = VirtualAlloc(nullptr, mappingSize, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
+    if (mapping == nullptr)
+        throw LastError("VirtualAlloc");
+    auto* guard = static_cast<unsigned char*>(mapping) + readable;
+    DWORD previous = 0;
+    if (!VirtualProtect(guard, page, PAGE_NOACCESS, &previous)) {
+        const std::system_error error = LastError("VirtualProtect");
+        VirtualFree(mapping, 0, MEM_RELEASE);
+        throw error;
+    }
+    bytes = {guard - size, size};
+}
+
+GuardedBytes::~GuardedBytes() {
+    VirtualFree(mapping, 0, MEM_RELEASE);
+}
+
+std::size_t HeapBytesInUse() {
+    _HEAPINFO entry{};
+    std::size_t used = 0;
+    while (_heapwalk(&entry) == _HEAPOK)
+        used += entry._useflag == _USEDENTRY ? entry._size : 0;
+    return used;
 }
 
 } // namespace HostTest
