@@ -7,6 +7,7 @@ function(kavelo_add_module name)
     cmake_parse_arguments(ARG "" "RESOURCES" "SOURCES" ${ARGN})
     add_library(${name} MODULE ${ARG_SOURCES} ${KAVELO_BINDING_SOURCES}
                                ${PROJECT_SOURCE_DIR}/HostBinding/ModuleNew.cpp
+                               ${PROJECT_SOURCE_DIR}/HostBinding/Windows/RuntimeRelease.cpp
                                ${PROJECT_SOURCE_DIR}/HostBinding/Windows/KAVELO.def)
     set_target_properties(${name} PROPERTIES PREFIX "" SUFFIX ".apx")
     target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/Src ${KAVELO_BINDING_INCLUDES})
