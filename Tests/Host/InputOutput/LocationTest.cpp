@@ -44,6 +44,56 @@ TEST(Location, NameThatIsNoSingleComponentGivesTheEmptyLocation) {
     }
 }
 
+// Names that stay in their folder on POSIX but leave it, or open a device, on Windows.
+TEST(Location, NamesWindowsReadsAsAnotherPlaceAreRefusedThere) {
+#ifdef _WIN32
+    constexpr bool windows = true;
+#else
+    constexpr bool windows = false;
+#endif
+    const struct {
+        std::u16string name;
+        bool refusedOnWindows;
+    } cases[] = {
+        {u"a\\b", true},
+        {u"..\\x", true},
+        {u"C:x", true},
+        {u"a:stream", true},
+        {u"CON", true},
+        {u"nul", true},
+        {u"NUL.txt", true},
+        {u"Aux.tar.gz", true},
+        {u"prn .jpeg", true},
+        {u"com1", true},
+        {u"LPT9.x", true},
+        {u"COM\u00b9", true},
+        {u"conout$", true},
+        {u"name.", true},
+        {u"name ", true},
+        {u"...", true},
+        {u"a*b", true},
+        {u"a?b", true},
+        {u"a<b>", true},
+        {u"a|b", true},
+        {u"a\"b", true},
+        {u"tab\tname", true},
+        {u"CONSOLE", false},
+        {u"COM0", false},
+        {u"COM10", false},
+        {u"LPT", false},
+        {u"NULL.txt", false},
+        {u"x.NUL", false},
+        {u" CON", false},
+        {u".hidden", false},
+        {u"Caf\u00e9 \u6771\u4eac", false},
+        {u"KaveloArchiCapture.jpeg", false},
+    };
+    for (const auto& c : cases) {
+        const std::string shown(c.name.begin(), c.name.end());
+        EXPECT_EQ(Join(u"/tmp", c.name).IsEmpty(), windows && c.refusedOnWindows) << shown;
+    }
+}
+
 TEST(Location, EmptyFolderGivesTheEmptyLocation) {
     const IO::Location joined(IO::Location(), IO::Name(GS::UniString("KaveloArchiCapture.jpeg")));
     EXPECT_TRUE(joined.IsEmpty());
