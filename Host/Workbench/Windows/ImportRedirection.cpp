@@ -42,9 +42,9 @@ bool StillLoaded(HMODULE image, const void* within) {
 
 } // namespace
 
-ImportRedirection::ImportRedirection(const void* original, const void* replacement)
-    : original(reinterpret_cast<std::uintptr_t>(original)),
-      replacement(reinterpret_cast<std::uintptr_t>(replacement)) {}
+ImportRedirection::ImportRedirection(const void* function, const void* redirectedTo)
+    : original(reinterpret_cast<std::uintptr_t>(function)),
+      replacement(reinterpret_cast<std::uintptr_t>(redirectedTo)) {}
 
 ImportRedirection::~ImportRedirection() {
     for (const Entry& entry : redirected) {
