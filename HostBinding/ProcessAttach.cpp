@@ -7,7 +7,11 @@ void ProcessAttach(HINSTANCE instance) {
     // Registered for the host's file dialogs; the add-on never needs the number itself.
     RegisterWindowMessageW(TEXT("commdlg_FileNameOK"));
     ModuleInstance = instance;
-    GetModuleFileNameW(ModuleInstance, ModuleFilePath, MAX_PATH);
+    // A path cut to the buffer is another file's path, and Windows XP leaves it without a terminator:
+    // the module's file then stays unnamed rather than misnamed.
+    const DWORD length = GetModuleFileNameW(ModuleInstance, ModuleFilePath, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH)
+        ModuleFilePath[0] = 0;
     ModuleResourceId = RSInitModuleImageCache(ModuleInstance);
 }
 

@@ -3,6 +3,7 @@
 #include "CommandLoop.hpp"
 #include "DataFolder.hpp"
 #include "DesktopFace.hpp"
+#include "HostText.hpp"
 #include "Options.hpp"
 #include "PaletteBar.hpp"
 #include "Platform.hpp"
@@ -29,7 +30,7 @@ struct SettingsResult {
 SettingsResult SettingsFrom(const Options& options) {
     SettingsResult result;
     const std::filesystem::path folder =
-        options.dataFolder ? std::filesystem::path(*options.dataFolder) : Platform::DefaultDataFolder();
+        options.dataFolder ? PathFromText(*options.dataFolder) : Platform::DefaultDataFolder();
     if (folder.empty()) {
         result.error =
             "there is no data folder: give --data-dir, or set " + std::string(Platform::DataFolderVariables);
@@ -42,7 +43,7 @@ SettingsResult SettingsFrom(const Options& options) {
         std::error_code error;
         if (!std::filesystem::is_regular_file(*options.view.picture, error) ||
             !std::ifstream(*options.view.picture, std::ios::binary))
-            result.error = "cannot read the view image " + options.view.picture->string();
+            result.error = "cannot read the view image " + PathText(*options.view.picture);
     }
     return result;
 }
@@ -75,7 +76,7 @@ public:
 int Drive(const Options& options, const ProgramStreams& streams, const std::string& modulePath) {
     std::ifstream script;
     if (options.scriptPath) {
-        script.open(*options.scriptPath);
+        script.open(PathFromText(*options.scriptPath));
         if (!script) {
             streams.err << "kavelo-workbench: cannot read the script " << *options.scriptPath << '\n';
             return ExitUsage;
@@ -94,7 +95,8 @@ int Drive(const Options& options, const ProgramStreams& streams, const std::stri
     std::ofstream transcriptFile;
     if (options.transcriptPath) {
         // Binary: JSON Lines end in a line feed on every system.
-        transcriptFile.open(*options.transcriptPath, std::ios::out | std::ios::trunc | std::ios::binary);
+        transcriptFile.open(PathFromText(*options.transcriptPath),
+                            std::ios::out | std::ios::trunc | std::ios::binary);
         if (!transcriptFile) {
             streams.err << "kavelo-workbench: cannot write the transcript " << *options.transcriptPath
                         << '\n';
@@ -174,8 +176,8 @@ int RunWorkbench(std::span<const std::string_view> arguments, const ProgramStrea
 
 std::string DefaultModulePath() {
     const std::filesystem::path program = Platform::ProgramFile();
-    return (program.empty() ? std::filesystem::path("KAVELO.apx") : program.parent_path() / "KAVELO.apx")
-        .string();
+    return PathText(program.empty() ? std::filesystem::path("KAVELO.apx")
+                                    : program.parent_path() / "KAVELO.apx");
 }
 
 } // namespace Workbench

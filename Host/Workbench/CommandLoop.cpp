@@ -1,5 +1,6 @@
 #include "CommandLoop.hpp"
 
+#include "HostText.hpp"
 #include "PaletteBar.hpp"
 #include "PreferencesText.hpp"
 
@@ -206,7 +207,7 @@ void Interpreter::ShowPreferences() {
         return;
     }
     const StoreContent content = session.Host().ReadPreferences();
-    std::string text = "Preferences \"" + store->Key() + "\" in " + store->File().string() + ":\n";
+    std::string text = "Preferences \"" + store->Key() + "\" in " + PathText(store->File()) + ":\n";
     if (content.record)
         text += DescribePreferences(*content.record);
     else

@@ -1,5 +1,7 @@
 #include "DataFolder.hpp"
 
+#include "HostText.hpp"
+
 #include <system_error>
 
 namespace Workbench {
@@ -25,7 +27,7 @@ std::string MakeFolder(const std::filesystem::path& folder) {
     std::error_code error;
     std::filesystem::create_directories(folder, error);
     if (error)
-        return "cannot make the folder \"" + folder.string() + "\": " + error.message();
+        return "cannot make the folder \"" + PathText(folder) + "\": " + error.message();
     return {};
 }
 

@@ -18,7 +18,7 @@ StoreContent HostState::ReadPreferences() {
         return {};
     StoreContent content = store->Read();
     if (content.Damaged()) {
-        const std::string path = store->File().string();
+        const std::string path = PathText(store->File());
         console.Warn("the preference store \"" + path + "\" reads as nothing stored: " + content.damage);
         transcript.Write("preferences-damaged",
                          JsonObject().String("path", path).String("reason", content.damage));

@@ -19,6 +19,15 @@ std::string ToUtf8(const GS::UniString& text) {
     return GS::Host::ToUtf8(text);
 }
 
+std::string PathText(const std::filesystem::path& path) {
+    const std::u8string text = path.u8string();
+    return {reinterpret_cast<const char*>(text.data()), text.size()};
+}
+
+std::filesystem::path PathFromText(std::string_view utf8) {
+    return std::u8string(utf8.begin(), utf8.end());
+}
+
 std::string HexBytes(std::span<const UInt8> bytes) {
     static constexpr char Digits[] = "0123456789ABCDEF";
     std::string text;

@@ -5,8 +5,10 @@
 #include "GSRoot/Definitions.hpp"
 #include "GSRoot/UniString.hpp"
 
+#include <filesystem>
 #include <span>
 #include <string>
+#include <string_view>
 
 namespace Workbench {
 
@@ -16,6 +18,11 @@ std::string HexWord(UInt32 value);
 // Converted without allocating through the host's memory manager, so the module's allocation
 // counts and injected allocation failures see nothing of the host's own work.
 std::string ToUtf8(const GS::UniString& text);
+
+// Paths as the console and the transcript show them, and the command line's and scripts' text as
+// paths: UTF-8 on every system. The standard library's narrow forms use the code page on Windows.
+std::string PathText(const std::filesystem::path& path);
+std::filesystem::path PathFromText(std::string_view utf8);
 
 // "00FF10": two upper-case digits a byte, nothing between them.
 std::string HexBytes(std::span<const UInt8> bytes);

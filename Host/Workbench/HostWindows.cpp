@@ -3,6 +3,7 @@
 #include "ACAPI/APIdefs.hpp"
 #include "DataFolder.hpp"
 #include "HostState.hpp"
+#include "HostText.hpp"
 
 #include "GSRootHost.hpp"
 #include "IO/Location.hpp"
@@ -20,12 +21,6 @@ struct SaveTarget {
     std::string refusal;
 };
 
-// Paths in the transcript are UTF-8 on every system.
-std::string Utf8(const std::filesystem::path& path) {
-    const std::u8string text = path.u8string();
-    return {reinterpret_cast<const char*>(text.data()), text.size()};
-}
-
 SaveTarget TargetOf(const API_FileSavePars& file, const API_SavePars_Picture& picture) {
     if (file.fileTypeID != APIFType_JPEGFile)
         return {{},
@@ -42,7 +37,7 @@ SaveTarget TargetOf(const API_FileSavePars& file, const API_SavePars_Picture& pi
     std::filesystem::path path(GS::Host::ToUtf16(units));
     path.make_preferred();
     if (!path.is_absolute())
-        return {{}, "the target \"" + Utf8(path) + "\" is not an absolute path"};
+        return {{}, "the target \"" + PathText(path) + "\" is not an absolute path"};
     return {std::move(path), {}};
 }
 
@@ -88,7 +83,7 @@ GSErrCode HostState::GetSpecialFolder(const Int32* folderKind, IO::Location* loc
     if (result == NoError) {
         // The location is the module's object; filling it allocates from the host's memory manager.
         try {
-            const std::string path = Utf8(folder);
+            const std::string path = PathText(folder);
             *location = IO::Location(GS::UniString(path.data(), USize(path.size()), GS::CC_UTF8));
             fields.String("path", path);
         } catch (const std::bad_alloc&) {
@@ -113,7 +108,7 @@ GSErrCode HostState::SaveCurrentWindow(const API_FileSavePars* file, const API_S
             fields.String("error", target.refusal);
             result = APIERR_BADPARS;
         } else {
-            fields.String("path", Utf8(target.path));
+            fields.String("path", PathText(target.path));
         }
     }
     if (result == NoError && frontWindow != WindowKind::Model3D) {

@@ -17,7 +17,7 @@ UInt32 WordAt(std::span<const std::byte> bytes, std::size_t at) {
 
 // The name with every character that is not safe in a file name on any system replaced by '_'.
 std::string FileKey(const std::string& modulePath) {
-    std::string name = std::filesystem::path(modulePath).filename().string();
+    std::string name = PathText(PathFromText(modulePath).filename());
     for (char& c : name) {
         const bool safe = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
                           c == '.' || c == '-' || c == '_';

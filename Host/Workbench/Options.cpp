@@ -1,5 +1,7 @@
 #include "Options.hpp"
 
+#include "HostText.hpp"
+
 #include <charconv>
 
 namespace Workbench {
@@ -148,7 +150,7 @@ ParsedOptions ParseOptions(std::span<const std::string_view> arguments) {
             }
         } else if (Names(argument, "--view-image")) {
             if (auto value = OptionValue(arguments, at, "--view-image", error))
-                options.view.picture = *value;
+                options.view.picture = PathFromText(*value);
         } else if (Names(argument, "--trust-ca")) {
             if (auto value = OptionValue(arguments, at, "--trust-ca", error)) {
                 if (value->empty())

@@ -169,7 +169,7 @@ std::string PreferenceStore::Write(const StoredPreferences& record) const {
     try {
         return Scene::WriteFileDurably(File(), EncodeStore(record)).error;
     } catch (const std::bad_alloc&) {
-        return "out of memory while writing \"" + File().string() + "\"";
+        return "out of memory while writing \"" + PathText(File()) + "\"";
     }
 }
 
@@ -178,11 +178,11 @@ std::string PreferenceStore::Remove() const {
     if (const std::error_code error = FileSystem::Remove(path)) {
         if (error == std::errc::no_such_file_or_directory)
             return {};
-        return "cannot remove \"" + path.string() + "\": " + error.message();
+        return "cannot remove \"" + PathText(path) + "\": " + error.message();
     }
     // The removal lasts only once the folder is synced.
     if (const std::error_code error = FileSystem::SyncFolder(folder))
-        return "cannot sync the folder \"" + folder.string() + "\": " + error.message();
+        return "cannot sync the folder \"" + PathText(folder) + "\": " + error.message();
     return {};
 }
 

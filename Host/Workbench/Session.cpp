@@ -35,7 +35,7 @@ Session::~Session() {
 
 bool Session::Start(const std::string& modulePath) {
     std::error_code error;
-    path = std::filesystem::canonical(modulePath, error).string();
+    path = PathText(std::filesystem::canonical(PathFromText(modulePath), error));
     if (error) {
         console.Warn("cannot find the module " + modulePath + ": " + error.message());
         return false;

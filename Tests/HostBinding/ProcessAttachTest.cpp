@@ -8,6 +8,9 @@
 #include <gtest/gtest.h>
 
 #include <dlfcn.h>
+#include <unistd.h>
+
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -75,6 +78,31 @@ TEST_F(ProcessAttach, AttachRegistersTheMessageThenReadsThePathThenOpensResource
     EXPECT_EQ(GS::UniString(ModuleFilePath).ToCStr().Get(), ExecutablePath());
     EXPECT_EQ(ModuleResourceId, InvalidResModule);
     EXPECT_TRUE(debugText.empty());
+}
+
+// The longest path the buffer holds is kept whole; one unit more and the module stays unnamed.
+TEST_F(ProcessAttach, APathTheBufferCannotHoldWholeLeavesTheNameEmpty) {
+    namespace fs = std::filesystem;
+    const fs::path folder =
+        fs::absolute(fs::path(testing::TempDir()) / ("kavelo-attach-" + std::to_string(getpid())));
+    for (const std::size_t length : {std::size_t(MAX_PATH) - 1, std::size_t(MAX_PATH)}) {
+        fs::path path = folder;
+        while (path.native().size() + 1 + 100 + 3 < length)
+            path /= std::string(100, 'd');
+        path /= std::string(length - path.native().size() - 1 - 3, 'p') + ".so";
+        ASSERT_EQ(path.native().size(), length);
+        fs::create_directories(path.parent_path());
+        fs::copy_file(KAVELO_PROBE_MODULE, path, fs::copy_options::overwrite_existing);
+        void* library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+        ASSERT_NE(library, nullptr) << dlerror();
+        Dl_info info{};
+        ASSERT_NE(dladdr(dlsym(library, "Win32ProbeModuleMarker"), &info), 0);
+
+        ASSERT_EQ(DllMain(static_cast<HINSTANCE>(info.dli_fbase), DLL_PROCESS_ATTACH, nullptr), TRUE);
+        EXPECT_EQ(GS::UniString(ModuleFilePath).ToCStr().Get(), length < MAX_PATH ? path.string() : "");
+        dlclose(library);
+    }
+    fs::remove_all(folder);
 }
 
 TEST_F(ProcessAttach, DetachReleasesTheResourceModuleInOrderAndPrintsNothingAfterShutDown) {

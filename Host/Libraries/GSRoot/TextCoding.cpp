@@ -188,6 +188,16 @@ std::size_t ValidUtf8Length(const char* text, std::size_t byteCount) {
     return byteCount;
 }
 
+std::size_t ValidUtf16Length(const UniChar* units, std::size_t count) {
+    for (std::size_t i = 0; i < count;) {
+        const std::size_t start = i;
+        if (NextCodePoint(units, count, i) == ReplacementCharacter && units[start] != ReplacementCharacter) {
+            return start;
+        }
+    }
+    return count;
+}
+
 std::size_t Decode(const char* text, std::size_t byteCount, GSCharCode charCode, UniChar* out) {
     CheckCharCode(charCode);
     const auto* bytes = reinterpret_cast<const unsigned char*>(text);
@@ -247,13 +257,19 @@ void Encode(const UniChar* units, std::size_t count, GSCharCode charCode, char* 
 
 namespace GS::Host {
 
-std::u16string Utf8ToUtf16(std::string_view text) {
+std::u16string Utf8ToUtf16(std::string_view text, bool* replaced) {
+    if (replaced != nullptr) {
+        *replaced = TextCoding::ValidUtf8Length(text.data(), text.size()) != text.size();
+    }
     std::u16string units(text.size(), u'\0');
     units.resize(TextCoding::Decode(text.data(), text.size(), CC_UTF8, units.data()));
     return units;
 }
 
-std::string Utf16ToUtf8(std::u16string_view text, std::size_t padding) {
+std::string Utf16ToUtf8(std::u16string_view text, std::size_t padding, bool* replaced) {
+    if (replaced != nullptr) {
+        *replaced = TextCoding::ValidUtf16Length(text.data(), text.size()) != text.size();
+    }
     const std::size_t size = TextCoding::EncodedSize(text.data(), text.size(), CC_UTF8);
     std::string bytes(size + padding, '\0');
     TextCoding::Encode(text.data(), text.size(), CC_UTF8, bytes.data());

@@ -21,6 +21,9 @@ std::size_t AsciiLength(const char* text, std::size_t byteCount);
 // Bytes at the start of text that form well-formed UTF-8 (a literal U+FFFD included).
 std::size_t ValidUtf8Length(const char* text, std::size_t byteCount);
 
+// Units at the start of units that form well-formed UTF-16: no lone surrogate.
+std::size_t ValidUtf16Length(const UniChar* units, std::size_t count);
+
 // Writes at most byteCount units to out and returns how many it wrote.
 std::size_t Decode(const char* text, std::size_t byteCount, GSCharCode charCode, UniChar* out);
 

@@ -4,9 +4,15 @@
 
 #include "IO/File.hpp"
 
+#include <string_view>
+
 namespace IO {
 
 namespace Detail {
+
+// Whether the system takes `name` (not empty, "." or "..") as an entry of the folder it is joined to:
+// nothing in it reaches another folder, a drive or a device.
+bool IsEntryName(std::u16string_view name);
 
 // Opens `location` (a path in the system's form) as File::Open asks, setting `descriptor` on success.
 // May throw std::bad_alloc and std::length_error while copying the path for the system.

@@ -1,5 +1,6 @@
 #include "IO/Location.hpp"
 
+#include "FileSystem.hpp"
 #include "GSRootHost.hpp"
 
 #include <string>
@@ -9,8 +10,7 @@ namespace IO {
 namespace {
 
 bool IsOneComponent(std::u16string_view name) {
-    constexpr std::u16string_view Forbidden(u"/\0", 2);
-    return !name.empty() && name != u"." && name != u".." && name.find_first_of(Forbidden) == name.npos;
+    return !name.empty() && name != u"." && name != u".." && Detail::IsEntryName(name);
 }
 
 GS::UniString Join(const GS::UniString& folder, const GS::UniString& name) {

@@ -1,7 +1,8 @@
-// LOAD_WITH_ALTERED_SEARCH_PATH lets a module loaded by its full path find the host library DLLs
-// beside it.
+// A module loaded by its full path finds the host library DLLs beside it, then the program's folder
+// and the system's; never the current folder or PATH, where anyone may have put a DLL of that name.
 
 #include "ModuleLoader.hpp"
+#include "HostText.hpp"
 
 #include <windows.h>
 
@@ -13,13 +14,14 @@ namespace Workbench::Loader {
 namespace {
 
 std::wstring SystemPath(const std::string& path) {
-    return std::filesystem::absolute(std::filesystem::path(path)).wstring();
+    return std::filesystem::absolute(PathFromText(path)).wstring();
 }
 
 } // namespace
 
 void* Load(const std::string& path, std::string& error) {
-    HMODULE module = LoadLibraryExW(SystemPath(path).c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+    HMODULE module = LoadLibraryExW(SystemPath(path).c_str(), nullptr,
+                                    LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_DEFAULT_DIRS);
     if (module == nullptr) {
         const DWORD code = GetLastError();
         error =

@@ -3,6 +3,8 @@
 #include "BrowserLaunch.hpp"
 #include "Windows/ShellExecuteRedirection.hpp"
 
+#include "GSRootHost.hpp"
+
 #include <windows.h>
 
 #include <cstdlib>
@@ -56,9 +58,11 @@ struct WindowsCallWatch::Redirection {
 
 WindowsCallWatch::WindowsCallWatch(Transcript& transcript, Console& console)
     : redirection(std::make_unique<Redirection>([&transcript, &console](const wchar_t* file) {
-          const std::u8string url =
-              file == nullptr ? std::u8string() : std::filesystem::path(file).u8string();
-          ShowBrowserLaunch(transcript, console, std::string(url.begin(), url.end()));
+          const std::string url =
+              file == nullptr
+                  ? std::string()
+                  : GS::Host::Utf16ToUtf8(std::u16string_view(reinterpret_cast<const char16_t*>(file)));
+          ShowBrowserLaunch(transcript, console, url);
       })) {}
 
 WindowsCallWatch::~WindowsCallWatch() = default;

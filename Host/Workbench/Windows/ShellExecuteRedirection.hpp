@@ -5,11 +5,11 @@
 // the same arguments and returns its answer unchanged. One redirection at a time in a process: the
 // redirected entries all lead to the same function.
 
+#include "Windows/ImportRedirection.hpp"
+
 #include <windows.h>
 
-#include <cstdint>
 #include <functional>
-#include <vector>
 
 namespace Workbench {
 
@@ -18,25 +18,19 @@ public:
     // `launching` hears of each call before it is made, with its file argument (the URL of a browser
     // launch), which may be null. What it throws stays here: a Windows call never throws into its caller.
     explicit ShellExecuteRedirection(std::function<void(const wchar_t* file)> launching);
-    // Undoes what is left, in the images still loaded: an unloaded image took its import table with it.
     ~ShellExecuteRedirection();
     ShellExecuteRedirection(const ShellExecuteRedirection&) = delete;
     ShellExecuteRedirection& operator=(const ShellExecuteRedirection&) = delete;
 
-    void Redirect(HMODULE image);
+    void Redirect(HMODULE image) { imports.Redirect(image); }
     // Every image in the process now: a program with the add-on linked in calls the shell itself.
-    void RedirectLoadedImages();
+    void RedirectLoadedImages() { imports.RedirectLoadedImages(); }
     // Before `image` unloads, so that nothing points at it afterwards.
-    void Undo(HMODULE image);
+    void Undo(HMODULE image) { imports.Undo(image); }
 
 private:
-    struct Entry {
-        HMODULE image;
-        std::uintptr_t* slot;
-    };
-
     std::function<void(const wchar_t* file)> launching;
-    std::vector<Entry> redirected;
+    ImportRedirection imports;
 };
 
 } // namespace Workbench

@@ -78,7 +78,44 @@ TEST(HostUtf8, PaddingLiesInTheCapacityAfterTheText) {
     EXPECT_EQ(bytes, "ab\xC3\xA9");
     EXPECT_GE(bytes.capacity(), bytes.size() + 64);
     EXPECT_EQ(GS::Host::Utf16ToUtf8(u"", 0), "");
-    EXPECT_EQ(GS::Host::Utf8ToUtf16("\xF0\x9F\x98\x80x"), u"\U0001F600x");
+}
+
+// The host's one conversion: well-formed text both ways unchanged; each ill-formed part U+FFFD,
+// and said so, for callers that must refuse rather than alter a name.
+TEST(HostUtf8, IllFormedPartsBecomeReplacementCharactersAndAreReported) {
+    struct Case {
+        std::string bytes;
+        std::u16string units;
+        bool bytesWellFormed;
+        bool unitsWellFormed;
+    };
+    const Case cases[] = {
+        {"", u"", true, true},
+        {"Z\xC3\xBCrich-\xE6\x9D\xB1\xE4\xBA\xAC", u"Z\u00fcrich-\u6771\u4eac", true, true},
+        {"\xF0\x9F\x98\x80x", u"\U0001F600x", true, true},
+        {"\xEF\xBF\xBD", u"\ufffd", true, true}, // a literal U+FFFD is text like any other
+        {"a\x80"
+         "b",
+         u"a\ufffdb", false, true},
+        {"\xC0\xAF", u"\ufffd\ufffd", false, true},           // overlong '/'
+        {"\xED\xA0\x80", u"\ufffd\ufffd\ufffd", false, true}, // an encoded surrogate
+        {"\xE6\x9D", u"\ufffd", false, true},                 // cut short
+        {"\xEF\xBF\xBD", std::u16string(1, char16_t(0xD800)), true, false},
+        {"a\xEF\xBF\xBD", std::u16string{u'a', char16_t(0xDC00)}, true, false},
+        {"\xEF\xBF\xBD\xEF\xBF\xBD", std::u16string{char16_t(0xDC00), char16_t(0xD800)}, true, false},
+    };
+    for (const Case& c : cases) {
+        bool replaced = !c.bytesWellFormed;
+        if (c.unitsWellFormed) {
+            EXPECT_EQ(GS::Host::Utf8ToUtf16(c.bytes, &replaced), c.units) << c.bytes;
+            EXPECT_EQ(replaced, !c.bytesWellFormed) << c.bytes;
+        }
+        if (c.bytesWellFormed) {
+            replaced = !c.unitsWellFormed;
+            EXPECT_EQ(GS::Host::Utf16ToUtf8(c.units, 0, &replaced), c.bytes) << c.bytes;
+            EXPECT_EQ(replaced, !c.unitsWellFormed) << c.bytes;
+        }
+    }
 }
 
 } // namespace

@@ -40,6 +40,12 @@ std::string ReadFile(const fs::path& path) {
     return content.str();
 }
 
+// Arguments are UTF-8 on every system.
+std::string Utf8(const fs::path& path) {
+    const std::u8string text = path.u8string();
+    return {text.begin(), text.end()};
+}
+
 void WriteFile(const fs::path& path, const std::string& text) {
     std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
 }
@@ -97,13 +103,13 @@ protected:
         const fs::path in = folder / "stdin.txt";
         WriteFile(in, input);
         if (script) {
-            run.scriptPath = folder / "commands.script";
+            run.scriptPath = folder / scriptName;
             WriteFile(run.scriptPath, *script);
-            arguments.insert(arguments.begin(), {"--script", run.scriptPath.string()});
+            arguments.insert(arguments.begin(), {"--script", Utf8(run.scriptPath)});
         }
-        arguments.insert(arguments.begin(), {"--transcript", transcript.string()});
+        arguments.insert(arguments.begin(), {"--transcript", Utf8(transcript)});
         if (!useDefaultDataFolder)
-            arguments.insert(arguments.begin(), {"--data-dir", DataFolder().string()});
+            arguments.insert(arguments.begin(), {"--data-dir", Utf8(DataFolder())});
         WorkbenchTest::Finished finished =
             WorkbenchTest::RunProgram(Program(), arguments, in, environment, folder);
         run.exitCode = finished.exitCode;
@@ -114,8 +120,10 @@ protected:
         return run;
     }
 
-    fs::path DataFolder() const { return folder / "data"; }
+    fs::path DataFolder() const { return folder / dataFolderName; }
     bool useDefaultDataFolder = false;
+    fs::path dataFolderName = "data";
+    fs::path scriptName = "commands.script";
     fs::path StoreFile() const { return DataFolder() / "preferences" / "mdid-4B41564C-00000001.prefs"; }
 
     fs::path folder;
@@ -411,6 +419,15 @@ TEST_F(WorkbenchProgram, TheRecordPersistsBetweenRunsAndUnlinkRemovesIt) {
     EXPECT_EQ(clicks[0].Text("text"), "OK");
     EXPECT_EQ(second.Numbers("dialog-closed", "response"), std::vector<std::int64_t>({1}));
     EXPECT_LT(second.IndexOf("preferences-deleted"), second.IndexOf("dialog-opened"));
+}
+
+TEST_F(WorkbenchProgram, ADataFolderAndScriptNamedInAnyScriptAreUsedAsNamed) {
+    dataFolderName = fs::path(u8"Z\u00fcrich-\u6771\u4eac");
+    scriptName = fs::path(u8"Z\u00fcrich-\u6771\u4eac.script");
+    const ProgramRun run = Start({}, "menu Open live connection\nprefs show\n");
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_TRUE(fs::exists(StoreFile()));
+    EXPECT_NE(run.out.find(" in " + Utf8(StoreFile()) + ":\n"), std::string::npos) << run.out;
 }
 
 TEST_F(WorkbenchProgram, AFailingStoreShowsTheErrorAlertAndBeeps) {

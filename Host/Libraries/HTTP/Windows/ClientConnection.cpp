@@ -23,8 +23,8 @@ namespace {
 constexpr std::size_t DrainPieceSize = 16 * 1024;
 
 std::wstring Wide(std::string_view text) {
-    const GS::UniString units(text.data(), static_cast<USize>(text.size()), GS::CC_UTF8);
-    return std::wstring(units.ToUStr(), units.ToUStr() + units.GetLength());
+    const std::u16string units = GS::Host::Utf8ToUtf16(text);
+    return std::wstring(units.begin(), units.end());
 }
 
 std::string Narrow(std::wstring_view text) {

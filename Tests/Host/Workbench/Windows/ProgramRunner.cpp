@@ -99,8 +99,10 @@ Finished RunProgram(const std::filesystem::path& program, const std::vector<std:
                     const std::filesystem::path& folder) {
     const std::filesystem::path out = folder / "stdout.txt", err = folder / "stderr.txt";
     std::wstring commandLine = HostTest::QuotedArgument(program.wstring());
-    for (const std::string& argument : arguments)
-        commandLine += L' ' + HostTest::QuotedArgument(std::filesystem::path(argument).wstring());
+    for (const std::string& argument : arguments) // UTF-8
+        commandLine +=
+            L' ' + HostTest::QuotedArgument(
+                       std::filesystem::path(std::u8string(argument.begin(), argument.end())).wstring());
     std::wstring variables = EnvironmentBlock(environment);
     // The program inherits this process's record of browser launches.
     const auto record = Testing::BrowserLaunchRecordFile();

@@ -1,9 +1,9 @@
-// The link id generator's seeding from the system's random source, through the POSIX stand-in's
-// control of that source; Windows' own BCryptGenRandom takes no bytes from a test.
+// The link id generator's seeding from the system's random source, given known bytes: by the POSIX
+// stand-in of that source, on Windows through the add-on's import of BCryptGenRandom.
 
+#include "GivenRandomSource.hpp"
 #include "Preferences.hpp"
 #include "PreferencesSeams.hpp"
-#include "Win32Host.hpp"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +11,6 @@
 #include <cstring>
 #include <set>
 #include <string>
-#include <string_view>
 #include <vector>
 
 namespace {
@@ -50,10 +49,11 @@ public:
     UInt32 state[624];
 };
 
-// The system's random source gives `words` as its bytes, for the next seeding.
-void GiveRandomSource(const UInt32 (&words)[624]) {
-    Win32::Host::SetRandomSource([&words](unsigned char* buffer, std::size_t size) {
-        EXPECT_EQ(size, sizeof(words));
+// The system's random source gives `words` as its bytes, for the next seeding; each draw's size is
+// added to `draws`.
+GivenRandomSource WordsAsSource(const UInt32 (&words)[624], std::vector<std::size_t>& draws) {
+    return GivenRandomSource([&words, &draws](unsigned char* buffer, std::size_t size) {
+        draws.push_back(size);
         std::memcpy(buffer, words, std::min(size, sizeof(words)));
         return true;
     });
@@ -69,13 +69,12 @@ TEST(GenerateLinkId, DrawsEachDigitFromTheTopBitsOfTheSequenceOfTheWholeStateDra
     for (UInt32& word : states.back().state)
         word = noise.Next();
     PreferencesSeams::SeedLinkIdGeneratorFromSystem(); // the generator's first seeding is behind us
-    std::vector<std::string> calls;
-    Win32::Host::SetCallObserver([&calls](std::string_view call, std::string_view argument) {
-        calls.push_back(std::string(call) + " " + std::string(argument));
-    });
+    std::vector<std::size_t> draws;
     for (std::size_t s = 0; s < states.size(); ++s) {
-        GiveRandomSource(states[s].state);
-        PreferencesSeams::SeedLinkIdGeneratorFromSystem();
+        {
+            const GivenRandomSource given = WordsAsSource(states[s].state, draws);
+            PreferencesSeams::SeedLinkIdGeneratorFromSystem();
+        }
         ReferenceMt19937 reference = states[s];
         for (int round = 0; round < 3; ++round) {
             std::string expected;
@@ -91,20 +90,23 @@ TEST(GenerateLinkId, DrawsEachDigitFromTheTopBitsOfTheSequenceOfTheWholeStateDra
             EXPECT_EQ(GenerateLinkId(), expected) << "state " << s << " round " << round;
         }
     }
-    Win32::Host::SetRandomSource(nullptr);
-    Win32::Host::SetCallObserver(nullptr);
-    EXPECT_EQ(calls, std::vector<std::string>(states.size(), "BCryptGenRandom 2496"));
+    EXPECT_EQ(draws, std::vector<std::size_t>(states.size(), sizeof(states[0].state)));
 }
 
 // A system without a random source still gets identifiers no other seeding repeats.
 TEST(GenerateLinkId, WithoutTheSystemSourceTheStandardLibrarysSeedsTheWholeState) {
-    Win32::Host::SetRandomSource([](unsigned char*, std::size_t) { return false; });
+    PreferencesSeams::SeedLinkIdGeneratorFromSystem(); // the generator's first seeding is behind us
+    int draws = 0;
+    const GivenRandomSource none([&draws](unsigned char*, std::size_t) {
+        ++draws;
+        return false;
+    });
     std::set<std::string> seen;
     for (int i = 0; i < 3; ++i) {
         PreferencesSeams::SeedLinkIdGeneratorFromSystem();
         seen.insert(GenerateLinkId());
     }
-    Win32::Host::SetRandomSource(nullptr);
+    EXPECT_EQ(draws, 3);
     EXPECT_EQ(seen.size(), 3u);
 }
 
