@@ -41,6 +41,13 @@ cleanup() {
 }
 trap cleanup EXIT
 fail() { echo "export-vs-curl: $*" >&2; exit 1; }
+# The service and the slow link both say "listening on ..." when ready; waits up to 10 s for it.
+awaitListening() { # LOG
+    for _ in $(seq 100); do
+        grep -qs '^listening on ' "$1" && return
+        sleep 0.1
+    done
+}
 
 windowsBin=${KAVELO_WINDOWS_BIN:+$(cd "$KAVELO_WINDOWS_BIN" && pwd)}
 listen=127.0.0.1:0
@@ -49,10 +56,7 @@ listen=127.0.0.1:0
 # The service on a free port (or the origin's); its first lines name the CA and the port.
 "$bin/kavelo-service" --listen "$listen" --data-dir "$work/service" --max-body 64M >"$work/service.log" 2>&1 &
 servicePid=$!
-for _ in $(seq 100); do
-    grep -qs '^listening on ' "$work/service.log" && break
-    sleep 0.1
-done
+awaitListening "$work/service.log"
 port=$(sed -n 's|^listening on https://127.0.0.1:\([0-9]*\)$|\1|p' "$work/service.log")
 ca=$(sed -n 's|^CA certificate: ||p' "$work/service.log")
 [[ -n $port && -n $ca ]] || fail "the service did not start: $(cat "$work/service.log")"
@@ -66,10 +70,7 @@ if [[ -n $linkRate ]]; then
     python3 "$here/../Tests/Support/slow-link.py" --to "$target" --rate "$linkRate" --rtt "${linkRtt:-40}" \
         >"$work/link.log" 2>&1 &
     linkPid=$!
-    for _ in $(seq 100); do
-        grep -qs '^listening on ' "$work/link.log" && break
-        sleep 0.1
-    done
+    awaitListening "$work/link.log"
     linkPort=$(sed -n 's|^listening on \([0-9]*\)$|\1|p' "$work/link.log")
     [[ -n $linkPort ]] || fail "the slow link did not start: $(cat "$work/link.log")"
     target=127.0.0.1:$linkPort
