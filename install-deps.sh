@@ -10,7 +10,7 @@ packages=(
     librsvg2-bin
     libboost-dev libssl-dev libsqlite3-dev libturbojpeg0-dev libsimdjson-dev nlohmann-json3-dev
     chromium
-    g++-mingw-w64-x86-64-posix wine wine64 openssl python3
+    g++-mingw-w64-x86-64-posix wine wine64 openssl python3 tinyproxy
     xvfb xauth fonts-wine
     clang libclang-rt-14-dev
 )

@@ -12,6 +12,11 @@
 #                       then listens on 127.0.0.1:8443, where the module's origin (localhost:8443)
 #                       leads, as WinHTTP connects where the URL says. Its peak RSS is the wine
 #                       process's.
+#   KAVELO_SLOW_LINK    "RATE RTT_MS" (e.g. "20M 40"): the workbench and curl reach the service through
+#                       Tests/Support/slow-link.py at RATE bits per second each way and RTT_MS of round
+#                       trip; then the wire's own time (the body's bits / RATE) and the ratios to it are
+#                       printed too, the second export is not run, and the last line is a row of the
+#                       slow-link table. Linux only.
 set -euo pipefail
 # The system's own trust, as on a user's machine: a bundle named in the environment would be read
 # whole at every connection (25 to 30 ms of processor time here), which curl, given --cacert, skips.
@@ -28,12 +33,21 @@ jpegBytes=${3:-8000000}
 
 work=$(mktemp -d)
 servicePid=
+linkPid=
 cleanup() {
+    if [[ -n $linkPid ]]; then kill "$linkPid" 2>/dev/null && wait "$linkPid" 2>/dev/null || true; fi
     if [[ -n $servicePid ]]; then kill "$servicePid" 2>/dev/null && wait "$servicePid" 2>/dev/null || true; fi
     rm -rf "$work"
 }
 trap cleanup EXIT
 fail() { echo "export-vs-curl: $*" >&2; exit 1; }
+# The service and the slow link both say "listening on ..." when ready; waits up to 10 s for it.
+awaitListening() { # LOG
+    for _ in $(seq 100); do
+        grep -qs '^listening on ' "$1" && return
+        sleep 0.1
+    done
+}
 
 windowsBin=${KAVELO_WINDOWS_BIN:+$(cd "$KAVELO_WINDOWS_BIN" && pwd)}
 listen=127.0.0.1:0
@@ -42,14 +56,25 @@ listen=127.0.0.1:0
 # The service on a free port (or the origin's); its first lines name the CA and the port.
 "$bin/kavelo-service" --listen "$listen" --data-dir "$work/service" --max-body 64M >"$work/service.log" 2>&1 &
 servicePid=$!
-for _ in $(seq 100); do
-    grep -qs '^listening on ' "$work/service.log" && break
-    sleep 0.1
-done
+awaitListening "$work/service.log"
 port=$(sed -n 's|^listening on https://127.0.0.1:\([0-9]*\)$|\1|p' "$work/service.log")
 ca=$(sed -n 's|^CA certificate: ||p' "$work/service.log")
 [[ -n $port && -n $ca ]] || fail "the service did not start: $(cat "$work/service.log")"
 [[ $ca = /* ]] || ca="$PWD/$ca"
+
+# Where the workbench and curl connect: the service, or the slow link in front of it.
+target=127.0.0.1:$port
+read -r linkRate linkRtt <<<"${KAVELO_SLOW_LINK:-}"
+if [[ -n $linkRate ]]; then
+    [[ -z $windowsBin ]] || fail "KAVELO_SLOW_LINK is for the Linux build only"
+    python3 "$here/../Tests/Support/slow-link.py" --to "$target" --rate "$linkRate" --rtt "${linkRtt:-40}" \
+        >"$work/link.log" 2>&1 &
+    linkPid=$!
+    awaitListening "$work/link.log"
+    linkPort=$(sed -n 's|^listening on \([0-9]*\)$|\1|p' "$work/link.log")
+    [[ -n $linkPort ]] || fail "the slow link did not start: $(cat "$work/link.log")"
+    target=127.0.0.1:$linkPort
+fi
 
 jpeg="$work/view.jpg"
 "$bin/NoiseJpeg" "$jpeg" "$jpegBytes" >/dev/null
@@ -62,8 +87,8 @@ if [[ -n $windowsBin ]]; then
     curlTls=(--cacert "$ca")
 else
     workbench=("$bin/kavelo-workbench" --data-dir "$work/workbench" --trust-ca "$ca"
-               --connect-to "localhost:8443:127.0.0.1:$port" --view-image "$jpeg")
-    curlTls=(--cacert "$ca" --connect-to "localhost:8443:127.0.0.1:$port")
+               --connect-to "localhost:8443:$target" --view-image "$jpeg")
+    curlTls=(--cacert "$ca" --connect-to "localhost:8443:$target")
 fi
 
 # Link: the first export makes and stores a link id (dialog 32520, OK) and opens the login page,
@@ -73,7 +98,7 @@ user=$(sed -n 's|^account \([^,]*\), password .*|\1|p' "$work/service.log")
 password=$(sed -n 's|^account [^,]*, password \(.*\)$|\1|p' "$work/service.log")
 [[ -n $user && -n $password ]] || fail "the service printed no account: $(cat "$work/service.log")"
 printf 'answer 1\nmenu 32512\nprefs show\nquit\n' >"$work/link.script"
-BROWSER="$here/../Tools/MainJob/browser-standin" KAVELO_CA="$ca" KAVELO_CONNECT_TO="localhost:8443:127.0.0.1:$port" \
+BROWSER="$here/../Tools/MainJob/browser-standin" KAVELO_CA="$ca" KAVELO_CONNECT_TO="localhost:8443:$target" \
     KAVELO_USER="$user" KAVELO_PASSWORD="$password" \
     "${workbench[@]}" --script "$work/link.script" >"$work/link.out" 2>&1 || fail "linking run failed: $(cat "$work/link.out")"
 linkId=$(sed -n 's/^link id: "\([0-9a-f-]\{36\}\)".*/\1/p' "$work/link.out")
@@ -137,6 +162,7 @@ for _ in $(seq "$runs"); do
     grep -q 'dialog 32531' "$work/run.out" || fail "an export did not succeed: $(cat "$work/run.out")"
     runCurl; curlTimes+=("$elapsed"); curlRss+=("$rss")
     runWorkbench "$work/idle.script"; idleTimes+=("$elapsed"); idleRss+=("$rss")
+    [[ -n $linkRate ]] && continue
     runWorkbench "$work/twice.script"; twiceTimes+=("$elapsed")
     [[ $(grep -c 'dialog 32531' "$work/run.out") = 2 ]] || fail "two exports did not succeed: $(cat "$work/run.out")"
 done
@@ -149,8 +175,32 @@ median() { printf '%s\n' "$@" | sort -n | awk '{v[NR] = $1} END {print (NR % 2) 
 max() { printf '%s\n' "$@" | sort -n | tail -1; }
 
 wb=$(median "${wbTimes[@]}"); cu=$(median "${curlTimes[@]}"); idle=$(median "${idleTimes[@]}")
-twice=$(median "${twiceTimes[@]}")
 peak=$(max "${wbRss[@]}")
+ms() { printf '%s\n' "$@" | awk '{printf " %.0f", $1 / 1000}'; }
+
+if [[ -n $linkRate ]]; then
+    awk -v wb="$wb" -v cu="$cu" -v idle="$idle" -v jpeg="$jpegSize" -v body="$(stat -c %s "$work/body.json")" \
+        -v runs="$runs" -v rate="$linkRate" -v rtt="${linkRtt:-40}" '
+    BEGIN {
+        bits = rate + 0; unit = tolower(substr(rate, length(rate)))
+        bits *= unit == "k" ? 1e3 : unit == "m" ? 1e6 : unit == "g" ? 1e9 : 1
+        wire = body * 8 / bits * 1e6
+        printf "JPEG %d bytes, JSON body %d bytes, through %s bit/s with %d ms round trip, %d runs each, medians\n",
+            jpeg, body, rate, rtt, runs
+        printf "  workbench export      %8.1f ms   (export alone, start-up and quit taken off: %.1f ms)\n", wb / 1000,
+            (wb - idle) / 1000
+        printf "  curl, same body       %8.1f ms\n", cu / 1000
+        printf "  the wire alone        %8.1f ms   (the body at %s bit/s)\n", wire / 1000, rate
+        printf "  export alone / curl   %8.2f       (goal <= 1.05)\n", (wb - idle) / cu
+        printf "  export alone / wire   %8.2f       (goal <= 1.1)\n", (wb - idle) / wire
+        printf "  curl / wire           %8.2f\n", cu / wire
+        printf "| %.1f MB | %.2f | %.2f | %.2f | %.2f | %.2f | %.2f |\n", jpeg / 1e6, (wb - idle) / 1e6, cu / 1e6,
+            wire / 1e6, (wb - idle) / cu, (wb - idle) / wire, cu / wire
+    }'
+    echo "  each run (ms): workbench$(ms "${wbTimes[@]}"); curl$(ms "${curlTimes[@]}"); no export$(ms "${idleTimes[@]}")"
+    exit 0
+fi
+twice=$(median "${twiceTimes[@]}")
 awk -v wb="$wb" -v cu="$cu" -v idle="$idle" -v twice="$twice" -v peak="$peak" -v idlePeak="$(max "${idleRss[@]}")" \
     -v curlPeak="$(max "${curlRss[@]}")" -v jpeg="$jpegSize" -v body="$(stat -c %s "$work/body.json")" -v runs="$runs" '
 BEGIN {
@@ -166,5 +216,4 @@ BEGIN {
     printf "| %.1f MB | %.1f | %.1f | %.2f | %.2f | %.2f | %.2f |\n", jpeg / 1e6, wb / 1000, cu / 1000, wb / cu,
         (wb - idle) / cu, (twice - wb) / cu, peak * 1024 / jpeg
 }'
-ms() { printf '%s\n' "$@" | awk '{printf " %.0f", $1 / 1000}'; }
 echo "  each run (ms): workbench$(ms "${wbTimes[@]}"); curl$(ms "${curlTimes[@]}"); no export$(ms "${idleTimes[@]}"); two exports$(ms "${twiceTimes[@]}")"

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Every performance figure in one command: base64 and the JSON conversions against memcpy and
 # OpenSSL (medians of repetitions, warm and cold), then the export against curl for 1, 8 and 30 MB
-# pictures, each with its warm second export, ending with the README's table.
+# pictures, each with its warm second export, ending with the README's table; then the same exports
+# over a slow link (20 Mbit/s each way, 40 ms round trip) beside curl and the wire's own time, with
+# the README's slow-link table.
 #
-#   Bench/run-all.sh BIN_DIR [RUNS (9)]
+#   Bench/run-all.sh BIN_DIR [RUNS (9)] [SLOW_LINK_RUNS (3)]
 set -euo pipefail
 
 if [[ $# -lt 1 ]]; then
@@ -12,6 +14,7 @@ if [[ $# -lt 1 ]]; then
 fi
 bin=$1
 runs=${2:-9}
+slowRuns=${3:-3}
 here=$(cd "$(dirname "$0")" && pwd)
 medians=(--benchmark_repetitions=9 --benchmark_report_aggregates_only=true)
 
@@ -47,14 +50,23 @@ END {
     }
 }'
 
-rows=()
-for bytes in 1000000 8000000 30000000; do
-    echo "== export against curl, $bytes-byte JPEG"
-    out=$("$here/export-vs-curl.sh" "$bin" "$runs" "$bytes")
-    echo "$out" | grep -v '^|'
-    rows+=("$(echo "$out" | grep '^|')")
-done
+# Each row of a table: export-vs-curl.sh's last line. Its other lines go out as they are.
+exports() { # TITLE RUNS
+    rows=()
+    for bytes in 1000000 8000000 30000000; do
+        echo "== $1, $bytes-byte JPEG"
+        out=$("$here/export-vs-curl.sh" "$bin" "$2" "$bytes")
+        echo "$out" | grep -v '^|'
+        rows+=("$(echo "$out" | grep '^|')")
+    done
+}
+exports "export against curl" "$runs"
 echo "== table"
 echo "| JPEG | export (ms) | curl (ms) | export / curl | export alone / curl | warm export / curl | peak RSS / JPEG |"
+echo "|---|---|---|---|---|---|---|"
+printf '%s\n' "${rows[@]}"
+KAVELO_SLOW_LINK="20M 40" exports "over a 20 Mbit/s link with 40 ms round trip" "$slowRuns"
+echo "== slow-link table"
+echo "| JPEG | export alone (s) | curl (s) | wire (s) | export / curl | export / wire | curl / wire |"
 echo "|---|---|---|---|---|---|---|"
 printf '%s\n' "${rows[@]}"

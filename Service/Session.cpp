@@ -160,6 +160,19 @@ void Session::OnHeader(beast::error_code error) {
 
     Request& request = parser_->get();
     method_ = std::string(request.method_string());
+    if (const auto absolute = SplitAbsoluteTarget(request.target())) {
+        if (absolute->authority.empty() || absolute->authority.find('@') != std::string_view::npos)
+            return Reject(http::status::bad_request, "malformed request target");
+        // Not a proxy: another scheme or port is another server's, whatever the host name says.
+        beast::error_code ignored;
+        const std::uint16_t port = Lowest().socket().local_endpoint(ignored).port();
+        if (!beast::iequals(absolute->scheme, "https") || AuthorityPort(absolute->authority, 443) != port)
+            return Reject(http::status::misdirected_request,
+                          "this service answers for https on port " + std::to_string(port) + " only");
+        // The target's authority stands for the Host field, which must then be ignored.
+        request.set(http::field::host, absolute->authority);
+        request.target(absolute->originForm);
+    }
     path_ = std::string(SplitTarget(request.target()).path);
     const std::uint64_t limit = Routes::BodyLimit(request, server_.GetLimits().maxBody);
     const auto length = parser_->content_length();

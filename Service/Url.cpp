@@ -1,5 +1,7 @@
 #include "Url.hpp"
 
+#include <charconv>
+
 namespace kavelo {
 
 namespace {
@@ -43,6 +45,34 @@ Target SplitTarget(std::string_view target) {
     if (mark == std::string_view::npos)
         return {target, {}};
     return {target.substr(0, mark), target.substr(mark + 1)};
+}
+
+std::optional<AbsoluteTarget> SplitAbsoluteTarget(std::string_view target) {
+    const auto separator = target.find("://");
+    if (target.starts_with('/') || separator == std::string_view::npos || separator == 0)
+        return std::nullopt;
+    const std::string_view rest = target.substr(separator + 3);
+    const auto pathStart = rest.find_first_of("/?");
+    AbsoluteTarget absolute{target.substr(0, separator), rest.substr(0, pathStart), {}};
+    if (pathStart != std::string_view::npos)
+        absolute.originForm = rest.substr(pathStart);
+    if (!absolute.originForm.starts_with('/'))
+        absolute.originForm.insert(0, "/");
+    return absolute;
+}
+
+std::optional<std::uint16_t> AuthorityPort(std::string_view authority, std::uint16_t defaultPort) {
+    const auto colon = authority.rfind(':');
+    if (colon == std::string_view::npos || authority.find(']', colon) != std::string_view::npos)
+        return defaultPort;
+    const std::string_view digits = authority.substr(colon + 1);
+    if (digits.empty())
+        return defaultPort;
+    unsigned port = 0;
+    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), port);
+    if (error != std::errc{} || end != digits.data() + digits.size() || port == 0 || port > 65535)
+        return std::nullopt;
+    return static_cast<std::uint16_t>(port);
 }
 
 std::optional<std::string> FormValue(std::string_view form, std::string_view key) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -14,6 +15,21 @@ struct Target {
 // Splits a request target ("/login?eid=…") into its path and query. Nothing is percent-decoded:
 // paths are matched as sent, so an encoded "../" never turns into a file name.
 Target SplitTarget(std::string_view target);
+
+// A request target in absolute form ("https://host:port/path?query"), which HTTP/1.1 servers must
+// accept: its parts, the origin form ("/path?query", "/" for an empty path) among them.
+struct AbsoluteTarget {
+    std::string_view scheme;
+    std::string_view authority; // "host:port" as sent
+    std::string originForm;
+};
+
+// Nothing for a target that is not in absolute form.
+std::optional<AbsoluteTarget> SplitAbsoluteTarget(std::string_view target);
+
+// The port of an authority ("host:port", "[::1]:port"), or `defaultPort` when it names none. Nothing
+// when the port is not a number in range.
+std::optional<std::uint16_t> AuthorityPort(std::string_view authority, std::uint16_t defaultPort);
 
 // The value of `key` in application/x-www-form-urlencoded text (a query or a form body), with '+'
 // and percent escapes decoded. Absent, or malformed escapes: no value.

@@ -72,6 +72,33 @@ TEST_F(ServiceImageEndpointTest, AcceptsEscapedSlashesChunkedBodiesAndExpectCont
     EXPECT_EQ(client->ReadResponse().status, 201u);
 }
 
+// A client behind a proxy may send the absolute form, which HTTP/1.1 servers must take; another
+// scheme's or port's target belongs to another server, and comes back before any body is read.
+TEST_F(ServiceImageEndpointTest, AbsoluteFormTargetsAreServedForThisSchemeAndPortOnly) {
+    const std::string jpeg = MakeJpeg(300'000, 3);
+    const std::string port = std::to_string(Service().Port());
+    const struct {
+        std::string origin;
+        unsigned status;
+    } cases[] = {
+        {"https://localhost:" + port, 201},
+        {"HTTPS://127.0.0.1:" + port, 201},
+        {"http://localhost:" + port, 421},
+        {"https://localhost:" + std::to_string(Service().Port() + 1), 421},
+        {"https://localhost", 421},
+        {"https://user@localhost:" + port, 400},
+    };
+    for (const auto& [origin, status] : cases) {
+        HttpRequest upload = UploadRequest(linkId_, UploadBody(jpeg));
+        upload.target.insert(0, origin);
+        const Response response = Send(upload);
+        ASSERT_EQ(response.status, status) << origin << ": " << response.body;
+        if (status == 201) {
+            EXPECT_TRUE(Picture(response.body.substr(7, 22)).body == jpeg) << origin;
+        }
+    }
+}
+
 TEST_F(ServiceImageEndpointTest, UnknownOrMissingKeysAre401) {
     const std::string body = UploadBody(MakeJpeg(1000, 3));
     HttpRequest withoutKey = UploadRequest("", body);

@@ -9,15 +9,6 @@
 
 namespace HTTP::MessageHeader {
 
-namespace {
-
-bool EqualIgnoringCase(std::string_view a, std::string_view b) {
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
-                      [](unsigned char x, unsigned char y) { return std::tolower(x) == std::tolower(y); });
-}
-
-} // namespace
-
 class HeaderFieldCollection::Impl {
 public:
     std::vector<HeaderFieldAccess::Field> fields;
@@ -36,7 +27,7 @@ void HeaderFieldCollection::Add(const GS::UniString& name, const GS::UniString& 
 bool HeaderFieldCollection::Get(const GS::UniString& name, GS::UniString& value) const {
     const std::string wanted = ToUtf8(name);
     const auto found = std::find_if(impl->fields.begin(), impl->fields.end(), [&wanted](const auto& field) {
-        return EqualIgnoringCase(field.name, wanted);
+        return EqualsIgnoringCase(field.name, wanted);
     });
     if (found == impl->fields.end()) {
         return false;

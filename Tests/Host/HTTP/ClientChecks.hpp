@@ -46,6 +46,23 @@ inline std::string ReadAll(GS::IBinaryChannel& channel, USize pieceSize = 4096,
     return content;
 }
 
+// Connects to uri, posts body to its path with an API key and reads the answer's body to its end.
+inline std::string Upload(const IO::URI::URI& uri, const std::string& key, const std::string& body,
+                          Int32 timeout) {
+    namespace Method = HTTP::MessageHeader::Method;
+    HTTP::Client::ClientConnection connection(uri);
+    connection.SetTimeout(timeout);
+    connection.Connect();
+    HTTP::Client::Request request(Method::Post, uri.GetPath(), HTTP::MessageHeader::HTTPVersion::Version11);
+    request.GetRequestHeaderFieldCollection().Add("X-Api-Key", key.c_str());
+    connection.Send(request, body.data(), static_cast<USize>(body.size()));
+    HTTP::Client::Response response;
+    const std::string answer = ReadAll(connection.BeginReceive(response));
+    connection.FinishReceive();
+    connection.Close(true);
+    return answer;
+}
+
 inline std::string FieldOf(const HTTP::MessageHeader::HeaderFieldCollection& fields, const char* name) {
     GS::UniString value("(absent)");
     fields.Get(name, value);

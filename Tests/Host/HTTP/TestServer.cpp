@@ -5,6 +5,7 @@
 #include <boost/asio/write.hpp>
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 
 namespace HttpTest {
@@ -123,6 +124,31 @@ void TestServer::Serve(const Session& session, int connections) {
 SilentListener::SilentListener() : acceptor(io, tcp::endpoint(net::ip::address_v4::loopback(), 0)) {}
 
 std::uint16_t SilentListener::GetPort() const {
+    return acceptor.local_endpoint().port();
+}
+
+ResettingListener::ResettingListener()
+    : acceptor(io, tcp::endpoint(net::ip::address_v4::loopback(), 0)), thread([this] {
+          tcp::socket socket(io);
+          error_code ignored;
+          acceptor.accept(socket, ignored);
+          std::array<char, 256> received;
+          socket.read_some(net::buffer(received), ignored);
+          socket.set_option(net::socket_base::linger(true, 0), ignored);
+          socket.close(ignored);
+      }) {}
+
+ResettingListener::~ResettingListener() {
+    {
+        // Wakes an accept that is still waiting for a client that never came.
+        tcp::socket poke(io);
+        error_code ignored;
+        poke.connect(acceptor.local_endpoint(), ignored);
+    }
+    thread.join();
+}
+
+std::uint16_t ResettingListener::GetPort() const {
     return acceptor.local_endpoint().port();
 }
 

@@ -83,6 +83,21 @@ private:
     boost::asio::ip::tcp::acceptor acceptor;
 };
 
+// A port that resets its one connection (RST, no answer) once the first bytes have arrived.
+class ResettingListener {
+public:
+    ResettingListener();
+    ResettingListener(const ResettingListener&) = delete;
+    ResettingListener& operator=(const ResettingListener&) = delete;
+    ~ResettingListener();
+    std::uint16_t GetPort() const;
+
+private:
+    boost::asio::io_context io;
+    boost::asio::ip::tcp::acceptor acceptor;
+    std::thread thread;
+};
+
 // A loopback port nobody listens on.
 std::uint16_t ClosedPort();
 

@@ -1,12 +1,15 @@
 #include "ClientConnectionImpl.hpp"
 
 #include "HeaderFieldAccess.hpp"
+#include "Proxy.hpp"
 #include "RequestMessage.hpp"
 #include "ResponseAccess.hpp"
 #include "Text.hpp"
 #include "Tls.hpp"
 
 #include <boost/asio/ssl/error.hpp>
+#include <boost/asio/steady_timer.hpp>
+#include <boost/beast/http/empty_body.hpp>
 #include <boost/beast/http/read.hpp>
 #include <boost/beast/http/serializer.hpp>
 #include <boost/beast/http/write.hpp>
@@ -14,12 +17,15 @@
 #include <array>
 #include <memory>
 
+#include <sys/ioctl.h>
+
 namespace HTTP::Client {
 
 namespace {
 
 constexpr std::uint32_t ResponseHeaderLimit = 64 * 1024;
 constexpr std::size_t DrainPieceSize = 16 * 1024;
+constexpr std::chrono::milliseconds SendQueuePollInterval{5};
 
 // 1xx answers other than 101 precede the real response and are skipped.
 bool IsInterim(unsigned status) {
@@ -52,7 +58,8 @@ error_code ClientConnection::Impl::Await(Start start) {
 
 // getaddrinfo cannot be interrupted, so the resolver gets a deadline of its own: when it passes, the
 // lookup is abandoned to finish in the background.
-tcp::resolver::results_type ClientConnection::Impl::Resolve(const Settings::Endpoint& target) {
+tcp::resolver::results_type ClientConnection::Impl::Resolve(const Settings::Endpoint& target,
+                                                            const std::string& what) {
     struct Resolved {
         error_code error;
         tcp::resolver::results_type endpoints;
@@ -68,10 +75,10 @@ tcp::resolver::results_type ClientConnection::Impl::Resolve(const Settings::Endp
     while (!*outcome && io.run_one_until(deadline) != 0) {
     }
     if (!*outcome) {
-        Throw(TimedOut("resolving host '" + target.host + "'"));
+        Throw(TimedOut("resolving " + what + " '" + target.host + "'"));
     }
     if ((*outcome)->error) {
-        Throw("could not resolve host '" + target.host + "': " + (*outcome)->error.message());
+        Throw("could not resolve " + what + " '" + target.host + "': " + (*outcome)->error.message());
     }
     return std::move((*outcome)->endpoints);
 }
@@ -85,10 +92,13 @@ void ClientConnection::Impl::SetTimeout(Int32 milliseconds) {
 
 void ClientConnection::Impl::Connect() {
     Require(State::NotConnected, "connect");
+    // Connect-to redirects the origin, as in curl: the tunnel leads where the origin's connection would.
     const Settings::Endpoint target = Settings::FindConnectTo(origin.host, origin.port)
                                           .value_or(Settings::Endpoint{origin.host, origin.port});
-    const std::string destination = Authority(target.host, target.port);
-    const tcp::resolver::results_type endpoints = Resolve(target);
+    const std::optional<Proxy::Server> proxy = Proxy::ForOrigin(origin.host);
+    const Settings::Endpoint first = proxy ? Settings::Endpoint{proxy->host, proxy->port} : target;
+    const std::string destination = proxy ? proxy->Name() : Authority(target.host, target.port);
+    const tcp::resolver::results_type endpoints = Resolve(first, proxy ? "proxy host" : "host");
 
     tls.emplace(Tls::MakeClientContext());
     stream.emplace(io, *tls);
@@ -108,8 +118,54 @@ void ClientConnection::Impl::Connect() {
     // until the server's delayed acknowledgement of the others, about 40 ms.
     boost::system::error_code ignored;
     beast::get_lowest_layer(*stream).socket().set_option(tcp::no_delay(true), ignored);
+    if (proxy) {
+        OpenTunnel(*proxy, Authority(target.host, target.port));
+    }
     Handshake();
     state = State::Open;
+}
+
+// The proxy learns the host and port and nothing else: TLS with the origin runs inside the tunnel.
+void ClientConnection::Impl::OpenTunnel(const Proxy::Server& proxy, const std::string& tunnel) {
+    auto& connection = beast::get_lowest_layer(*stream);
+    const std::string failed = proxy.Name() + " did not open the tunnel to " + tunnel + ": ";
+    http::request<http::empty_body> request(http::verb::connect, tunnel, 11);
+    request.set(http::field::host, tunnel);
+    if (proxy.credentials) {
+        request.set(http::field::proxy_authorization, Proxy::BasicAuthorization(*proxy.credentials));
+    }
+    ArmDeadline();
+    const error_code written =
+        Await([&](auto handler) { http::async_write(connection, request, std::move(handler)); });
+    if (written == beast::error::timeout) {
+        Throw(TimedOut("asking " + proxy.Name() + " for a tunnel to " + tunnel));
+    }
+    if (written) {
+        Throw(failed + (IsClosedByPeer(written) ? "it closed the connection" : written.message()));
+    }
+    // A refusal's body is never read, so the answer to CONNECT is read as one without a body.
+    http::response_parser<http::empty_body> answer;
+    answer.header_limit(ResponseHeaderLimit);
+    answer.skip(true);
+    ArmDeadline();
+    const error_code read =
+        Await([&](auto handler) { http::async_read_header(connection, buffer, answer, std::move(handler)); });
+    if (read == beast::error::timeout) {
+        Throw(TimedOut("waiting for " + proxy.Name() + " to open the tunnel to " + tunnel));
+    }
+    if (read) {
+        Throw(failed + (IsClosedByPeer(read) ? "it closed the connection"
+                        : IsHttpError(read)  ? "malformed answer: " + read.message()
+                                             : read.message()));
+    }
+    const auto& header = answer.get();
+    if (header.result_int() / 100 != 2) {
+        Throw(proxy.Name() + " refused the tunnel to " + tunnel + ": " + std::to_string(header.result_int()) +
+              " " + std::string(header.reason()));
+    }
+    if (buffer.size() != 0) {
+        Throw(failed + "it sent bytes before the TLS handshake");
+    }
 }
 
 void ClientConnection::Impl::Handshake() {
@@ -150,8 +206,36 @@ void ClientConnection::Impl::Send(const Request& request, const char* body, USiz
             Throw("could not send the request to " + originText + ": " + written.message());
         }
     }
+    AwaitSent();
     headRequest = message.method() == http::verb::head;
     state = State::AwaitingResponse;
+}
+
+// The last write returns once the kernel holds the bytes, which on a slow link can be seconds before
+// they have left: the wait for the answer starts only then, and a queue that keeps shrinking is no
+// stall. (Readable bytes say nothing here: TLS 1.3 session tickets arrive unasked.) A server that
+// answers early and closes resets the queue.
+void ClientConnection::Impl::AwaitSent() {
+    auto& socket = beast::get_lowest_layer(*stream).socket();
+    const auto queued = [&socket] {
+        int bytes = 0;
+        return ioctl(socket.native_handle(), TIOCOUTQ, &bytes) == 0 ? bytes : 0;
+    };
+    net::steady_timer poll(io);
+    int left = queued();
+    auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (left > 0) {
+        if (std::chrono::steady_clock::now() >= deadline) {
+            Throw(TimedOut("sending the request to " + originText));
+        }
+        poll.expires_after(SendQueuePollInterval);
+        Await([&](auto handler) { poll.async_wait(std::move(handler)); });
+        const int now = queued();
+        if (now < left) {
+            deadline = std::chrono::steady_clock::now() + timeout;
+        }
+        left = now;
+    }
 }
 
 GS::IBinaryChannel& ClientConnection::Impl::BeginReceive(Response& response) {

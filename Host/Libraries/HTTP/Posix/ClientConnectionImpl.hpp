@@ -7,6 +7,7 @@
 
 #include "ConnectionState.hpp"
 #include "Origin.hpp"
+#include "Proxy.hpp"
 #include "Settings.hpp"
 
 #include <boost/asio/io_context.hpp>
@@ -57,8 +58,10 @@ private:
 
     template <typename Start>
     error_code Await(Start start);
-    tcp::resolver::results_type Resolve(const Settings::Endpoint& target);
+    tcp::resolver::results_type Resolve(const Settings::Endpoint& target, const std::string& what);
+    void OpenTunnel(const Proxy::Server& proxy, const std::string& tunnel);
     void Handshake();
+    void AwaitSent();
     void ArmDeadline();
     void Require(State expected, const char* operation) const {
         RequireState(state, expected, operation, originText);

@@ -17,6 +17,8 @@ void AddTrustedCertificateFile(const std::string& path);
 
 // Like curl's --connect-to: connections for host:port go to toHost:toPort, while the TLS server name,
 // the certificate check and the Host field still use host. Replaces an earlier entry for host:port.
+// Through a proxy (on POSIX, https_proxy unless no_proxy names host), as in curl, the proxy is used as
+// the environment gives it and the tunnel is asked for toHost:toPort.
 void SetConnectTo(const std::string& host, UInt16 port, const std::string& toHost, UInt16 toPort);
 void ClearConnectTo();
 

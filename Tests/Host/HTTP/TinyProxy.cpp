@@ -1,0 +1,41 @@
+#include "TinyProxy.hpp"
+
+#include "TestServer.hpp"
+
+#include <fstream>
+
+namespace HttpTest {
+
+namespace {
+
+// The configuration file, in a folder of its own.
+std::filesystem::path Configured(const ProxySettings& settings, std::uint16_t port) {
+    const std::filesystem::path folder = ChildProcess::MakeFolder();
+    std::ofstream file(folder / "tinyproxy.conf");
+    file << "Port " << port << "\nListen 127.0.0.1\nTimeout 30\nMaxClients 20\n"
+         << "LogFile \"" << (folder / "log").string() << "\"\nLogLevel Info\n";
+    for (const std::uint16_t allowed : settings.connectPorts) {
+        file << "ConnectPort " << allowed << "\n";
+    }
+    if (!settings.user.empty()) {
+        file << "BasicAuth " << settings.user << " " << settings.password << "\n";
+    }
+    return folder / "tinyproxy.conf";
+}
+
+} // namespace
+
+bool Accepts(std::uint16_t port) {
+    boost::asio::io_context io;
+    boost::asio::ip::tcp::socket socket(io);
+    boost::system::error_code error;
+    socket.connect({boost::asio::ip::address_v4::loopback(), port}, error);
+    return !error;
+}
+
+TinyProxy::TinyProxy(const ProxySettings& settings)
+    : port(ClosedPort()), configuration(Configured(settings, port)),
+      process(configuration.parent_path(), {KAVELO_TINYPROXY, "-d", "-c", configuration.string()},
+              [this] { return Accepts(port); }) {}
+
+} // namespace HttpTest

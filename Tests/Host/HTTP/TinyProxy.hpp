@@ -1,0 +1,36 @@
+#pragma once
+
+// A real HTTP proxy for the client's tests: Debian's tinyproxy on a free loopback port, with its own
+// configuration and log.
+
+#include "ChildProcess.hpp"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace HttpTest {
+
+struct ProxySettings {
+    std::vector<std::uint16_t> connectPorts; // the only ports CONNECT may reach; others get 403
+    std::string user;                        // with password: Basic credentials required, else 407
+    std::string password;
+};
+
+class TinyProxy {
+public:
+    explicit TinyProxy(const ProxySettings& settings);
+
+    std::uint16_t GetPort() const { return port; }
+    std::string ReadLog() const { return ReadFile(process.Folder() / "log"); }
+
+private:
+    std::uint16_t port;
+    std::filesystem::path configuration;
+    ChildProcess process;
+};
+
+// A loopback port that accepts connections.
+bool Accepts(std::uint16_t port);
+
+} // namespace HttpTest
