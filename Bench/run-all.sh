@@ -4,6 +4,8 @@
 # pictures, each with its warm second export, ending with the README's table.
 #
 #   Bench/run-all.sh BIN_DIR [RUNS (9)]
+#   KAVELO_WINDOWS_BIN as for export-vs-curl.sh: the exports are the Windows build's under wine, and the
+#   table is the Windows one, against WinHttpPost.
 set -euo pipefail
 
 if [[ $# -lt 1 ]]; then
@@ -55,6 +57,11 @@ for bytes in 1000000 8000000 30000000; do
     rows+=("$(echo "$out" | grep '^|')")
 done
 echo "== table"
-echo "| JPEG | export (ms) | curl (ms) | export / curl | export alone / curl | warm export / curl | peak RSS / JPEG |"
-echo "|---|---|---|---|---|---|---|"
+if [[ -n ${KAVELO_WINDOWS_BIN:-} ]]; then
+    echo "| JPEG | export (ms) | WinHttpPost (ms) | start and exit (ms) | workbench start and quit (ms) | export / WinHttpPost | export alone / post alone | warm export / post alone | peak RSS / JPEG |"
+    echo "|---|---|---|---|---|---|---|---|---|"
+else
+    echo "| JPEG | export (ms) | curl (ms) | export / curl | export alone / curl | warm export / curl | peak RSS / JPEG |"
+    echo "|---|---|---|---|---|---|---|"
+fi
 printf '%s\n' "${rows[@]}"
