@@ -121,13 +121,15 @@ printf 'quit\n' >"$work/idle.script"
 
 now() { date +%s%N; }
 
-# Each sets elapsed (µs) and rss (KiB) of one run; its output is in run.out.
+# Each sets elapsed (µs), rss (KiB), cpu (user and system, µs) and faults (minor page faults) of one
+# run; its output is in run.out. Processor time is what other load on the machine disturbs least.
 timed() { # COMMAND...
     local start end
     start=$(now)
-    /usr/bin/time -f %M -o "$work/rss" "$@" >"$work/run.out" 2>&1 || fail "$1 failed: $(cat "$work/run.out")"
+    /usr/bin/time -f '%M %U %S %R' -o "$work/usage" "$@" >"$work/run.out" 2>&1 || fail "$1 failed: $(cat "$work/run.out")"
     end=$(now)
-    elapsed=$(((end - start) / 1000)); rss=$(cat "$work/rss")
+    elapsed=$(((end - start) / 1000))
+    read -r rss cpu faults < <(awk '{printf "%d %d %d\n", $1, ($2 + $3) * 1e6, $4}' "$work/usage")
 }
 runWorkbench() { timed "${workbench[@]}" --script "$1"; } # SCRIPT
 runCurl() {
@@ -145,16 +147,17 @@ runCurl
 if [[ -n $windowsBin ]]; then runFloor; runStart; fi
 
 wbTimes=(); curlTimes=(); idleTimes=(); twiceTimes=(); wbRss=(); idleRss=(); curlRss=()
-floorTimes=(); startTimes=(); floorRss=()
+floorTimes=(); startTimes=(); floorRss=(); wbCpu=(); idleCpu=(); floorCpu=(); startCpu=(); wbFaults=(); idleFaults=()
+floorFaults=(); startFaults=()
 for _ in $(seq "$runs"); do
-    runWorkbench "$work/export.script"; wbTimes+=("$elapsed"); wbRss+=("$rss")
+    runWorkbench "$work/export.script"; wbTimes+=("$elapsed"); wbRss+=("$rss"); wbCpu+=("$cpu"); wbFaults+=("$faults")
     grep -q 'dialog 32531' "$work/run.out" || fail "an export did not succeed: $(cat "$work/run.out")"
     runCurl; curlTimes+=("$elapsed"); curlRss+=("$rss")
     if [[ -n $windowsBin ]]; then
-        runFloor; floorTimes+=("$elapsed"); floorRss+=("$rss")
-        runStart; startTimes+=("$elapsed")
+        runFloor; floorTimes+=("$elapsed"); floorRss+=("$rss"); floorCpu+=("$cpu"); floorFaults+=("$faults")
+        runStart; startTimes+=("$elapsed"); startCpu+=("$cpu"); startFaults+=("$faults")
     fi
-    runWorkbench "$work/idle.script"; idleTimes+=("$elapsed"); idleRss+=("$rss")
+    runWorkbench "$work/idle.script"; idleTimes+=("$elapsed"); idleRss+=("$rss"); idleCpu+=("$cpu"); idleFaults+=("$faults")
     runWorkbench "$work/twice.script"; twiceTimes+=("$elapsed")
     [[ $(grep -c 'dialog 32531' "$work/run.out") = 2 ]] || fail "two exports did not succeed: $(cat "$work/run.out")"
 done
@@ -205,3 +208,12 @@ BEGIN {
         peak * 1024 / jpeg
 }'
 echo "  each run (ms): WinHttpPost$(ms "${floorTimes[@]}"); start and exit$(ms "${startTimes[@]}")"
+awk -v wb="$(median "${wbCpu[@]}")" -v idle="$(median "${idleCpu[@]}")" -v floor="$(median "${floorCpu[@]}")" \
+    -v start="$(median "${startCpu[@]}")" -v wbF="$(median "${wbFaults[@]}")" -v idleF="$(median "${idleFaults[@]}")" \
+    -v floorF="$(median "${floorFaults[@]}")" -v startF="$(median "${startFaults[@]}")" '
+BEGIN {
+    printf "  processor time (ms) and page faults, medians: export %.0f, %d; no export %.0f, %d; WinHttpPost %.0f, %d; start and exit %.0f, %d\n",
+        wb / 1000, wbF, idle / 1000, idleF, floor / 1000, floorF, start / 1000, startF
+    printf "  by processor time: export / WinHttpPost %.2f, export alone / post alone %.2f\n", wb / floor,
+        (wb - idle) / (floor - start)
+}'
