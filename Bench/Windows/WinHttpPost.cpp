@@ -11,7 +11,6 @@
 
 #include <cstdio>
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -42,9 +41,9 @@ int wmain(int argc, wchar_t** argv) {
         std::fprintf(stderr, "usage: WinHttpPost HOST PORT PATH API_KEY BODY_FILE\n");
         return 2;
     }
-    std::ifstream file(argv[5], std::ios::binary);
-    const std::vector<char> body{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-    if (!file.eof()) {
+    std::ifstream file(argv[5], std::ios::binary | std::ios::ate);
+    std::vector<char> body(file ? static_cast<std::size_t>(file.tellg()) : 0);
+    if (!file || !file.seekg(0) || !file.read(body.data(), static_cast<std::streamsize>(body.size()))) {
         std::fprintf(stderr, "WinHttpPost: cannot read the body file\n");
         return 1;
     }
