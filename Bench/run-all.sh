@@ -6,6 +6,8 @@
 # the README's slow-link table.
 #
 #   Bench/run-all.sh BIN_DIR [RUNS (9)] [SLOW_LINK_RUNS (3)]
+#   KAVELO_WINDOWS_BIN as for export-vs-curl.sh: the exports are the Windows build's under wine, and the
+#   table is the Windows one, against WinHttpPost.
 set -euo pipefail
 
 if [[ $# -lt 1 ]]; then
@@ -62,8 +64,13 @@ exports() { # TITLE RUNS
 }
 exports "export against curl" "$runs"
 echo "== table"
-echo "| JPEG | export (ms) | curl (ms) | export / curl | export alone / curl | warm export / curl | peak RSS / JPEG |"
-echo "|---|---|---|---|---|---|---|"
+if [[ -n ${KAVELO_WINDOWS_BIN:-} ]]; then
+    echo "| JPEG | export (ms) | WinHttpPost (ms) | start and exit (ms) | workbench start and quit (ms) | export / WinHttpPost | export alone / post alone | warm export / post alone | peak RSS / JPEG |"
+    echo "|---|---|---|---|---|---|---|---|---|"
+else
+    echo "| JPEG | export (ms) | curl (ms) | export / curl | export alone / curl | warm export / curl | peak RSS / JPEG |"
+    echo "|---|---|---|---|---|---|---|"
+fi
 printf '%s\n' "${rows[@]}"
 KAVELO_SLOW_LINK="20M 40" exports "over a 20 Mbit/s link with 40 ms round trip" "$slowRuns"
 echo "== slow-link table"
