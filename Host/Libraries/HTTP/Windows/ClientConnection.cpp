@@ -81,6 +81,7 @@ bool IsCompletion(DWORD status) {
     case WINHTTP_CALLBACK_STATUS_SENDREQUEST_COMPLETE:
     case WINHTTP_CALLBACK_STATUS_WRITE_COMPLETE:
     case WINHTTP_CALLBACK_STATUS_HEADERS_AVAILABLE:
+    case WINHTTP_CALLBACK_STATUS_DATA_AVAILABLE:
     case WINHTTP_CALLBACK_STATUS_READ_COMPLETE:
     case WINHTTP_CALLBACK_STATUS_REQUEST_ERROR:
         return true;
@@ -105,6 +106,8 @@ void CALLBACK Notify(HINTERNET, DWORD_PTR context, DWORD status, LPVOID informat
             pending->error = static_cast<const WINHTTP_ASYNC_RESULT*>(information)->dwError;
         } else if (status == WINHTTP_CALLBACK_STATUS_READ_COMPLETE) {
             pending->bytes = length;
+        } else if (status == WINHTTP_CALLBACK_STATUS_DATA_AVAILABLE) {
+            pending->bytes = *static_cast<const DWORD*>(information);
         }
         if (IsCompletion(status)) {
             pending->completion = status;
@@ -114,6 +117,41 @@ void CALLBACK Notify(HINTERNET, DWORD_PTR context, DWORD status, LPVOID informat
         }
     }
     pending->changed.notify_all();
+}
+
+// Windows' WinHttpAddRequestHeadersEx (build 20348 on), declared here as mingw does not: without
+// WINHTTP_EXTENDED_HEADER_FLAG_UNICODE it takes names and values as bytes, which go out unchanged.
+struct ExtendedHeader {
+    const char* name;
+    const char* value;
+};
+using AddHeadersEx = DWORD(WINAPI*)(HINTERNET, DWORD, ULONGLONG, ULONGLONG, DWORD, ExtendedHeader*);
+
+AddHeadersEx FindAddHeadersEx() {
+    return reinterpret_cast<AddHeadersEx>(reinterpret_cast<void (*)()>(
+        GetProcAddress(GetModuleHandleW(L"winhttp.dll"), "WinHttpAddRequestHeadersEx")));
+}
+
+// The fields' UTF-8 bytes on the wire, as the Linux client sends them. Without the byte form (wine 8,
+// older Windows) they go as UTF-16, which wine narrows to UTF-8.
+bool AddFields(HINTERNET request, const std::vector<MessageHeader::HeaderFieldAccess::Field>& fields) {
+    if (fields.empty()) {
+        return true;
+    }
+    if (static const AddHeadersEx addBytes = FindAddHeadersEx(); addBytes != nullptr) {
+        std::vector<ExtendedHeader> headers;
+        for (const MessageHeader::HeaderFieldAccess::Field& field : fields) {
+            headers.push_back({field.name.c_str(), field.value.c_str()});
+        }
+        return addBytes(request, WINHTTP_ADDREQ_FLAG_ADD, 0, 0, static_cast<DWORD>(headers.size()),
+                        headers.data()) == ERROR_SUCCESS;
+    }
+    std::wstring lines;
+    for (const MessageHeader::HeaderFieldAccess::Field& field : fields) {
+        lines += Wide(field.name) + L": " + Wide(field.value) + L"\r\n";
+    }
+    return WinHttpAddRequestHeaders(request, lines.c_str(), static_cast<DWORD>(lines.size()),
+                                    WINHTTP_ADDREQ_FLAG_ADD);
 }
 
 } // namespace
@@ -277,12 +315,9 @@ void ClientConnection::Impl::Send(const Request& request_, const char* body, USi
     const std::string target = CheckedTarget(request_, body, length);
     const std::wstring method = Wide(MethodName(request_.GetMethod()));
     const std::wstring version = Wide("HTTP/1." + std::to_string(VersionNumber(request_.GetVersion()) % 10));
-    std::wstring fields;
-    for (const MessageHeader::HeaderFieldAccess::Field& field :
-         MessageHeader::HeaderFieldAccess::GetFields(request_.GetRequestHeaderFieldCollection())) {
-        CheckField(field);
-        fields += Wide(field.name) + L": " + Wide(field.value) + L"\r\n";
-    }
+    const std::vector<MessageHeader::HeaderFieldAccess::Field>& fields =
+        MessageHeader::HeaderFieldAccess::GetFields(request_.GetRequestHeaderFieldCollection());
+    std::for_each(fields.begin(), fields.end(), CheckField);
 
     if (!request.Open(WinHttpOpenRequest(connection.handle, method.c_str(), Wide(target).c_str(),
                                          version.c_str(), WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES,
@@ -302,9 +337,7 @@ void ClientConnection::Impl::Send(const Request& request_, const char* body, USi
               "the log-on policy");
     SetOption(request.handle, WINHTTP_OPTION_MAX_RESPONSE_HEADER_SIZE, Failures::ResponseHeaderLimit,
               "the response header limit");
-    if (!fields.empty() &&
-        !WinHttpAddRequestHeaders(request.handle, fields.c_str(), static_cast<DWORD>(fields.size()),
-                                  WINHTTP_ADDREQ_FLAG_ADD)) {
+    if (!AddFields(request.handle, fields)) {
         FailSetting("the request's header fields");
     }
     // WinHTTP writes Content-Length from the total length it is given.
@@ -373,7 +406,9 @@ GS::IBinaryChannel& ClientConnection::Impl::BeginReceive(Response& response) {
     return channel;
 }
 
-// Read into the Pending and copied out, as a read given up at its deadline may still complete.
+// Only what is available is read: wine reads a request for more on the caller's thread, blocked
+// until the server sends it. The piece lands in the Pending and is copied out, as a read given up
+// at its deadline may still complete.
 USize ClientConnection::Impl::ReadBody(char* destination, USize size) {
     Require(State::ReceivingBody, "read the response body");
     if (size == 0 || bodyDone) {
@@ -382,15 +417,23 @@ USize ClientConnection::Impl::ReadBody(char* destination, USize size) {
     if (destination == nullptr) {
         Throw("cannot read the response body into a null buffer");
     }
-    std::vector<char>& buffer = request.pending->buffer;
-    buffer.resize(std::min<std::size_t>(size, PieceSize));
     Begin(WINHTTP_CALLBACK_STATUS_RECEIVING_RESPONSE);
-    if (!WinHttpReadData(request.handle, buffer.data(), static_cast<DWORD>(buffer.size()), nullptr)) {
+    if (!WinHttpQueryDataAvailable(request.handle, nullptr)) {
         Fail(GetLastError(), Step::Reading, 0);
     }
     Await(Step::Reading);
-    const DWORD read = request.pending->bytes;
-    std::memcpy(destination, buffer.data(), read);
+    DWORD read = 0;
+    if (const DWORD available = request.pending->bytes; available > 0) {
+        std::vector<char>& buffer = request.pending->buffer;
+        buffer.resize(std::min<std::size_t>({size, available, PieceSize}));
+        Begin(WINHTTP_CALLBACK_STATUS_RECEIVING_RESPONSE);
+        if (!WinHttpReadData(request.handle, buffer.data(), static_cast<DWORD>(buffer.size()), nullptr)) {
+            Fail(GetLastError(), Step::Reading, 0);
+        }
+        Await(Step::Reading);
+        read = request.pending->bytes;
+        std::memcpy(destination, buffer.data(), read);
+    }
     bodyDone = read == 0;
     bodyReceived += read;
     if (bodyReceived > bodyLimit) {
