@@ -20,6 +20,8 @@
 #include "Settings.hpp"
 #include "Text.hpp"
 
+#include <wincrypt.h> // after windows.h, whose types it uses
+
 #include <algorithm>
 #include <array>
 #include <cstring>
@@ -90,8 +92,23 @@ bool IsCompletion(DWORD status) {
     }
 }
 
+// Whether the server's certificate names its hosts as browsers and the Linux client read them: in
+// subject alternative names. WinHTTP, under wine as on Windows, also takes a common name alone.
+bool HasAlternativeNames(HINTERNET request) {
+    PCCERT_CONTEXT certificate = nullptr;
+    DWORD size = sizeof(certificate);
+    if (!WinHttpQueryOption(request, WINHTTP_OPTION_SERVER_CERT_CONTEXT, &certificate, &size) ||
+        certificate == nullptr) {
+        return false;
+    }
+    const bool named = CertFindExtension(szOID_SUBJECT_ALT_NAME2, certificate->pCertInfo->cExtension,
+                                         certificate->pCertInfo->rgExtension) != nullptr;
+    CertFreeCertificateContext(certificate);
+    return named;
+}
+
 // Runs on WinHTTP's threads. Only request handles carry a context.
-void CALLBACK Notify(HINTERNET, DWORD_PTR context, DWORD status, LPVOID information, DWORD length) {
+void CALLBACK Notify(HINTERNET handle, DWORD_PTR context, DWORD status, LPVOID information, DWORD length) {
     Pending* const pending = reinterpret_cast<Pending*>(context);
     if (pending == nullptr) {
         return;
@@ -99,6 +116,20 @@ void CALLBACK Notify(HINTERNET, DWORD_PTR context, DWORD status, LPVOID informat
     if (status == WINHTTP_CALLBACK_STATUS_HANDLE_CLOSING) {
         pending->Release();
         return;
+    }
+    // SENDING_REQUEST comes after the handshake and before the first byte of the request. Returning
+    // lets WinHTTP send it, and closing the handle does not stop it under wine: so for a refused
+    // certificate this thread of WinHTTP's stays here, with its connection, until the process ends.
+    if (status == WINHTTP_CALLBACK_STATUS_SENDING_REQUEST && !HasAlternativeNames(handle)) {
+        {
+            std::lock_guard lock(pending->mutex);
+            pending->nameless = true;
+            pending->completion = WINHTTP_CALLBACK_STATUS_REQUEST_ERROR;
+        }
+        pending->changed.notify_all();
+        for (;;) {
+            Sleep(INFINITE);
+        }
     }
     {
         std::lock_guard lock(pending->mutex);
@@ -277,6 +308,11 @@ void ClientConnection::Impl::Await(Step step) {
             Throw(Failures::TimedOut(timeout, Activity(step, stage, true)));
         }
         pending.changed.wait_until(lock, deadline);
+    }
+    if (pending.nameless) {
+        lock.unlock();
+        Throw(Failures::CertificateRefused("the certificate of " + originText +
+                                           " names no host in a subject alternative name"));
     }
     if (pending.completion == WINHTTP_CALLBACK_STATUS_REQUEST_ERROR) {
         const DWORD error = pending.error;

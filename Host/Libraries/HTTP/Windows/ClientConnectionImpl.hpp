@@ -44,10 +44,11 @@ struct Pending {
     std::atomic<int> owners{1};
     std::mutex mutex;
     std::condition_variable changed;
-    DWORD completion = 0; // the call's completion notification; 0 while it runs
-    DWORD error = 0;      // of REQUEST_ERROR
-    DWORD bytes = 0;      // of READ_COMPLETE
-    DWORD stage = 0;      // the latest progress notification
+    DWORD completion = 0;  // the call's completion notification; 0 while it runs
+    DWORD error = 0;       // of REQUEST_ERROR
+    DWORD bytes = 0;       // of READ_COMPLETE
+    DWORD stage = 0;       // the latest progress notification
+    bool nameless = false; // the server's certificate has no subject alternative name
     std::chrono::steady_clock::time_point progress;
     std::vector<char> buffer;
 
