@@ -66,6 +66,7 @@ ResponseHead ParseResponseHead(std::string_view raw) {
     }
     std::size_t end = raw.find(LineEnd);
     ResponseHead head;
+    bool chunked = false;
     head.status = StatusOf(raw.substr(0, end));
     while (end != std::string_view::npos) {
         const std::size_t start = end + LineEnd.size();
@@ -86,7 +87,12 @@ ResponseHead ParseResponseHead(std::string_view raw) {
             }
             head.contentLength = LengthOf(value);
         }
+        chunked = chunked || EqualsIgnoringCase(name, "Transfer-Encoding");
         head.fields.push_back({std::string(name), std::string(value)});
+    }
+    // Either frames the body; a length beside a transfer coding is how requests are smuggled.
+    if (chunked && head.contentLength) {
+        Throw(Failures::Malformed("Content-Length with Transfer-Encoding"));
     }
     return head;
 }

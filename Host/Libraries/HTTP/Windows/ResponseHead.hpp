@@ -21,7 +21,8 @@ struct ResponseHead {
 
 // From the raw header block (WINHTTP_QUERY_RAW_HEADERS_CRLF, narrowed to UTF-8); throws
 // GS::GSException with the Linux client's words for a block too large, a status line that is not
-// "HTTP/1.x NNN", a line that is no field, and a Content-Length that is repeated, signed or too large.
+// "HTTP/1.x NNN", a line that is no field, and a Content-Length that is repeated, signed, too large
+// or beside a Transfer-Encoding.
 ResponseHead ParseResponseHead(std::string_view raw);
 
 } // namespace HTTP::Client
