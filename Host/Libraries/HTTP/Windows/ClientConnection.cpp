@@ -140,6 +140,8 @@ void CALLBACK Notify(HINTERNET handle, DWORD_PTR context, DWORD status, LPVOID i
             pending->error = static_cast<const WINHTTP_ASYNC_RESULT*>(information)->dwError;
         } else if (status == WINHTTP_CALLBACK_STATUS_READ_COMPLETE) {
             pending->bytes = length;
+        } else if (status == WINHTTP_CALLBACK_STATUS_RESPONSE_RECEIVED) {
+            pending->answered = pending->answered || *static_cast<const DWORD*>(information) > 0;
         } else if (status == WINHTTP_CALLBACK_STATUS_DATA_AVAILABLE) {
             pending->bytes = *static_cast<const DWORD*>(information);
         }
@@ -320,13 +322,27 @@ void ClientConnection::Impl::Await(Step step) {
     if (pending.completion == WINHTTP_CALLBACK_STATUS_REQUEST_ERROR) {
         const DWORD error = pending.error;
         const DWORD stage = pending.stage;
+        const bool answered = pending.answered;
         lock.unlock();
+        // Wine calls a connection closed before any answer an invalid response.
+        if (error == ERROR_WINHTTP_INVALID_SERVER_RESPONSE && !answered) {
+            Throw(Failures::ClosedBeforeResponse);
+        }
         Fail(error, step, stage);
     }
 }
 
+// Where the request has gone out whole, the wait is for the response: wine reads the response header
+// inside the send when the request carries its whole body.
+ClientConnection::Impl::Step ClientConnection::Impl::Effective(Step step, DWORD stage) {
+    const bool sent = stage == WINHTTP_CALLBACK_STATUS_REQUEST_SENT ||
+                      stage == WINHTTP_CALLBACK_STATUS_RECEIVING_RESPONSE ||
+                      stage == WINHTTP_CALLBACK_STATUS_RESPONSE_RECEIVED;
+    return step == Step::Sending && sent ? Step::Waiting : step;
+}
+
 std::string ClientConnection::Impl::Activity(Step step, DWORD stage, bool ownDeadline) const {
-    switch (step) {
+    switch (Effective(step, stage)) {
     case Step::Waiting:
         return Failures::Waiting(originText);
     case Step::Reading:
@@ -354,9 +370,15 @@ void ClientConnection::Impl::Send(const Request& request_, const char* body, USi
     const std::string target = CheckedTarget(request_, body, length);
     const std::wstring method = Wide(MethodName(request_.GetMethod()));
     const std::wstring version = Wide("HTTP/1." + std::to_string(VersionNumber(request_.GetVersion()) % 10));
-    const std::vector<MessageHeader::HeaderFieldAccess::Field>& fields =
+    const std::vector<MessageHeader::HeaderFieldAccess::Field>& given =
         MessageHeader::HeaderFieldAccess::GetFields(request_.GetRequestHeaderFieldCollection());
-    std::for_each(fields.begin(), fields.end(), CheckField);
+    std::for_each(given.begin(), given.end(), CheckField);
+    // Host first and Content-Length last, in the Linux client's order; WinHTTP adds neither again.
+    std::vector<MessageHeader::HeaderFieldAccess::Field> fields{{"Host", HostField(origin)}};
+    fields.insert(fields.end(), given.begin(), given.end());
+    if (NeedsContentLength(request_.GetMethod(), length)) {
+        fields.push_back({"Content-Length", std::to_string(length)});
+    }
 
     if (!request.Open(WinHttpOpenRequest(connection.handle, method.c_str(), Wide(target).c_str(),
                                          version.c_str(), WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES,
@@ -379,13 +401,9 @@ void ClientConnection::Impl::Send(const Request& request_, const char* body, USi
     if (!AddFields(request.handle, fields)) {
         FailSetting("the request's header fields");
     }
-    // WinHTTP writes Content-Length from the total length it is given.
-    const bool sendLength = NeedsContentLength(request_.GetMethod(), length);
-    const std::wstring lengthField = sendLength && length == 0 ? L"Content-Length: 0\r\n" : L"";
     Begin(0);
-    if (!WinHttpSendRequest(request.handle,
-                            lengthField.empty() ? WINHTTP_NO_ADDITIONAL_HEADERS : lengthField.c_str(),
-                            static_cast<DWORD>(lengthField.size()), WINHTTP_NO_REQUEST_DATA, 0, length, 0)) {
+    if (!WinHttpSendRequest(request.handle, WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0,
+                            length, 0)) {
         Fail(GetLastError(), Step::Sending, 0);
     }
     Await(Step::Sending);
@@ -504,13 +522,17 @@ void ClientConnection::Impl::Abort() noexcept {
 void ClientConnection::Impl::Fail(DWORD error, Step step, DWORD stage) const {
     switch (error) {
     case ERROR_WINHTTP_TIMEOUT:
+    case WSAETIMEDOUT:
         Throw(Failures::TimedOut(timeout, Activity(step, stage, false)));
     case ERROR_WINHTTP_NAME_NOT_RESOLVED:
         Throw(Failures::Unresolved(origin.host, SystemMessage(error)));
     case ERROR_WINHTTP_CANNOT_CONNECT:
         Throw(Failures::Refused(originText));
     case ERROR_WINHTTP_CONNECTION_ERROR:
-        Throw(step == Step::Sending ? Failures::ClosedWhileSending : Failures::ClosedBeforeResponse);
+    case WSAECONNRESET:
+    case WSAECONNABORTED:
+        Throw(Effective(step, stage) == Step::Sending ? Failures::ClosedWhileSending
+                                                      : Failures::ClosedBeforeResponse);
     case ERROR_WINHTTP_INVALID_SERVER_RESPONSE:
         Throw(Failures::Malformed(SystemMessage(error)));
     case ERROR_WINHTTP_HEADER_SIZE_OVERFLOW:

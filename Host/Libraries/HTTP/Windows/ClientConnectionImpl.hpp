@@ -49,6 +49,7 @@ struct Pending {
     DWORD bytes = 0;       // of READ_COMPLETE
     DWORD stage = 0;       // the latest progress notification
     bool nameless = false; // the server's certificate has no subject alternative name
+    bool answered = false; // a byte of the response has arrived
     std::chrono::steady_clock::time_point progress;
     std::vector<char> buffer;
 
@@ -98,6 +99,7 @@ private:
     void Begin(DWORD stage);
     void Await(Step step);
     void Write(const char* piece, USize length);
+    static Step Effective(Step step, DWORD stage);
     std::string Activity(Step step, DWORD stage, bool ownDeadline) const;
     void Require(State expected, const char* operation) const {
         RequireState(state, expected, operation, originText);
