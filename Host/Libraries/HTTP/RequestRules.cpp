@@ -32,12 +32,6 @@ bool IsTarget(std::string_view text) {
            std::all_of(text.begin(), text.end(), [](unsigned char c) { return c > 0x20 && c < 0x7F; });
 }
 
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(),
-                      [](unsigned char x, unsigned char y) { return std::tolower(x) == std::tolower(y); });
-}
-
 bool IsSetByLibrary(const std::string& name) {
     constexpr std::array<const char*, 3> Names = {"Host", "Content-Length", "Transfer-Encoding"};
     return std::any_of(Names.begin(), Names.end(),

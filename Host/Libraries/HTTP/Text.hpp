@@ -6,6 +6,8 @@
 #include "GSRoot/UniString.hpp"
 #include "GSRootHost.hpp"
 
+#include <algorithm>
+#include <cctype>
 #include <string>
 #include <string_view>
 
@@ -15,6 +17,13 @@ namespace HTTP {
 // stay out of the add-on's allocation counts.
 inline std::string ToUtf8(const GS::UniString& text) {
     return GS::Host::ToUtf8(text);
+}
+
+// For field names, which are ASCII tokens.
+inline bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(),
+                      [](unsigned char x, unsigned char y) { return std::tolower(x) == std::tolower(y); });
 }
 
 [[noreturn]] inline void Throw(const std::string& message) {
