@@ -19,6 +19,7 @@ inline std::string ToUtf8(const GS::UniString& text) {
     return GS::Host::ToUtf8(text);
 }
 
+// For field names, which are ASCII tokens.
 inline bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
     return a.size() == b.size() &&
            std::equal(a.begin(), a.end(), b.begin(),

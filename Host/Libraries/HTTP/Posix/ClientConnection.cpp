@@ -1,5 +1,6 @@
 #include "ClientConnectionImpl.hpp"
 
+#include "Failures.hpp"
 #include "HeaderFieldAccess.hpp"
 #include "Proxy.hpp"
 #include "RequestMessage.hpp"
@@ -23,7 +24,6 @@ namespace HTTP::Client {
 
 namespace {
 
-constexpr std::uint32_t ResponseHeaderLimit = 64 * 1024;
 constexpr std::size_t DrainPieceSize = 16 * 1024;
 constexpr std::chrono::milliseconds SendQueuePollInterval{5};
 
@@ -75,10 +75,10 @@ tcp::resolver::results_type ClientConnection::Impl::Resolve(const Settings::Endp
     while (!*outcome && io.run_one_until(deadline) != 0) {
     }
     if (!*outcome) {
-        Throw(TimedOut("resolving " + what + " '" + target.host + "'"));
+        Throw(TimedOut(Failures::Resolving(target.host, what)));
     }
     if ((*outcome)->error) {
-        Throw("could not resolve " + what + " '" + target.host + "': " + (*outcome)->error.message());
+        Throw(Failures::Unresolved(target.host, (*outcome)->error.message(), what));
     }
     return std::move((*outcome)->endpoints);
 }
@@ -106,10 +106,10 @@ void ClientConnection::Impl::Connect() {
     const error_code connected = Await(
         [&](auto handler) { beast::get_lowest_layer(*stream).async_connect(endpoints, std::move(handler)); });
     if (connected == beast::error::timeout) {
-        Throw(TimedOut("connecting to " + destination));
+        Throw(TimedOut(Failures::Connecting(destination)));
     }
     if (connected == net::error::connection_refused) {
-        Throw("connection refused by " + destination);
+        Throw(Failures::Refused(destination));
     }
     if (connected) {
         Throw("could not connect to " + destination + ": " + connected.message());
@@ -145,7 +145,7 @@ void ClientConnection::Impl::OpenTunnel(const Proxy::Server& proxy, const std::s
     }
     // A refusal's body is never read, so the answer to CONNECT is read as one without a body.
     http::response_parser<http::empty_body> answer;
-    answer.header_limit(ResponseHeaderLimit);
+    answer.header_limit(Failures::ResponseHeaderLimit);
     answer.skip(true);
     ArmDeadline();
     const error_code read =
@@ -180,7 +180,7 @@ void ClientConnection::Impl::Handshake() {
         Throw(*verifyFailure);
     }
     if (handshake == beast::error::timeout) {
-        Throw(TimedOut("in the TLS handshake with " + originText));
+        Throw(TimedOut(Failures::Handshaking(originText)));
     }
     const std::string reason =
         IsClosedByPeer(handshake) ? "the server closed the connection" : handshake.message();
@@ -197,10 +197,10 @@ void ClientConnection::Impl::Send(const Request& request, const char* body, USiz
         const error_code written =
             Await([&](auto handler) { http::async_write_some(*stream, serializer, std::move(handler)); });
         if (written == beast::error::timeout) {
-            Throw(TimedOut("sending the request to " + originText));
+            Throw(TimedOut(Failures::Sending(originText)));
         }
         if (IsClosedByPeer(written)) {
-            Throw("connection closed by the server while sending the request");
+            Throw(Failures::ClosedWhileSending);
         }
         if (written) {
             Throw("could not send the request to " + originText + ": " + written.message());
@@ -226,7 +226,7 @@ void ClientConnection::Impl::AwaitSent() {
     auto deadline = std::chrono::steady_clock::now() + timeout;
     while (left > 0) {
         if (std::chrono::steady_clock::now() >= deadline) {
-            Throw(TimedOut("sending the request to " + originText));
+            Throw(TimedOut(Failures::Sending(originText)));
         }
         poll.expires_after(SendQueuePollInterval);
         Await([&](auto handler) { poll.async_wait(std::move(handler)); });
@@ -243,14 +243,14 @@ GS::IBinaryChannel& ClientConnection::Impl::BeginReceive(Response& response) {
     bodyLimit = Settings::ResponseBodyLimit();
     do {
         parser.emplace();
-        parser->header_limit(ResponseHeaderLimit);
+        parser->header_limit(Failures::ResponseHeaderLimit);
         parser->body_limit(bodyLimit);
         parser->skip(headRequest);
         ArmDeadline();
         const error_code read = Await(
             [&](auto handler) { http::async_read_header(*stream, buffer, *parser, std::move(handler)); });
         if (read) {
-            Throw(DescribeReceiveFailure(read, "waiting for the response from " + originText));
+            Throw(DescribeReceiveFailure(read, Failures::Waiting(originText)));
         }
     } while (IsInterim(parser->get().result_int()));
 
@@ -285,7 +285,7 @@ USize ClientConnection::Impl::ReadBody(char* destination, USize size) {
         const error_code read =
             Await([&](auto handler) { http::async_read_some(*stream, buffer, *parser, std::move(handler)); });
         if (read && read != http::error::need_buffer) {
-            Throw(DescribeReceiveFailure(read, "reading the response body from " + originText));
+            Throw(DescribeReceiveFailure(read, Failures::ReadingBody(originText)));
         }
         const std::size_t delivered = size - body.size;
         if (delivered > 0 || parser->is_done()) {
@@ -331,7 +331,7 @@ bool ClientConnection::Impl::IsOpen() const {
 }
 
 std::string ClientConnection::Impl::TimedOut(const std::string& activity) const {
-    return "timed out after " + std::to_string(timeout.count()) + " ms while " + activity;
+    return Failures::TimedOut(timeout.count(), activity);
 }
 
 std::string ClientConnection::Impl::DescribeReceiveFailure(const error_code& error,
@@ -340,16 +340,16 @@ std::string ClientConnection::Impl::DescribeReceiveFailure(const error_code& err
         return TimedOut(activity);
     }
     if (error == http::error::body_limit) {
-        return "response body larger than " + std::to_string(bodyLimit) + " bytes";
+        return Failures::BodyTooLarge(bodyLimit);
     }
     if (error == http::error::header_limit) {
-        return "response header larger than " + std::to_string(ResponseHeaderLimit) + " bytes";
+        return Failures::HeaderTooLarge();
     }
     if (IsClosedByPeer(error)) {
-        return "connection closed by the server before the response was complete";
+        return Failures::ClosedBeforeResponse;
     }
     if (IsHttpError(error)) {
-        return "malformed response: " + error.message();
+        return Failures::Malformed(error.message());
     }
     return "error while " + activity + ": " + error.message();
 }

@@ -1,5 +1,6 @@
 #include "Tls.hpp"
 
+#include "Failures.hpp"
 #include "Settings.hpp"
 #include "Text.hpp"
 
@@ -75,8 +76,8 @@ std::optional<std::string> DescribeVerifyFailure(const SSL* ssl, const std::stri
     if (result == X509_V_OK) {
         return std::nullopt;
     }
-    return "certificate verify failed: " + std::string(X509_verify_cert_error_string(result)) + " (host " +
-           host + ")";
+    return Failures::CertificateRefused(std::string(X509_verify_cert_error_string(result)) + " (host " +
+                                        host + ")");
 }
 
 } // namespace HTTP::Tls

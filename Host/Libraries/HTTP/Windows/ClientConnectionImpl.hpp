@@ -1,6 +1,7 @@
 #pragma once
 
-// The client connection on WinHTTP, its calls synchronous and each bounded by the time-out.
+// The client connection on asynchronous WinHTTP: every call is followed by a wait with a deadline of
+// the connection's own, so that no stall outlasts the time-out whichever time-outs WinHTTP honours.
 
 #include "HTTP/Client.hpp"
 
@@ -10,7 +11,13 @@
 #include <windows.h>
 #include <winhttp.h>
 
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace HTTP::Client {
 
@@ -28,6 +35,42 @@ struct WinHttpHandle {
             WinHttpCloseHandle(handle);
         handle = replacement;
     }
+};
+
+// What WinHTTP reports of one request's calls. A call given up at its deadline may still complete
+// later on WinHTTP's thread, into this buffer: so WinHTTP holds a share until it closes the handle
+// (HANDLE_CLOSING), and whichever lets go last frees it.
+struct Pending {
+    std::atomic<int> owners{1};
+    std::mutex mutex;
+    std::condition_variable changed;
+    DWORD completion = 0;  // the call's completion notification; 0 while it runs
+    DWORD error = 0;       // of REQUEST_ERROR
+    DWORD bytes = 0;       // of READ_COMPLETE
+    DWORD stage = 0;       // the latest progress notification
+    bool nameless = false; // the server's certificate has no subject alternative name
+    bool answered = false; // a byte of the response has arrived
+    std::chrono::steady_clock::time_point progress;
+    std::vector<char> buffer;
+
+    void Release() {
+        if (--owners == 0)
+            delete this;
+    }
+};
+
+// A request handle and its Pending.
+class RequestHandle {
+public:
+    RequestHandle() = default;
+    RequestHandle(const RequestHandle&) = delete;
+    RequestHandle& operator=(const RequestHandle&) = delete;
+    ~RequestHandle() { Reset(); }
+    // Shares a new Pending with WinHTTP through the handle's context value; false when WinHTTP refuses it.
+    bool Open(HINTERNET opened);
+    void Reset();
+    HINTERNET handle = nullptr;
+    Pending* pending = nullptr;
 };
 
 class ClientConnection::Impl {
@@ -48,25 +91,35 @@ public:
 
 private:
     using State = ConnectionState;
+    enum class Step { Sending, Waiting, Reading };
 
-    void ApplyTimeout(HINTERNET handle) const;
+    void OpenSession();
+    void SetOption(HINTERNET handle, DWORD option, DWORD value, const char* what) const;
+    void ApplyTimeouts(HINTERNET handle) const;
+    void Begin(DWORD stage);
+    void Await(Step step);
+    void Write(const char* piece, USize length);
+    static Step Effective(Step step, DWORD stage);
+    std::string Activity(Step step, DWORD stage, bool ownDeadline) const;
     void Require(State expected, const char* operation) const {
         RequireState(state, expected, operation, originText);
     }
-    [[noreturn]] void Fail(DWORD error, const std::string& activity) const;
-    void ReadFields(Response& response) const;
+    [[noreturn]] void Fail(DWORD error, Step step, DWORD stage) const;
+    [[noreturn]] void FailSetting(const char* what) const;
 
     const Origin origin;
     const std::string originText;
     Int32 timeout = DefaultTimeout;
     State state = State::NotConnected;
+    bool headRequest = false;
     UInt64 bodyLimit = 0;
     UInt64 bodyReceived = 0;
+    std::optional<UInt64> bodyLength;
     bool bodyDone = false;
 
     WinHttpHandle session;
     WinHttpHandle connection;
-    WinHttpHandle request;
+    RequestHandle request;
     BodyChannel<Impl> channel{*this};
 };
 

@@ -1,7 +1,8 @@
 // WinHTTP's trust under the system's rules, against the local servers that run-trust-test.sh starts:
-// a CA added to the user's root store is trusted; a server of an unknown CA and one whose
-// certificate names another host are refused. That no request byte (the fields carry the API key)
-// reached the refused servers is checked by the script, from the servers' own counts.
+// a CA added to the user's root store is trusted; a server of an unknown CA, one whose certificate
+// names another host and one whose certificate names its host only in the common name are refused. That no
+// request byte (the fields carry the API key) reached the refused servers is checked by the script, from the
+// servers' own counts.
 
 #include "HTTP/Client.hpp"
 #include "HTTPHost.hpp"
@@ -70,6 +71,7 @@ TEST_P(WinHttpRefusal, IsACertificateFailure) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Servers, WinHttpRefusal,
-                         testing::Values("KAVELO_UNKNOWN_CA_PORT", "KAVELO_WRONG_NAME_PORT"));
+                         testing::Values("KAVELO_UNKNOWN_CA_PORT", "KAVELO_WRONG_NAME_PORT",
+                                         "KAVELO_COMMON_NAME_ONLY_PORT"));
 
 } // namespace
