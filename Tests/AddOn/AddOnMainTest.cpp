@@ -209,6 +209,9 @@ TEST(AddOnUnload, RepeatedLoadsGiveTheHeapBack) {
     };
     loadRunAndUnload(); // what the host and its libraries build once
     const std::size_t before = HostTest::HeapBytesInUse();
+    if (before == 0) {
+        GTEST_SKIP() << "this process's allocator does not report its heap (AddressSanitizer's does not)";
+    }
     constexpr int Loads = 20;
     for (int load = 0; load < Loads; ++load)
         loadRunAndUnload();
