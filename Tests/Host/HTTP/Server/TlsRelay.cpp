@@ -67,6 +67,8 @@ private:
         test.async_read_some(net::buffer(down), [this](error_code error, std::size_t read) {
             if (error == net::error::eof) {
                 tls.async_shutdown([](error_code) {});
+                // A test that gives up on the client after its FIN resets: then the client goes too.
+                test.async_wait(tcp::socket::wait_error, [this](error_code) { DropClient(); });
             } else if (error) {
                 DropClient();
             } else {

@@ -20,7 +20,7 @@ namespace {
 
 // Today's WinHTTP under wine may wait for an answer without end; a session or a silent listener
 // that waited as long would hang the suite, so each gives up after this and resets the connection.
-constexpr DWORD GiveUpMilliseconds = 20000;
+constexpr DWORD GiveUpMilliseconds = 10000;
 
 [[noreturn]] void Fail(const std::string& what) {
     throw std::runtime_error(what + " (Winsock error " + std::to_string(WSAGetLastError()) + ")");
