@@ -9,8 +9,13 @@ shift 2
 work=$(mktemp -d)
 relay_pid=
 cleanup() {
-    [ -n "$relay_pid" ] && kill "$relay_pid" 2>/dev/null && wait "$relay_pid" 2>/dev/null
+    local status=$?
+    if [ -n "$relay_pid" ]; then
+        kill "$relay_pid" 2>/dev/null || true
+        wait "$relay_pid" 2>/dev/null || true
+    fi
     rm -rf "$work"
+    exit $status
 }
 trap cleanup EXIT
 # The relay's CA file lives in its temporary folder, which goes with this run.
