@@ -114,9 +114,10 @@ function(kavelo_host_library name)
     endif()
 endfunction()
 
-# A GoogleTest executable whose cases CTest lists one by one.
+# A GoogleTest executable whose cases CTest lists one by one. TLS_RELAY: it uses the test server,
+# whose TLS end on Windows is the native relay that the test's run starts beside it.
 function(kavelo_test name)
-    cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+    cmake_parse_arguments(ARG "TLS_RELAY" "" "SOURCES;LIBS" ${ARGN})
     add_executable(${name} ${ARG_SOURCES})
     target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gmock GTest::gtest_main)
     kavelo_warnings(${name})
@@ -127,7 +128,14 @@ function(kavelo_test name)
         set(bin_dir Z:${bin_dir})
         add_dependencies(${name} WinePrefix)
         # Under wine each process start costs up to seconds on a busy machine: one test per program.
-        add_test(NAME ${name} COMMAND ${name} --gtest_brief=1)
+        if(ARG_TLS_RELAY)
+            add_test(NAME ${name}
+                     COMMAND ${PROJECT_SOURCE_DIR}/Tests/Host/HTTP/Server/Windows/run-with-tls-relay.sh
+                             $<TARGET_FILE:kavelo-test-tls-relay> ${CMAKE_CROSSCOMPILING_EMULATOR}
+                             $<TARGET_FILE:${name}> --gtest_brief=1)
+        else()
+            add_test(NAME ${name} COMMAND ${name} --gtest_brief=1)
+        endif()
         set_tests_properties(${name} PROPERTIES ENVIRONMENT "KAVELO_BIN_DIR=${bin_dir}")
     else()
         gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST

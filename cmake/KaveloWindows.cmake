@@ -8,6 +8,10 @@ include(ExternalProject)
 # service runs there too, for the Windows workbench's stories.
 set(KAVELO_NATIVE_DIR ${CMAKE_BINARY_DIR}/native)
 set(KAVELO_NATIVE_TOOLS kavelo-rc kavelo-service)
+if(BUILD_TESTING)
+    list(APPEND KAVELO_NATIVE_TOOLS kavelo-test-tls-relay) # the TLS end of the tests' test server
+endif()
+list(TRANSFORM KAVELO_NATIVE_TOOLS PREPEND ${KAVELO_NATIVE_DIR}/bin/ OUTPUT_VARIABLE KAVELO_NATIVE_TOOL_FILES)
 ExternalProject_Add(KaveloNativeTools
     SOURCE_DIR ${PROJECT_SOURCE_DIR}
     BINARY_DIR ${KAVELO_NATIVE_DIR}
@@ -16,7 +20,7 @@ ExternalProject_Add(KaveloNativeTools
                -DKAVELO_SERVICE_BASE_URL=${KAVELO_SERVICE_BASE_URL}
     BUILD_COMMAND ${CMAKE_COMMAND} --build ${KAVELO_NATIVE_DIR} --target ${KAVELO_NATIVE_TOOLS}
     BUILD_ALWAYS ON
-    BUILD_BYPRODUCTS ${KAVELO_NATIVE_DIR}/bin/kavelo-rc ${KAVELO_NATIVE_DIR}/bin/kavelo-service
+    BUILD_BYPRODUCTS ${KAVELO_NATIVE_TOOL_FILES}
     INSTALL_COMMAND ""
     USES_TERMINAL_BUILD ON)
 foreach(tool IN LISTS KAVELO_NATIVE_TOOLS)

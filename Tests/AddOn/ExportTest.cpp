@@ -2,6 +2,7 @@
 #include "AddOnFixture.hpp"
 #include "HTTPHost.hpp"
 #include "KaveloResourceIds.h"
+#include "OriginRoute.hpp"
 #include "TestServer.hpp"
 
 #include <cstdio>
@@ -18,7 +19,7 @@ protected:
     void SetUp() override {
         FixedClockFixture::SetUp();
         // Nothing listens where the add-on's connections go.
-        HTTP::Host::SetConnectTo("localhost", 8443, "127.0.0.1", HttpTest::ClosedPort());
+        Testing::RouteOriginTo(HttpTest::ClosedPort());
     }
     void TearDown() override {
         HTTP::Host::ResetSettings();

@@ -2,6 +2,7 @@
 
 #include "TestServer.hpp"
 
+#include <array>
 #include <fstream>
 
 namespace HttpTest {
@@ -37,5 +38,33 @@ TinyProxy::TinyProxy(const ProxySettings& settings)
     : port(ClosedPort()), configuration(Configured(settings, port)),
       process(configuration.parent_path(), {KAVELO_TINYPROXY, "-d", "-c", configuration.string()},
               [this] { return Accepts(port); }) {}
+
+namespace net = boost::asio;
+using tcp = net::ip::tcp;
+
+ResettingListener::ResettingListener()
+    : acceptor(io, tcp::endpoint(net::ip::address_v4::loopback(), 0)), thread([this] {
+          tcp::socket socket(io);
+          boost::system::error_code ignored;
+          acceptor.accept(socket, ignored);
+          std::array<char, 256> received;
+          socket.read_some(net::buffer(received), ignored);
+          socket.set_option(net::socket_base::linger(true, 0), ignored);
+          socket.close(ignored);
+      }) {}
+
+ResettingListener::~ResettingListener() {
+    {
+        // Wakes an accept that is still waiting for a client that never came.
+        tcp::socket poke(io);
+        boost::system::error_code ignored;
+        poke.connect(acceptor.local_endpoint(), ignored);
+    }
+    thread.join();
+}
+
+std::uint16_t ResettingListener::GetPort() const {
+    return acceptor.local_endpoint().port();
+}
 
 } // namespace HttpTest

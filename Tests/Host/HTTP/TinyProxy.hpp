@@ -5,8 +5,12 @@
 
 #include "ChildProcess.hpp"
 
+#include <boost/asio/io_context.hpp>
+#include <boost/asio/ip/tcp.hpp>
+
 #include <cstdint>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace HttpTest {
@@ -28,6 +32,21 @@ private:
     std::uint16_t port;
     std::filesystem::path configuration;
     ChildProcess process;
+};
+
+// A proxy that resets its one connection (RST, no answer) once the first bytes have arrived.
+class ResettingListener {
+public:
+    ResettingListener();
+    ResettingListener(const ResettingListener&) = delete;
+    ResettingListener& operator=(const ResettingListener&) = delete;
+    ~ResettingListener();
+    std::uint16_t GetPort() const;
+
+private:
+    boost::asio::io_context io;
+    boost::asio::ip::tcp::acceptor acceptor;
+    std::thread thread;
 };
 
 // A loopback port that accepts connections.
