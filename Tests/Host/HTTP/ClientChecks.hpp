@@ -32,6 +32,18 @@ inline std::string FailureOf(const std::function<void()>& action) {
     return "(no GS::GSException)";
 }
 
+// The failure of a connection's first network operation. On Windows that is the first Send():
+// WinHTTP resolves, connects and verifies the server inside it, so Connect() alone reports nothing
+// there; on POSIX Connect() does all of it and the Send() is not reached.
+inline std::string FailureOfConnecting(HTTP::Client::ClientConnection& connection) {
+    return FailureOf([&] {
+        connection.Connect();
+        connection.Send(HTTP::Client::Request(HTTP::MessageHeader::Method::Get, "/",
+                                              HTTP::MessageHeader::HTTPVersion::Version11),
+                        nullptr, 0);
+    });
+}
+
 // Reads the channel to its end in pieces of at most pieceSize bytes, noting each piece's size.
 inline std::string ReadAll(GS::IBinaryChannel& channel, USize pieceSize = 4096,
                            std::vector<USize>* pieces = nullptr) {

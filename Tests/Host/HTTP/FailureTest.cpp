@@ -54,25 +54,22 @@ std::string FailureOfAnswer(const std::string& answer, const std::function<void(
 TEST_F(HttpFailure, UnresolvableNameIsNamed) {
     ClientConnection connection(IO::URI::URI("https://nohost.invalid/"));
     connection.SetTimeout(5000);
-    EXPECT_THAT(FailureOf([&] { connection.Connect(); }),
-                StartsWith("could not resolve host 'nohost.invalid': "));
+    EXPECT_THAT(FailureOfConnecting(connection), StartsWith("could not resolve host 'nohost.invalid': "));
 }
 
 TEST_F(HttpFailure, RefusedPortIsNamed) {
     const std::uint16_t port = ClosedPort();
     ClientConnection byAddress(UriFor("127.0.0.1", port));
-    EXPECT_EQ(FailureOf([&] { byAddress.Connect(); }),
-              "connection refused by 127.0.0.1:" + std::to_string(port));
+    EXPECT_EQ(FailureOfConnecting(byAddress), "connection refused by 127.0.0.1:" + std::to_string(port));
     ClientConnection byName(UriFor("localhost", port));
-    EXPECT_EQ(FailureOf([&] { byName.Connect(); }),
-              "connection refused by localhost:" + std::to_string(port));
+    EXPECT_EQ(FailureOfConnecting(byName), "connection refused by localhost:" + std::to_string(port));
 }
 
 TEST_F(HttpFailure, HandshakeThatNeverAnswersTimesOut) {
     SilentListener listener;
     ClientConnection connection(UriFor("localhost", listener.GetPort()));
     connection.SetTimeout(200);
-    EXPECT_EQ(FailureOf([&] { connection.Connect(); }),
+    EXPECT_EQ(FailureOfConnecting(connection),
               "timed out after 200 ms while in the TLS handshake with localhost:" +
                   std::to_string(listener.GetPort()));
 }
@@ -133,7 +130,7 @@ TEST_F(HttpFailure, CertificatesThatDoNotVerifyAreRefused) {
     const auto failureAgainst = [](const Credentials& credentials, const std::string& host) {
         TestServer server(credentials, [](Connection&) {});
         ClientConnection connection(UriFor(host, server.GetPort()));
-        return FailureOf([&] { connection.Connect(); });
+        return FailureOfConnecting(connection);
     };
     // The reason as each platform's verification words it: OpenSSL's, or WinHTTP's two kinds of
     // refusal (ERROR_WINHTTP_SECURE_INVALID_CA, ERROR_WINHTTP_SECURE_CERT_CN_INVALID).

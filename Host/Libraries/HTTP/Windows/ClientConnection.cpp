@@ -82,6 +82,20 @@ bool IsCertificateFailure(DWORD error) {
     }
 }
 
+// As the Linux client words OpenSSL's reason: "certificate verify failed: REASON (host H)".
+constexpr const char* NameMismatch = "the certificate does not name the host";
+
+std::string CertificateReason(DWORD error) {
+    switch (error) {
+    case ERROR_WINHTTP_SECURE_INVALID_CA:
+        return "the certificate's authority is not trusted";
+    case ERROR_WINHTTP_SECURE_CERT_CN_INVALID:
+        return NameMismatch;
+    default:
+        return "the secure channel was refused: " + SystemMessage(error);
+    }
+}
+
 bool IsCompletion(DWORD status) {
     switch (status) {
     case WINHTTP_CALLBACK_STATUS_SENDREQUEST_COMPLETE:
@@ -317,8 +331,7 @@ void ClientConnection::Impl::Await(Step step) {
     }
     if (pending.nameless) {
         lock.unlock();
-        Throw(Failures::CertificateRefused("the certificate of " + originText +
-                                           " names no host in a subject alternative name"));
+        Throw(Failures::CertificateRefused(std::string(NameMismatch) + " (host " + origin.host + ")"));
     }
     if (pending.completion == WINHTTP_CALLBACK_STATUS_REQUEST_ERROR) {
         const DWORD error = pending.error;
@@ -480,18 +493,17 @@ USize ClientConnection::Impl::ReadBody(char* destination, USize size) {
         Fail(GetLastError(), Step::Reading, 0);
     }
     Await(Step::Reading);
-    DWORD read = 0;
-    if (const DWORD available = request.pending->bytes; available > 0) {
-        std::vector<char>& buffer = request.pending->buffer;
-        buffer.resize(std::min<std::size_t>({size, available, PieceSize}));
-        Begin(WINHTTP_CALLBACK_STATUS_RECEIVING_RESPONSE);
-        if (!WinHttpReadData(request.handle, buffer.data(), static_cast<DWORD>(buffer.size()), nullptr)) {
-            Fail(GetLastError(), Step::Reading, 0);
-        }
-        Await(Step::Reading);
-        read = request.pending->bytes;
-        std::memcpy(destination, buffer.data(), read);
+    // Read at the end too, where nothing is available: WinHTTP hands the connection back for the next
+    // request only once a read has reached the end; closing the request before that closes it.
+    std::vector<char>& buffer = request.pending->buffer;
+    buffer.resize(std::min<std::size_t>({size, std::max<DWORD>(request.pending->bytes, 1), PieceSize}));
+    Begin(WINHTTP_CALLBACK_STATUS_RECEIVING_RESPONSE);
+    if (!WinHttpReadData(request.handle, buffer.data(), static_cast<DWORD>(buffer.size()), nullptr)) {
+        Fail(GetLastError(), Step::Reading, 0);
     }
+    Await(Step::Reading);
+    const DWORD read = request.pending->bytes;
+    std::memcpy(destination, buffer.data(), read);
     bodyDone = read == 0;
     bodyReceived += read;
     if (bodyReceived > bodyLimit) {
@@ -542,8 +554,7 @@ void ClientConnection::Impl::Fail(DWORD error, Step step, DWORD stage) const {
         break;
     }
     if (IsCertificateFailure(error)) {
-        Throw(Failures::CertificateRefused("the server at " + originText + " is not trusted for '" +
-                                           origin.host + "' (" + SystemMessage(error) + ")"));
+        Throw(Failures::CertificateRefused(CertificateReason(error) + " (host " + origin.host + ")"));
     }
     Throw("error while " + Activity(step, stage, false) + ": " + SystemMessage(error));
 }

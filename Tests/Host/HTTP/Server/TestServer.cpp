@@ -65,6 +65,7 @@ void TestServer::RunSession(Transport& transport) const {
     Connection connection(transport);
     try {
         session(connection);
+        transport.SessionEnded();
         connection.AwaitClientClose();
     } catch (const std::exception&) {
         // The client may leave at any point; what it saw is what the tests check.

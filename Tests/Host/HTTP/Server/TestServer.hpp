@@ -37,6 +37,8 @@ public:
     virtual std::string ServerName() const = 0;
     virtual void ShutDown() = 0;
     virtual void Drop() = 0;
+    // The session is over and the wait for the client's close begins.
+    virtual void SessionEnded() {}
 };
 
 // The server's side of one accepted connection, after the TLS handshake.
