@@ -24,6 +24,16 @@ std::string Port(const TestServer& server) {
     return std::to_string(server.GetPort());
 }
 
+// A request head as the server receives it. WinHTTP, on Windows as under wine, ends each head with a
+// hop-by-hop field of its own, by which it keeps the connection for the next request.
+std::string AsReceived(const std::string& head) {
+#ifdef _WIN32
+    return head.substr(0, head.size() - 2) + "Connection: Keep-Alive\r\n\r\n";
+#else
+    return head;
+#endif
+}
+
 TEST_F(HttpExchange, PostArrivesWithExactlyItsFieldsAndBodyAndTheAnswerIsRead) {
     std::promise<ReceivedRequest> received;
     TestServer server(Certificates().localhost, [&](Connection& connection) {
@@ -50,13 +60,13 @@ TEST_F(HttpExchange, PostArrivesWithExactlyItsFieldsAndBodyAndTheAnswerIsRead) {
     connection.Close(false);
 
     const ReceivedRequest arrived = Take(received.get_future());
-    EXPECT_EQ(arrived.head, "POST /api/v1/images HTTP/1.1\r\n"
-                            "Host: localhost:" +
-                                Port(server) +
-                                "\r\n"
-                                "X-Api-Key: 0f5b2a44-7c1e-4d2a-9b1e-3c2d4e5f6a7b\r\n"
-                                "Content-Length: " +
-                                std::to_string(body.size()) + "\r\n\r\n");
+    EXPECT_EQ(arrived.head, AsReceived("POST /api/v1/images HTTP/1.1\r\n"
+                                       "Host: localhost:" +
+                                       Port(server) +
+                                       "\r\n"
+                                       "X-Api-Key: 0f5b2a44-7c1e-4d2a-9b1e-3c2d4e5f6a7b\r\n"
+                                       "Content-Length: " +
+                                       std::to_string(body.size()) + "\r\n\r\n"));
     EXPECT_EQ(arrived.body, body);
 }
 
@@ -95,13 +105,13 @@ TEST_F(HttpExchange, EachMethodAndVersionHasItsStartLineAndFieldsGoInTheirOrder)
     const std::string host = "Host: localhost:" + Port(server) + "\r\n";
     EXPECT_EQ(Take(received.get_future()),
               (std::vector<std::string>{
-                  "GET /a/b?c=d HTTP/1.1\r\n" + host + "\r\n",
-                  "HEAD /a/b?c=d HTTP/1.1\r\n" + host + "\r\n",
-                  "POST /a/b?c=d HTTP/1.1\r\n" + host +
-                      "X-Api-Key: \r\nAccept: application/json\r\nContent-Length: 0\r\n\r\n",
-                  "PUT /a/b?c=d HTTP/1.1\r\n" + host + "Content-Length: 0\r\n\r\n",
-                  "DELETE /a/b?c=d HTTP/1.1\r\n" + host + "\r\n",
-                  "GET /a/b?c=d HTTP/1.0\r\n" + host + "\r\n",
+                  AsReceived("GET /a/b?c=d HTTP/1.1\r\n" + host + "\r\n"),
+                  AsReceived("HEAD /a/b?c=d HTTP/1.1\r\n" + host + "\r\n"),
+                  AsReceived("POST /a/b?c=d HTTP/1.1\r\n" + host +
+                             "X-Api-Key: \r\nAccept: application/json\r\nContent-Length: 0\r\n\r\n"),
+                  AsReceived("PUT /a/b?c=d HTTP/1.1\r\n" + host + "Content-Length: 0\r\n\r\n"),
+                  AsReceived("DELETE /a/b?c=d HTTP/1.1\r\n" + host + "\r\n"),
+                  AsReceived("GET /a/b?c=d HTTP/1.0\r\n" + host + "\r\n"),
               }));
 }
 
@@ -190,16 +200,23 @@ TEST_F(HttpExchange, EmptyBodiesEndAtOnceAndInterimAnswersAreSkipped) {
     });
     ClientConnection connection(UriFor("localhost", server.GetPort()));
     connection.Connect();
-    const auto exchange = [&](Method::Id method, UInt32 status, const std::string& body) {
+    // The status and the body, or the failure.
+    const auto exchange = [&](Method::Id method) {
         connection.Send(Request(method, "/", HTTPVersion::Version11), nullptr, 0);
-        Response response;
-        EXPECT_EQ(ReadAll(connection.BeginReceive(response)), body);
-        EXPECT_EQ(response.GetStatusCode(), status);
-        connection.FinishReceive();
+        std::string outcome;
+        const std::string failure = FailureOf([&] {
+            Response response;
+            const std::string body = ReadAll(connection.BeginReceive(response));
+            connection.FinishReceive();
+            outcome = std::to_string(response.GetStatusCode()) + " " + body;
+        });
+        return outcome.empty() ? failure : outcome;
     };
-    exchange(Method::Post, 201, "");
-    exchange(Method::Head, 200, "");
-    exchange(Method::Get, 401, "no");
+    EXPECT_EQ(exchange(Method::Post), "201 ");
+    EXPECT_EQ(exchange(Method::Head), "200 ");
+    // Wine's WinHTTP fails on the interim answers with ERROR_WINHTTP_INVALID_SERVER_RESPONSE; Windows'
+    // skips them as the Linux client does.
+    EXPECT_EQ(exchange(Method::Get), PosixOrWine("401 no", "malformed response: error 12152"));
 }
 
 TEST_F(HttpExchange, FinishReceiveSkipsAnUnreadBodySoTheConnectionServesAgain) {

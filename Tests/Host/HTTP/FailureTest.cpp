@@ -132,22 +132,22 @@ TEST_F(HttpFailure, CertificatesThatDoNotVerifyAreRefused) {
         ClientConnection connection(UriFor(host, server.GetPort()));
         return FailureOfConnecting(connection);
     };
-    // The reason as each platform's verification words it: OpenSSL's, or WinHTTP's two kinds of
-    // refusal (ERROR_WINHTTP_SECURE_INVALID_CA, ERROR_WINHTTP_SECURE_CERT_CN_INVALID).
-    const std::string UntrustedAuthority = "the certificate's authority is not trusted";
-    const std::string NameMismatch = "the certificate does not name the host";
+    // Wine's WinHTTP refuses each of these in its TLS handshake with ERROR_WINHTTP_SECURE_CHANNEL_ERROR
+    // and no reason; Windows' reports ERROR_WINHTTP_SECURE_INVALID_CA or
+    // ERROR_WINHTTP_SECURE_CERT_CN_INVALID, which the client words "the certificate's authority is not
+    // trusted" and "the certificate does not name the host".
+    const std::string wineReason = "the secure channel was refused: error 12157";
     struct Refusal {
         const Credentials& credentials;
         std::string host;
         std::string openSslReason;
-        std::string winHttpReason;
     };
     const Refusal refusals[] = {
-        {Certificates().selfSigned, "localhost", "self-signed certificate", UntrustedAuthority},
-        {Certificates().otherHost, "localhost", "hostname mismatch", NameMismatch},
-        {Certificates().otherHost, "127.0.0.1", "IP address mismatch", NameMismatch},
-        {Certificates().nameInCommonNameOnly, "localhost", "hostname mismatch", NameMismatch},
-        {Certificates().localhost, "localhost", "unable to get local issuer certificate", UntrustedAuthority},
+        {Certificates().selfSigned, "localhost", "self-signed certificate"},
+        {Certificates().otherHost, "localhost", "hostname mismatch"},
+        {Certificates().otherHost, "127.0.0.1", "IP address mismatch"},
+        {Certificates().nameInCommonNameOnly, "localhost", "hostname mismatch"},
+        {Certificates().localhost, "localhost", "unable to get local issuer certificate"},
     };
     for (const Refusal& refusal : refusals) {
         if (&refusal == &refusals[4]) {
@@ -155,11 +155,7 @@ TEST_F(HttpFailure, CertificatesThatDoNotVerifyAreRefused) {
                             "back the test CA's trust");
             HTTP::Host::ResetSettings(); // the test CA is no longer trusted
         }
-#ifdef _WIN32
-        const std::string& reason = refusal.winHttpReason;
-#else
-        const std::string& reason = refusal.openSslReason;
-#endif
+        const std::string& reason = PosixOrWine(refusal.openSslReason, wineReason);
         EXPECT_EQ(failureAgainst(refusal.credentials, refusal.host),
                   "certificate verify failed: " + reason + " (host " + refusal.host + ")");
     }
@@ -223,15 +219,27 @@ INSTANTIATE_TEST_SUITE_P(Sources, HttpSystemTrust,
 
 TEST_F(HttpFailure, ServerThatClosesEarlyIsReported) {
     const std::string closedEarly = "connection closed by the server before the response was complete";
-    const auto shutDown = [](Connection& connection) { connection.ShutDown(); };
-    const auto drop = [](Connection& connection) { connection.Drop(); };
-    EXPECT_EQ(FailureOfAnswer("HTTP/1.1 200 OK\r\nContent-Length: 1000\r\n\r\nonly this", shutDown),
-              closedEarly);
-    EXPECT_EQ(FailureOfAnswer("HTTP/1.1 200 OK\r\nContent-Length: 1000\r\n\r\nonly this", drop), closedEarly);
-    EXPECT_EQ(FailureOfAnswer("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nhel", drop),
-              closedEarly);
-    EXPECT_EQ(FailureOfAnswer("HTTP/1.1 200 OK\r\nContent-Le", shutDown), closedEarly);
-    EXPECT_EQ(FailureOfAnswer("", drop), closedEarly);
+    const std::string accepted = FailureOf([] {});
+    const std::function<void(Connection&)> shutDown = [](Connection& connection) { connection.ShutDown(); };
+    const std::function<void(Connection&)> drop = [](Connection& connection) { connection.Drop(); };
+    // Wine's WinHTTP takes a chunked body cut short and a head cut short for whole answers; Windows'
+    // reports both as ERROR_WINHTTP_CONNECTION_ERROR or ERROR_WINHTTP_INVALID_SERVER_RESPONSE.
+    struct Cut {
+        std::string answer;
+        const std::function<void(Connection&)>& then;
+        std::string wineFailure;
+    };
+    const Cut cuts[] = {
+        {"HTTP/1.1 200 OK\r\nContent-Length: 1000\r\n\r\nonly this", shutDown, closedEarly},
+        {"HTTP/1.1 200 OK\r\nContent-Length: 1000\r\n\r\nonly this", drop, closedEarly},
+        {"HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nhel", drop, accepted},
+        {"HTTP/1.1 200 OK\r\nContent-Le", shutDown, accepted},
+        {"", drop, closedEarly},
+    };
+    for (const Cut& cut : cuts) {
+        EXPECT_EQ(FailureOfAnswer(cut.answer, cut.then), PosixOrWine(closedEarly, cut.wineFailure))
+            << cut.answer;
+    }
 }
 
 TEST_F(HttpFailure, MalformedResponsesAreReported) {
@@ -240,10 +248,15 @@ TEST_F(HttpFailure, MalformedResponsesAreReported) {
     EXPECT_THAT(FailureOfAnswer("SSH-2.0-OpenSSH_9.2\r\n\r\n"), StartsWith("malformed response: "));
     EXPECT_THAT(FailureOfAnswer("HTTP/1.1 200 OK\r\nContent-Length: 12x\r\n\r\n"),
                 StartsWith("malformed response: "));
+    // Wine's WinHTTP takes a bogus chunk size for the body's end, and cuts a header line at about 1460
+    // characters, so that no header reaches the limit: it accepts both answers. Windows' reports
+    // ERROR_WINHTTP_INVALID_SERVER_RESPONSE and ERROR_WINHTTP_HEADER_SIZE_OVERFLOW, which the client
+    // words as the Linux client does.
+    const std::string accepted = FailureOf([] {});
     EXPECT_THAT(FailureOfAnswer("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\nzz\r\n"),
-                StartsWith("malformed response: "));
+                StartsWith(PosixOrWine("malformed response: ", accepted)));
     EXPECT_EQ(FailureOfAnswer("HTTP/1.1 200 OK\r\nX-Long: " + std::string(70000, 'a') + "\r\n\r\n"),
-              "response header larger than 65536 bytes");
+              PosixOrWine("response header larger than 65536 bytes", accepted));
 }
 
 TEST_F(HttpFailure, BodyOverTheLimitIsRefused) {
