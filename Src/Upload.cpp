@@ -51,6 +51,7 @@ void UploadImage(const char* dataUrl, const char* linkId) {
         HTTP::Client::ClientConnection connection(uri);
         connection.SetTimeout(ConnectionTimeout);
         connection.Connect();
+        DBPrintf("Connected to %s\n", uri.GetPath().ToCStr().Get());
 
         HTTP::Client::Request request(HTTP::MessageHeader::Method::Post, "/api/v1/images",
                                       HTTP::MessageHeader::HTTPVersion::Version11);
@@ -65,8 +66,6 @@ void UploadImage(const char* dataUrl, const char* linkId) {
         const GS::UniString::CStr bodyBytes = json.ToCStr();
 
         connection.Send(request, bodyBytes.Get(), bodyBytes.GetLength());
-        // Only after the send: on Windows, WinHTTP makes the connection inside it, not in Connect().
-        DBPrintf("Connected to %s\n", uri.GetPath().ToCStr().Get());
 
         HTTP::Client::Response response;
         GS::IBinaryChannel& bodyChannel = connection.BeginReceive(response);
