@@ -1,6 +1,8 @@
 #include "Base64.hpp"
 
-#include <immintrin.h>
+#include "Base64Paths.hpp"
+
+#include "GSRoot/Compiler.hpp"
 
 #include <algorithm>
 #include <array>
@@ -10,15 +12,15 @@
 
 namespace {
 
-constexpr char Alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+using Base64Paths::Base64Alphabet;
 
 // The two output characters of every 12-bit value, as they lie in memory: a group of three bytes
 // takes two lookups and one 4-byte store.
 constexpr std::array<std::uint16_t, 4096> MakePairs() {
     std::array<std::uint16_t, 4096> pairs{};
     for (std::size_t value = 0; value < 4096; ++value) {
-        const unsigned first = static_cast<unsigned char>(Alphabet[value >> 6]);
-        const unsigned second = static_cast<unsigned char>(Alphabet[value & 0x3F]);
+        const unsigned first = static_cast<unsigned char>(Base64Alphabet[value >> 6]);
+        const unsigned second = static_cast<unsigned char>(Base64Alphabet[value & 0x3F]);
         pairs[value] = static_cast<std::uint16_t>(
             std::endian::native == std::endian::little ? first | second << 8 : first << 8 | second);
     }
@@ -69,87 +71,58 @@ char* EncodeScalar(const unsigned char* bytes, std::size_t length, char* out) {
         out = PutGroup(out, std::uint32_t(bytes[i]) << 16 | std::uint32_t(bytes[i + 1]) << 8 | bytes[i + 2]);
     if (length - i == 1) {
         const std::uint32_t b0 = bytes[i];
-        *out++ = Alphabet[b0 >> 2];
-        *out++ = Alphabet[(b0 & 0x03) << 4];
+        *out++ = Base64Alphabet[b0 >> 2];
+        *out++ = Base64Alphabet[(b0 & 0x03) << 4];
         *out++ = '=';
         *out++ = '=';
     } else if (length - i == 2) {
         const std::uint32_t b0 = bytes[i];
         const std::uint32_t b1 = bytes[i + 1];
-        *out++ = Alphabet[b0 >> 2];
-        *out++ = Alphabet[((b0 & 0x03) << 4) | (b1 >> 4)];
-        *out++ = Alphabet[(b1 & 0x0F) << 2];
+        *out++ = Base64Alphabet[b0 >> 2];
+        *out++ = Base64Alphabet[((b0 & 0x03) << 4) | (b1 >> 4)];
+        *out++ = Base64Alphabet[(b1 & 0x0F) << 2];
         *out++ = '=';
     }
     return out;
 }
 
-// A vector path encodes whole groups from the start of its input, reading nothing past length,
-// and answers how many bytes it took (a multiple of three); the scalar path does the rest.
 using VectorPath = std::size_t (*)(const unsigned char* bytes, std::size_t length, char* out);
-
-// Twenty-four bytes, twelve in each 128-bit lane, become thirty-two characters.
-[[gnu::target("avx2")]] std::size_t EncodeAvx2(const unsigned char* bytes, std::size_t length, char* out) {
-    // Each 32-bit unit of a lane gets the bytes b1 b0 b2 b1 of its group, so that the four 6-bit
-    // fields can be moved into place by two 16-bit multiplications.
-    const __m256i spread = _mm256_setr_epi8(1, 0, 2, 1, 4, 3, 5, 4, 7, 6, 8, 7, 10, 9, 11, 10, //
-                                            1, 0, 2, 1, 4, 3, 5, 4, 7, 6, 8, 7, 10, 9, 11, 10);
-    // What to add to each 6-bit value, by its range: A-Z, a-z, 0-9 (ten entries), '+', '/'.
-    const __m256i offsets =
-        _mm256_setr_epi8(65, 71, -4, -4, -4, -4, -4, -4, -4, -4, -4, -4, -19, -16, 0, 0, //
-                         65, 71, -4, -4, -4, -4, -4, -4, -4, -4, -4, -4, -19, -16, 0, 0);
-    std::size_t i = 0;
-    // The upper lane's 16-byte load starts 12 bytes in, hence the margin.
-    for (; i + 28 <= length; i += 24, out += 32) {
-        const __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i));
-        const __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i + 12));
-        const __m256i groups = _mm256_shuffle_epi8(_mm256_set_m128i(high, low), spread);
-        const __m256i fields0 = _mm256_mulhi_epu16(_mm256_and_si256(groups, _mm256_set1_epi32(0x0FC0FC00)),
-                                                   _mm256_set1_epi32(0x04000040));
-        const __m256i fields1 = _mm256_mullo_epi16(_mm256_and_si256(groups, _mm256_set1_epi32(0x003F03F0)),
-                                                   _mm256_set1_epi32(0x01000010));
-        const __m256i values = _mm256_or_si256(fields0, fields1);
-        __m256i range = _mm256_subs_epu8(values, _mm256_set1_epi8(51));
-        range = _mm256_sub_epi8(range, _mm256_cmpgt_epi8(values, _mm256_set1_epi8(25)));
-        const __m256i text = _mm256_add_epi8(values, _mm256_shuffle_epi8(offsets, range));
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), text);
-    }
-    return i;
-}
-
-// Forty-eight bytes become sixty-four characters: one byte permutation spreads the groups, one
-// multishift cuts the 6-bit fields, one permutation through the alphabet maps them.
-[[gnu::target("avx512f,avx512bw,avx512vbmi")]] std::size_t EncodeAvx512(const unsigned char* bytes,
-                                                                        std::size_t length, char* out) {
-    const __m512i spread = _mm512_setr_epi32(
-        0x01020001, 0x04050304, 0x07080607, 0x0A0B090A, 0x0D0E0C0D, 0x10110F10, 0x13141213, 0x16171516,
-        0x191A1819, 0x1C1D1B1C, 0x1F201E1F, 0x22232122, 0x25262425, 0x28292728, 0x2B2C2A2B, 0x2E2F2D2E);
-    const __m512i shifts = _mm512_set1_epi64(0x3036242A1016040A);
-    const __m512i alphabet = _mm512_loadu_si512(Alphabet);
-    constexpr __mmask64 FortyEightBytes = (__mmask64(1) << 48) - 1;
-    // The zero-masking forms with every lane selected: GCC 12's unmasked ones leave a source
-    // undefined, which its own warnings then flag.
-    constexpr __mmask64 Every = ~__mmask64(0);
-    std::size_t i = 0;
-    for (; i + 48 <= length; i += 48, out += 64) {
-        const __m512i input = _mm512_maskz_loadu_epi8(FortyEightBytes, bytes + i);
-        const __m512i groups = _mm512_maskz_permutexvar_epi8(Every, spread, input);
-        const __m512i fields = _mm512_maskz_multishift_epi64_epi8(Every, shifts, groups);
-        _mm512_storeu_si512(out, _mm512_maskz_permutexvar_epi8(Every, fields, alphabet));
-    }
-    return i;
-}
 
 VectorPath VectorPathOf(Base64Path path) {
     switch (path) {
     case Base64Path::Avx2:
-        return EncodeAvx2;
+        return Base64Paths::EncodeAvx2;
     case Base64Path::Avx512:
-        return EncodeAvx512;
+        return Base64Paths::EncodeAvx512;
     case Base64Path::Scalar:
         break;
     }
     return nullptr;
+}
+
+// What the processor has and the operating system keeps across task switches, read once.
+struct VectorSupport {
+    bool avx2 = false;
+    bool avx512 = false;
+};
+
+VectorSupport ReadVectorSupport() {
+    using GS::Compiler::Cpuid;
+    constexpr std::uint32_t UsesXsave = 1u << 27, HasAvx = 1u << 28;
+    const GS::Compiler::CpuidRegisters basic = Cpuid(1);
+    if ((basic.ecx & (UsesXsave | HasAvx)) != (UsesXsave | HasAvx))
+        return {};
+    const std::uint64_t states = GS::Compiler::EnabledRegisterStates();
+    constexpr std::uint64_t VectorStates = 0x6;        // XMM and YMM
+    constexpr std::uint64_t Avx512States = 0xE0 | 0x6; // and the opmask and ZMM registers
+    const GS::Compiler::CpuidRegisters extended = Cpuid(7);
+    constexpr std::uint32_t Avx2 = 1u << 5, Avx512F = 1u << 16, Avx512BW = 1u << 30, Avx512Vbmi = 1u << 1;
+    VectorSupport support;
+    support.avx2 = (states & VectorStates) == VectorStates && (extended.ebx & Avx2) != 0;
+    support.avx512 = (states & Avx512States) == Avx512States &&
+                     (extended.ebx & (Avx512F | Avx512BW)) == (Avx512F | Avx512BW) &&
+                     (extended.ecx & Avx512Vbmi) != 0;
+    return support;
 }
 
 Base64Path FastestPath() {
@@ -168,15 +141,14 @@ static_assert(SliceBytes % 48 == 0, "whole vector rounds in every slice but the 
 } // namespace
 
 bool IsBase64PathSupported(Base64Path path) {
-    __builtin_cpu_init();
+    static const VectorSupport support = ReadVectorSupport();
     switch (path) {
     case Base64Path::Scalar:
         return true;
     case Base64Path::Avx2:
-        return __builtin_cpu_supports("avx2");
+        return support.avx2;
     case Base64Path::Avx512:
-        return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
-               __builtin_cpu_supports("avx512vbmi");
+        return support.avx512;
     }
     return false;
 }
