@@ -23,21 +23,20 @@ bool IsKnownParameter(Int32 onNotFound, Int32 openMode, Int32 accessDeniedTreatm
             accessDeniedTreatment == File::AcceptAccessDenied);
 }
 
-// Eight bytes, so that the atomic needs no lock.
-struct ReadCut {
-    UInt32 bytes;
-    bool active;
-    bool failing;
-};
-std::atomic<ReadCut> readCut{ReadCut{0, false, false}};
+// The host's cut of reads in one word, so that every compiler makes its atomic without a lock or a
+// library call: the byte count in the low half, whether a cut is set and whether it fails above.
+constexpr UInt64 CutActive = UInt64(1) << 32;
+constexpr UInt64 CutFailing = UInt64(1) << 33;
+std::atomic<UInt64> readCut{0};
 
 // Reads on from `readSoFar` bytes into a ReadBin, as the system or the host's cut answers.
 Int64 ReadOn(int descriptor, char* destination, UInt32 count, UInt32 readSoFar) {
-    const ReadCut cut = readCut.load(std::memory_order_relaxed);
-    if (cut.active) {
-        if (readSoFar >= cut.bytes)
-            return cut.failing ? -1 : 0;
-        count = std::min(count, cut.bytes - readSoFar);
+    const UInt64 cut = readCut.load(std::memory_order_relaxed);
+    if ((cut & CutActive) != 0) {
+        const UInt32 bytes = static_cast<UInt32>(cut);
+        if (readSoFar >= bytes)
+            return (cut & CutFailing) != 0 ? -1 : 0;
+        count = std::min(count, bytes - readSoFar);
     }
     return Detail::ReadDescriptor(descriptor, destination, count);
 }
@@ -133,11 +132,11 @@ GSErrCode File::Close() {
 namespace IO::Host {
 
 void CutReads(UInt32 bytes, ReadEnd end) {
-    readCut.store(ReadCut{bytes, true, end == ReadEnd::Failure}, std::memory_order_relaxed);
+    readCut.store(bytes | CutActive | (end == ReadEnd::Failure ? CutFailing : 0), std::memory_order_relaxed);
 }
 
 void ResetReads() {
-    readCut.store(ReadCut{0, false, false}, std::memory_order_relaxed);
+    readCut.store(0, std::memory_order_relaxed);
 }
 
 } // namespace IO::Host
