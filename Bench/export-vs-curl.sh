@@ -9,7 +9,7 @@
 #   Bench/export-vs-curl.sh BIN_DIR [RUNS (7)] [JPEG_BYTES (8000000)]
 #   KAVELO_WINDOWS_BIN  a Windows build's bin folder: the workbench and module from there run under
 #                       wine (the service and curl stay the same), measured against the platform's
-#                       own floor: WinHttpPost posting the same body as the host library does, and
+#                       own floor: WinHttpPost posting the same body through the HTTP host library, and
 #                       StartAndExit, wine's start alone. All run in one throwaway copy of the build's
 #                       prefix whose root store trusts the service's CA from the first run on, with
 #                       its wine server up throughout. The service then listens on 127.0.0.1:8443,
