@@ -2,8 +2,10 @@
 
 #include <openssl/evp.h>
 #include <openssl/pem.h>
+#include <openssl/rand.h>
 #include <openssl/x509v3.h>
 
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -44,15 +46,24 @@ struct Signer {
     EVP_PKEY* key;
 };
 
+// A serial number of its own for every certificate: Windows takes a certificate with the issuer and
+// serial of one already in a store as that one, so a fixed serial would let an earlier run's test CA,
+// kept in the prefix's root store, stand for this run's.
+std::uint64_t RandomSerial() {
+    std::uint64_t serial = 0;
+    Check(RAND_bytes(reinterpret_cast<unsigned char*>(&serial), sizeof(serial)) == 1, "serial number");
+    return serial >> 1; // positive, as a serial must be
+}
+
 // A CA when subjectAltNames is empty, else a server certificate for those names.
-Certificate MakeCertificate(const char* commonName, EVP_PKEY* key, Signer signer, long serial,
+Certificate MakeCertificate(const char* commonName, EVP_PKEY* key, Signer signer,
                             const std::string& subjectAltNames) {
     Certificate certificate(X509_new(), &X509_free);
     X509* made = certificate.get();
     X509* issuer = signer.certificate != nullptr ? signer.certificate : made;
     const bool isCa = subjectAltNames.empty();
     Check(X509_set_version(made, X509_VERSION_3) == 1 &&
-              ASN1_INTEGER_set(X509_get_serialNumber(made), serial) == 1 &&
+              ASN1_INTEGER_set_uint64(X509_get_serialNumber(made), RandomSerial()) == 1 &&
               X509_gmtime_adj(X509_getm_notBefore(made), -3600) != nullptr &&
               X509_gmtime_adj(X509_getm_notAfter(made), 24 * 3600) != nullptr &&
               X509_set_pubkey(made, key) == 1,
@@ -87,11 +98,11 @@ std::string ToPem(X509* certificate) {
     return ToPem([certificate](BIO* out) { return PEM_write_bio_X509(out, certificate); });
 }
 
-Credentials MakeCredentials(const char* commonName, const std::string& subjectAltNames, const Signer* issuer,
-                            long serial) {
+Credentials MakeCredentials(const char* commonName, const std::string& subjectAltNames,
+                            const Signer* issuer) {
     Key key = MakeKey();
     const Signer signer = issuer != nullptr ? *issuer : Signer{nullptr, key.get()};
-    Certificate certificate = MakeCertificate(commonName, key.get(), signer, serial, subjectAltNames);
+    Certificate certificate = MakeCertificate(commonName, key.get(), signer, subjectAltNames);
     return Credentials{ToPem(certificate.get()), ToPem([&key](BIO* out) {
                            return PEM_write_bio_PrivateKey(out, key.get(), nullptr, nullptr, 0, nullptr,
                                                            nullptr);
@@ -115,14 +126,14 @@ public:
 
 TestCertificates Make() {
     Key caKey = MakeKey();
-    Certificate ca = MakeCertificate("KAVELO Test CA", caKey.get(), Signer{nullptr, caKey.get()}, 1, "");
+    Certificate ca = MakeCertificate("KAVELO Test CA", caKey.get(), Signer{nullptr, caKey.get()}, "");
     const Signer testCa{ca.get(), caKey.get()};
     TestCertificates made;
     made.caCertificatePem = ToPem(ca.get());
-    made.localhost = MakeCredentials("localhost", "DNS:localhost,IP:127.0.0.1,IP:::1", &testCa, 2);
-    made.otherHost = MakeCredentials("kavelo.test", "DNS:kavelo.test", &testCa, 3);
-    made.selfSigned = MakeCredentials("localhost", "DNS:localhost,IP:127.0.0.1", nullptr, 4);
-    made.nameInCommonNameOnly = MakeCredentials("localhost", "IP:127.0.0.1", &testCa, 5);
+    made.localhost = MakeCredentials("localhost", "DNS:localhost,IP:127.0.0.1,IP:::1", &testCa);
+    made.otherHost = MakeCredentials("kavelo.test", "DNS:kavelo.test", &testCa);
+    made.selfSigned = MakeCredentials("localhost", "DNS:localhost,IP:127.0.0.1", nullptr);
+    made.nameInCommonNameOnly = MakeCredentials("localhost", "IP:127.0.0.1", &testCa);
     static const ProcessFile caFile(made.caCertificatePem);
     made.caFile = caFile.path.string();
     return made;
