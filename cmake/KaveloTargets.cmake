@@ -5,6 +5,25 @@ else()
     set(KAVELO_PLATFORM Posix)
 endif()
 
+# kavelo_platform_sources(<var> [EACH files...] [POSIX files...] [WINDOWS files...]): the platform
+# sources of a target, in one form everywhere. EACH names a file that both platform folders hold;
+# POSIX and WINDOWS name files that only one of them has. The result, in <var>, is this platform's
+# paths relative to the calling folder.
+function(kavelo_platform_sources var)
+    cmake_parse_arguments(PARSE_ARGV 1 arg "" "" "EACH;POSIX;WINDOWS")
+    if(arg_UNPARSED_ARGUMENTS)
+        message(FATAL_ERROR "kavelo_platform_sources: unexpected ${arg_UNPARSED_ARGUMENTS}")
+    endif()
+    set(files ${arg_EACH})
+    if(WIN32)
+        list(APPEND files ${arg_WINDOWS})
+    else()
+        list(APPEND files ${arg_POSIX})
+    endif()
+    list(TRANSFORM files PREPEND ${KAVELO_PLATFORM}/)
+    set(${var} ${files} PARENT_SCOPE)
+endfunction()
+
 # Warnings as errors on our own targets only; system and third-party code keeps its own flags.
 function(kavelo_warnings target)
     target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Wshadow -Wconversion
