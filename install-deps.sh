@@ -12,7 +12,7 @@ packages=(
     chromium
     g++-mingw-w64-x86-64-posix wine wine64 openssl python3 tinyproxy
     xvfb xauth fonts-wine
-    clang libclang-rt-14-dev
+    clang libclang-rt-14-dev libc++-14-dev
 )
 # Node.js for the browser test; a Node.js installed otherwise (with its own npm) is kept.
 command -v npm >/dev/null || packages+=(nodejs npm)
