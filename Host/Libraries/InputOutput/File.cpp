@@ -44,10 +44,12 @@ bool IsDenial(const std::error_code& error) {
 }
 
 GSErrCode OpenErrorOf(const std::error_code& error) {
-    if (error == std::errc::no_such_file_or_directory || error == std::errc::not_a_directory)
+    if (error == std::errc::no_such_file_or_directory || error == std::errc::not_a_directory) {
         return ErrFileNotFound;
-    if (error == std::errc::is_a_directory)
+    }
+    if (error == std::errc::is_a_directory) {
         return ErrIsAFolder;
+    }
     return IsDenial(error) ? ErrAccessDenied : ErrOpenFailed;
 }
 
@@ -55,15 +57,17 @@ GSErrCode OpenErrorOf(const std::error_code& error) {
 // refused, without waiting on a FIFO's other end.
 GSErrCode OpenRegular(const std::filesystem::path& path, bool create, Int32 openMode,
                       Int32 accessDeniedTreatment, int& descriptor) {
-    FileSystem::OpenMode mode{
+    const FileSystem::OpenMode mode{
         AccessOf(openMode), create ? FileSystem::Creation::IfMissing : FileSystem::Creation::Existing, true};
     int fd = -1;
     std::error_code error = FileSystem::Open(path, mode, fd);
     if (IsDenial(error) && accessDeniedTreatment == File::AccessDeniedRetryReadOnly &&
-        openMode != File::ReadMode)
+        openMode != File::ReadMode) {
         error = FileSystem::Open(path, {FileSystem::Access::Read, FileSystem::Creation::Existing, true}, fd);
-    if (error)
+    }
+    if (error) {
         return OpenErrorOf(error);
+    }
     FileSystem::Kind kind = FileSystem::Kind::Other;
     std::uint64_t size = 0;
     if (FileSystem::Examine(fd, kind, size) || kind != FileSystem::Kind::Regular) {
@@ -91,8 +95,9 @@ Int64 ReadOn(int descriptor, char* destination, UInt32 count, UInt32 readSoFar) 
         count = std::min(count, bytes - readSoFar);
     }
     std::size_t got = 0;
-    if (FileSystem::ReadSome(descriptor, reinterpret_cast<unsigned char*>(destination), count, got))
+    if (FileSystem::ReadSome(descriptor, reinterpret_cast<unsigned char*>(destination), count, got)) {
         return -1;
+    }
     return static_cast<Int64>(got);
 }
 
