@@ -1,9 +1,9 @@
 #include "PreferenceStore.hpp"
 
 #include "DataFolder.hpp"
+#include "DurableFile.hpp"
+#include "FileDescriptor.hpp"
 #include "HostText.hpp"
-#include "Scene/DurableFile.hpp"
-#include "Scene/FileDescriptor.hpp"
 
 #include <algorithm>
 #include <array>
@@ -40,8 +40,8 @@ UInt32 WordAt(std::span<const UInt8> bytes, std::size_t at) {
            UInt32(bytes[at + 3]) << 24;
 }
 
-using Scene::Descriptor;
-namespace FileSystem = Scene::FileSystem;
+using HostFiles::Descriptor;
+namespace FileSystem = HostFiles::FileSystem;
 
 // The whole file, or the reason it was not read.
 struct FileBytes {
@@ -59,13 +59,13 @@ FileBytes ReadStoreFile(const std::filesystem::path& path) {
         return result;
     }
     const Descriptor file(descriptor);
-    bool regular = false;
+    FileSystem::Kind kind{};
     std::uint64_t size = 0;
-    if (const std::error_code error = FileSystem::Examine(file.Get(), regular, size)) {
+    if (const std::error_code error = FileSystem::Examine(file.Get(), kind, size)) {
         result.problem = "cannot examine it: " + error.message();
         return result;
     }
-    if (!regular) {
+    if (kind != FileSystem::Kind::Regular) {
         result.problem = "it is not a regular file";
         return result;
     }
@@ -167,7 +167,7 @@ std::string PreferenceStore::Write(const StoredPreferences& record) const {
     if (std::string problem = MakeFolder(folder); !problem.empty())
         return problem;
     try {
-        return Scene::WriteFileDurably(File(), EncodeStore(record)).error;
+        return HostFiles::WriteFileDurably(File(), EncodeStore(record)).error;
     } catch (const std::bad_alloc&) {
         return "out of memory while writing \"" + PathText(File()) + "\"";
     }

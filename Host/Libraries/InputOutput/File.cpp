@@ -1,12 +1,14 @@
-// What File does the same on every platform, over the descriptor each platform's Open makes.
+// Files over the host's file layer, whose descriptors File keeps.
 
 #include "IO/File.hpp"
 
 #include "FileSystem.hpp"
 #include "InputOutputHost.hpp"
+#include "Names.hpp"
 
 #include <algorithm>
 #include <atomic>
+#include <cstdint>
 #include <limits>
 #include <new>
 #include <stdexcept>
@@ -14,6 +16,8 @@
 namespace IO {
 
 namespace {
+
+namespace FileSystem = HostFiles::FileSystem;
 
 bool IsKnownParameter(Int32 onNotFound, Int32 openMode, Int32 accessDeniedTreatment) {
     return (onNotFound == File::Fail || onNotFound == File::Create) &&
@@ -23,13 +27,65 @@ bool IsKnownParameter(Int32 onNotFound, Int32 openMode, Int32 accessDeniedTreatm
             accessDeniedTreatment == File::AcceptAccessDenied);
 }
 
+FileSystem::Access AccessOf(Int32 openMode) {
+    switch (openMode) {
+    case File::WriteMode:
+        return FileSystem::Access::Write;
+    case File::ReadWriteMode:
+        return FileSystem::Access::ReadWrite;
+    default:
+        return FileSystem::Access::Read;
+    }
+}
+
+bool IsDenial(const std::error_code& error) {
+    return error == std::errc::permission_denied || error == std::errc::operation_not_permitted ||
+           error == std::errc::read_only_file_system;
+}
+
+GSErrCode OpenErrorOf(const std::error_code& error) {
+    if (error == std::errc::no_such_file_or_directory || error == std::errc::not_a_directory) {
+        return ErrFileNotFound;
+    }
+    if (error == std::errc::is_a_directory) {
+        return ErrIsAFolder;
+    }
+    return IsDenial(error) ? ErrAccessDenied : ErrOpenFailed;
+}
+
+// Opens `path` as File::Open asks, setting `descriptor` on success; anything but a regular file is
+// refused, without waiting on a FIFO's other end.
+GSErrCode OpenRegular(const std::filesystem::path& path, bool create, Int32 openMode,
+                      Int32 accessDeniedTreatment, int& descriptor) {
+    const FileSystem::OpenMode mode{
+        AccessOf(openMode), create ? FileSystem::Creation::IfMissing : FileSystem::Creation::Existing, true};
+    int fd = -1;
+    std::error_code error = FileSystem::Open(path, mode, fd);
+    if (IsDenial(error) && accessDeniedTreatment == File::AccessDeniedRetryReadOnly &&
+        openMode != File::ReadMode) {
+        error = FileSystem::Open(path, {FileSystem::Access::Read, FileSystem::Creation::Existing, true}, fd);
+    }
+    if (error) {
+        return OpenErrorOf(error);
+    }
+    FileSystem::Kind kind = FileSystem::Kind::Other;
+    std::uint64_t size = 0;
+    if (FileSystem::Examine(fd, kind, size) || kind != FileSystem::Kind::Regular) {
+        FileSystem::Close(fd);
+        return kind == FileSystem::Kind::Folder ? ErrIsAFolder : ErrNotAFile;
+    }
+    descriptor = fd;
+    return NoError;
+}
+
 // The host's cut of reads in one word, so that every compiler makes its atomic without a lock or a
 // library call: the byte count in the low half, whether a cut is set and whether it fails above.
 constexpr UInt64 CutActive = UInt64(1) << 32;
 constexpr UInt64 CutFailing = UInt64(1) << 33;
 std::atomic<UInt64> readCut{0};
 
-// Reads on from `readSoFar` bytes into a ReadBin, as the system or the host's cut answers.
+// Reads on from `readSoFar` bytes into a ReadBin, as the system or the host's cut answers: how many
+// were read, 0 at the end of the file, negative on failure.
 Int64 ReadOn(int descriptor, char* destination, UInt32 count, UInt32 readSoFar) {
     const UInt64 cut = readCut.load(std::memory_order_relaxed);
     if ((cut & CutActive) != 0) {
@@ -38,7 +94,11 @@ Int64 ReadOn(int descriptor, char* destination, UInt32 count, UInt32 readSoFar) 
             return (cut & CutFailing) != 0 ? -1 : 0;
         count = std::min(count, bytes - readSoFar);
     }
-    return Detail::ReadDescriptor(descriptor, destination, count);
+    std::size_t got = 0;
+    if (FileSystem::ReadSome(descriptor, reinterpret_cast<unsigned char*>(destination), count, got)) {
+        return -1;
+    }
+    return static_cast<Int64>(got);
 }
 
 } // namespace
@@ -57,8 +117,12 @@ GSErrCode File::Open(Int32 openMode, Int32 accessDeniedTreatment) {
     }
     // The path's copy for the system is made with GS strings, which throw; File answers codes.
     try {
-        return openError = Detail::OpenDescriptor(location.ToPath(), onNotFound == Create, openMode,
-                                                  accessDeniedTreatment, descriptor);
+        const std::optional<std::filesystem::path> path = Detail::SystemPath(location.ToPath());
+        if (!path) {
+            return openError = ErrBadLocation;
+        }
+        return openError =
+                   OpenRegular(*path, onNotFound == Create, openMode, accessDeniedTreatment, descriptor);
     } catch (const std::bad_alloc&) {
         return openError = ErrOutOfMemory;
     } catch (const std::length_error&) {
@@ -77,8 +141,9 @@ GSErrCode File::GetDataLength(UInt32* length) const {
     if (descriptor < 0) {
         return openError != NoError ? openError : ErrNotOpen;
     }
-    UInt64 size = 0;
-    if (!Detail::DescriptorSize(descriptor, &size)) {
+    FileSystem::Kind kind{};
+    std::uint64_t size = 0;
+    if (FileSystem::Examine(descriptor, kind, size)) {
         return ErrReadFailed;
     }
     if (size > std::numeric_limits<UInt32>::max()) {
@@ -124,7 +189,7 @@ GSErrCode File::Close() {
     }
     const int fd = descriptor;
     descriptor = -1;
-    return Detail::CloseDescriptor(fd) ? NoError : ErrCloseFailed;
+    return FileSystem::Close(fd) ? ErrCloseFailed : NoError;
 }
 
 } // namespace IO

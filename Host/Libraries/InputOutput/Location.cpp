@@ -1,7 +1,7 @@
 #include "IO/Location.hpp"
 
-#include "FileSystem.hpp"
 #include "GSRootHost.hpp"
+#include "Names.hpp"
 
 #include <string>
 #include <string_view>

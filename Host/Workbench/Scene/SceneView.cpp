@@ -131,9 +131,10 @@ FileResult SaveView(const ViewSource& source, const std::filesystem::path& targe
     try {
         // The view goes into the host's temporary folder: replaced whole, but never synced.
         if (source.picture)
-            return CopyFileDurably(*source.picture, target, Durability::Unsynced);
+            return HostFiles::CopyFileDurably(*source.picture, target, HostFiles::Durability::Unsynced);
         const RgbImage image = RenderHouseScene(source.size.width, source.size.height);
-        return WriteFileDurably(target, EncodeJpeg(image, jpegQuality), Durability::Unsynced);
+        return HostFiles::WriteFileDurably(target, EncodeJpeg(image, jpegQuality),
+                                           HostFiles::Durability::Unsynced);
     } catch (const std::bad_alloc&) {
         return {"cannot save \"" + target.string() + "\": out of memory"};
     } catch (const std::exception& error) {

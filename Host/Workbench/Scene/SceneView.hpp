@@ -12,6 +12,8 @@
 
 namespace Workbench::Scene {
 
+using HostFiles::FileResult;
+
 inline constexpr int jpegQuality = 90;
 
 // The same size always gives the same pixels. Throws std::invalid_argument unless both sides are

@@ -1,6 +1,9 @@
 #include "TestPlatform.hpp"
 
+#include <algorithm>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <random>
 #include <stdexcept>
 #include <system_error>
@@ -33,6 +36,28 @@ TemporaryFolder::~TemporaryFolder() {
         fs::permissions(entry.path(), fs::perms::owner_all, fs::perm_options::add, ignored);
     fs::permissions(path, fs::perms::owner_all, fs::perm_options::add, ignored);
     fs::remove_all(path, ignored);
+}
+
+std::vector<std::string> TemporaryFolder::Entries() const {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(path))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::vector<unsigned char> ReadBytes(const fs::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file)
+        throw std::runtime_error("cannot open " + path.string());
+    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+void WriteBytes(const fs::path& path, std::span<const unsigned char> bytes) {
+    std::ofstream file(path, std::ios::binary);
+    file.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    if (!file)
+        throw std::runtime_error("cannot write " + path.string());
 }
 
 std::optional<std::string> ChildProcess::ReadLine() {

@@ -53,10 +53,18 @@ public:
     TemporaryFolder& operator=(const TemporaryFolder&) = delete;
 
     const std::filesystem::path& Path() const { return path; }
+    std::filesystem::path operator/(const std::string& name) const { return path / name; }
+    // Every entry, hidden ones included, in order.
+    std::vector<std::string> Entries() const;
 
 private:
     std::filesystem::path path;
 };
+
+// A file's bytes, read and written with the standard library apart from the code under test. Both
+// throw std::runtime_error when the system refuses.
+std::vector<unsigned char> ReadBytes(const std::filesystem::path& path);
+void WriteBytes(const std::filesystem::path& path, std::span<const unsigned char> bytes);
 
 // Keeps this process from opening `path` for the denied access while the object lives: through
 // the mode on POSIX, through a handle that shares nothing (or only reading) on Windows.

@@ -2,10 +2,11 @@
 // drive or stream, a device name (with any extension) opens the device in every folder, and the
 // trailing dots and blanks it drops would make the name another entry's.
 
-#include "FileSystem.hpp"
+#include "Names.hpp"
 
 #include <algorithm>
 #include <array>
+#include <string>
 
 namespace IO::Detail {
 namespace {
@@ -49,6 +50,14 @@ bool IsDeviceName(std::u16string_view name) {
 bool IsEntryName(std::u16string_view name) {
     return name.find_first_of(Refused) == name.npos && std::none_of(name.begin(), name.end(), IsControl) &&
            name.back() != u'.' && name.back() != u' ' && !IsDeviceName(name);
+}
+
+// The system takes the path in UTF-16, as the location holds it.
+std::optional<std::filesystem::path> SystemPath(const GS::UniString& location) {
+    const std::wstring path(location.ToUStr(), location.ToUStr() + location.GetLength());
+    if (path.find(L'\0') != std::wstring::npos)
+        return std::nullopt;
+    return std::filesystem::path(path);
 }
 
 } // namespace IO::Detail

@@ -3,6 +3,7 @@
 #include "JpegInfo.hpp"
 #include "Scene/Jpeg.hpp"
 #include "SceneTestSupport.hpp"
+#include "TestPlatform.hpp"
 
 #include <gtest/gtest.h>
 
@@ -11,9 +12,9 @@
 namespace {
 
 using namespace Workbench::Scene;
+using HostTest::ReadBytes;
 using SceneTesting::DecodeJpeg;
-using SceneTesting::ReadFile;
-using SceneTesting::ScratchFolder;
+using ScratchFolder = HostTest::TemporaryFolder;
 
 struct Mean {
     double r = 0, g = 0, b = 0;
@@ -102,7 +103,7 @@ TEST(SaveView, WritesTheRenderedSceneAsAJpegOfTheViewsSize) {
     ScratchFolder folder;
     const FileResult result = SaveView({ViewSize{321, 123}, std::nullopt}, folder / "view.jpg");
     ASSERT_TRUE(result.Ok()) << result.error;
-    const std::vector<unsigned char> jpeg = ReadFile(folder / "view.jpg");
+    const std::vector<unsigned char> jpeg = ReadBytes(folder / "view.jpg");
     const RgbImage decoded = DecodeJpeg(jpeg);
     EXPECT_EQ(decoded.Width(), 321);
     EXPECT_EQ(decoded.Height(), 123);
@@ -113,10 +114,10 @@ TEST(SaveView, WritesTheRenderedSceneAsAJpegOfTheViewsSize) {
 TEST(SaveView, SavesAGivenPictureByteForByte) {
     ScratchFolder folder;
     const std::vector<unsigned char> oneByte{0x42};
-    SceneTesting::WriteFile(folder / "given.jpg", oneByte);
+    HostTest::WriteBytes(folder / "given.jpg", oneByte);
     const FileResult result = SaveView({defaultViewSize, folder / "given.jpg"}, folder / "view.jpg");
     ASSERT_TRUE(result.Ok()) << result.error;
-    EXPECT_EQ(ReadFile(folder / "view.jpg"), oneByte);
+    EXPECT_EQ(ReadBytes(folder / "view.jpg"), oneByte);
 }
 
 TEST(SaveView, ReportsEveryFailureAsText) {

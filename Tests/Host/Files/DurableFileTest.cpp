@@ -1,6 +1,6 @@
-#include "Scene/DurableFile.hpp"
+#include "DurableFile.hpp"
 
-#include "SceneTestSupport.hpp"
+#include "TestPlatform.hpp"
 
 #include <gtest/gtest.h>
 
@@ -9,10 +9,10 @@
 namespace {
 
 namespace fs = std::filesystem;
-using namespace Workbench::Scene;
-using SceneTesting::ReadFile;
-using SceneTesting::ScratchFolder;
-using SceneTesting::WriteFile;
+using namespace HostFiles;
+using HostTest::ReadBytes;
+using HostTest::WriteBytes;
+using ScratchFolder = HostTest::TemporaryFolder;
 
 std::vector<unsigned char> RandomBytes(std::size_t size) {
     std::vector<unsigned char> bytes(size);
@@ -33,16 +33,16 @@ TEST_P(EitherDurability, WritesExactlyTheBytesAndReplacesWhatWasThere) {
     ScratchFolder folder;
     const auto first = RandomBytes(300000);
     ASSERT_TRUE(WriteFileDurably(folder / "view.jpg", first, GetParam()).Ok());
-    EXPECT_EQ(ReadFile(folder / "view.jpg"), first);
+    EXPECT_EQ(ReadBytes(folder / "view.jpg"), first);
 
     const std::vector<unsigned char> shorter{1, 2, 3};
     ASSERT_TRUE(WriteFileDurably(folder / "view.jpg", shorter, GetParam()).Ok());
-    EXPECT_EQ(ReadFile(folder / "view.jpg"), shorter);
+    EXPECT_EQ(ReadBytes(folder / "view.jpg"), shorter);
 
     ASSERT_TRUE(WriteFileDurably(folder / "empty.jpg", {}, GetParam()).Ok());
-    EXPECT_TRUE(ReadFile(folder / "empty.jpg").empty());
+    EXPECT_TRUE(ReadBytes(folder / "empty.jpg").empty());
     ASSERT_TRUE(CopyFileDurably(folder / "view.jpg", folder / "copy.jpg", GetParam()).Ok());
-    EXPECT_EQ(ReadFile(folder / "copy.jpg"), shorter);
+    EXPECT_EQ(ReadBytes(folder / "copy.jpg"), shorter);
     EXPECT_EQ(folder.Entries(), (std::vector<std::string>{"copy.jpg", "empty.jpg", "view.jpg"}));
 }
 
@@ -56,7 +56,7 @@ TEST(WriteFileDurably, WritesBesideTheWorkingFolderForABareName) {
     const FileResult result = WriteFileDurably("view.jpg", std::vector<unsigned char>{5, 6});
     fs::current_path(previous);
     ASSERT_TRUE(result.Ok()) << result.error;
-    EXPECT_EQ(ReadFile(folder / "view.jpg"), (std::vector<unsigned char>{5, 6}));
+    EXPECT_EQ(ReadBytes(folder / "view.jpg"), (std::vector<unsigned char>{5, 6}));
 }
 
 TEST(WriteFileDurably, FailsInAMissingFolder) {
@@ -71,7 +71,7 @@ TEST(WriteFileDurably, FailsInAMissingFolder) {
 TEST(WriteFileDurably, FailsInAReadOnlyFolderAndLeavesTheOldFile) {
     ScratchFolder folder;
     const std::vector<unsigned char> old{9, 9};
-    WriteFile(folder / "view.jpg", old);
+    WriteBytes(folder / "view.jpg", old);
     const HostTest::DeniedAccess readOnly(folder.Path(), HostTest::DeniedAccess::Writing);
     if (!readOnly.Unenforced().empty())
         GTEST_SKIP() << readOnly.Unenforced();
@@ -79,7 +79,7 @@ TEST(WriteFileDurably, FailsInAReadOnlyFolderAndLeavesTheOldFile) {
     EXPECT_EQ(result.error, "cannot save " + Quoted(folder / "view.jpg") + ": cannot create a file in " +
                                 Quoted(folder.Path()) + ": Permission denied");
     EXPECT_EQ(folder.Entries(), std::vector<std::string>{"view.jpg"});
-    EXPECT_EQ(ReadFile(folder / "view.jpg"), old);
+    EXPECT_EQ(ReadBytes(folder / "view.jpg"), old);
 }
 
 TEST(WriteFileDurably, RemovesItsTemporaryFileWhenTheRenameFails) {
@@ -99,11 +99,11 @@ TEST(CopyFileDurably, CopiesTheBytesUnchanged) {
     ScratchFolder folder;
     for (const std::size_t size : {std::size_t(0), std::size_t(1), std::size_t(65536), std::size_t(200001)}) {
         const auto bytes = RandomBytes(size);
-        WriteFile(folder / "given.jpg", bytes);
+        WriteBytes(folder / "given.jpg", bytes);
         const FileResult result = CopyFileDurably(folder / "given.jpg", folder / "view.jpg");
         ASSERT_TRUE(result.Ok()) << result.error;
-        EXPECT_EQ(ReadFile(folder / "view.jpg"), bytes) << size << " bytes";
-        EXPECT_EQ(ReadFile(folder / "given.jpg"), bytes);
+        EXPECT_EQ(ReadBytes(folder / "view.jpg"), bytes) << size << " bytes";
+        EXPECT_EQ(ReadBytes(folder / "given.jpg"), bytes);
     }
     EXPECT_EQ(folder.Entries(), (std::vector<std::string>{"given.jpg", "view.jpg"}));
 }
@@ -111,7 +111,7 @@ TEST(CopyFileDurably, CopiesTheBytesUnchanged) {
 TEST(CopyFileDurably, FailsOnASourceItCannotReadWithoutTouchingTheTarget) {
     ScratchFolder folder;
     const std::vector<unsigned char> old{4};
-    WriteFile(folder / "view.jpg", old);
+    WriteBytes(folder / "view.jpg", old);
     EXPECT_EQ(CopyFileDurably(folder / "absent.jpg", folder / "view.jpg").error,
               "cannot save " + Quoted(folder / "view.jpg") + ": cannot open " +
                   Quoted(folder / "absent.jpg") + ": No such file or directory");
@@ -123,7 +123,7 @@ TEST(CopyFileDurably, FailsOnASourceItCannotReadWithoutTouchingTheTarget) {
     EXPECT_TRUE(error.starts_with(cannotRead) && error.size() > cannotRead.size())
         << error; // the system's reason
     EXPECT_EQ(folder.Entries(), (std::vector<std::string>{"folder.jpg", "view.jpg"}));
-    EXPECT_EQ(ReadFile(folder / "view.jpg"), old);
+    EXPECT_EQ(ReadBytes(folder / "view.jpg"), old);
 }
 
 } // namespace

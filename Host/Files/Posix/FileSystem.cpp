@@ -5,42 +5,47 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace Workbench::Scene::FileSystem {
+#include <algorithm>
+
+namespace HostFiles::FileSystem {
 
 namespace {
+
+// read(2) and write(2) move at most about 2 GiB at once.
+constexpr std::size_t MaxChunk = std::size_t(1) << 30;
 
 std::error_code LastError() {
     return {errno, std::generic_category()};
 }
 
-std::error_code Opened(int result, int& descriptor) {
-    descriptor = result;
-    return result < 0 ? LastError() : std::error_code();
-}
+// Indexed by Access and by Creation.
+constexpr int AccessFlags[] = {O_RDONLY, O_WRONLY, O_RDWR};
+constexpr int CreationFlags[] = {0, O_CREAT, O_CREAT | O_EXCL};
 
 } // namespace
 
-std::error_code OpenToRead(const std::filesystem::path& path, int& descriptor) {
-    return Opened(::open(path.c_str(), O_RDONLY | O_CLOEXEC), descriptor);
-}
-
-std::error_code CreateNew(const std::filesystem::path& path, int& descriptor) {
+std::error_code Open(const std::filesystem::path& path, OpenMode mode, int& descriptor) {
+    const int flags = AccessFlags[int(mode.access)] | CreationFlags[int(mode.creation)] | O_CLOEXEC |
+                      O_NOCTTY | (mode.withoutWaiting ? O_NONBLOCK : 0);
     // The permissions a new file gets: the umask applies.
-    return Opened(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666), descriptor);
+    do {
+        descriptor = ::open(path.c_str(), flags, 0666);
+    } while (descriptor < 0 && errno == EINTR);
+    return descriptor < 0 ? LastError() : std::error_code();
 }
 
-std::error_code Examine(int descriptor, bool& regular, std::uint64_t& size) {
+std::error_code Examine(int descriptor, Kind& kind, std::uint64_t& size) {
     struct stat status {};
     if (::fstat(descriptor, &status) != 0)
         return LastError();
-    regular = S_ISREG(status.st_mode);
+    kind = S_ISREG(status.st_mode) ? Kind::Regular : S_ISDIR(status.st_mode) ? Kind::Folder : Kind::Other;
     size = static_cast<std::uint64_t>(status.st_size);
     return {};
 }
 
 std::error_code ReadSome(int descriptor, unsigned char* buffer, std::size_t size, std::size_t& got) {
     for (;;) {
-        const ssize_t read = ::read(descriptor, buffer, size);
+        const ssize_t read = ::read(descriptor, buffer, std::min(size, MaxChunk));
         if (read < 0 && errno == EINTR)
             continue;
         if (read < 0)
@@ -52,7 +57,7 @@ std::error_code ReadSome(int descriptor, unsigned char* buffer, std::size_t size
 
 std::error_code WriteSome(int descriptor, const unsigned char* data, std::size_t size, std::size_t& written) {
     for (;;) {
-        const ssize_t wrote = ::write(descriptor, data, size);
+        const ssize_t wrote = ::write(descriptor, data, std::min(size, MaxChunk));
         if (wrote < 0 && errno == EINTR)
             continue;
         if (wrote < 0)
@@ -67,7 +72,8 @@ std::error_code Sync(int descriptor) {
 }
 
 std::error_code Close(int descriptor) {
-    return ::close(descriptor) == 0 ? std::error_code() : LastError();
+    // On Linux the descriptor is released even when close is interrupted; it must not be retried.
+    return ::close(descriptor) == 0 || errno == EINTR ? std::error_code() : LastError();
 }
 
 std::error_code Rename(const std::filesystem::path& from, const std::filesystem::path& to) {
@@ -91,4 +97,4 @@ unsigned long ProcessId() {
     return static_cast<unsigned long>(::getpid());
 }
 
-} // namespace Workbench::Scene::FileSystem
+} // namespace HostFiles::FileSystem

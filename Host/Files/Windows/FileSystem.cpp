@@ -15,7 +15,7 @@
 #include <algorithm>
 #include <climits>
 
-namespace Workbench::Scene::FileSystem {
+namespace HostFiles::FileSystem {
 
 namespace {
 
@@ -27,59 +27,62 @@ std::error_code LastSystemError() {
     return {static_cast<int>(GetLastError()), std::system_category()};
 }
 
-std::error_code Opened(int result, int& descriptor) {
-    descriptor = result;
-    return result < 0 ? LastError() : std::error_code();
-}
-
 // _read and _write move at most INT_MAX bytes at once.
 unsigned Chunk(std::size_t size) {
     return static_cast<unsigned>(std::min<std::size_t>(size, 1u << 30));
 }
 
-} // namespace
+// Indexed by Access and by Creation.
+constexpr int AccessFlags[] = {_O_RDONLY, _O_WRONLY, _O_RDWR};
+constexpr int CreationFlags[] = {0, _O_CREAT, _O_CREAT | _O_EXCL};
 
-// Windows refuses to open a folder as a file ("access denied"); it is opened as a folder instead, so
-// that Examine tells the caller what stands there, as on POSIX.
-std::error_code OpenToRead(const std::filesystem::path& path, int& descriptor) {
-    const std::error_code error =
-        Opened(_wopen(path.c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT), descriptor);
-    std::error_code ignored;
-    if (error != std::errc::permission_denied || !std::filesystem::is_directory(path, ignored))
-        return error;
+// A folder as a descriptor, to read what it is.
+std::error_code OpenFolder(const std::filesystem::path& path, int& descriptor) {
     const HANDLE folder =
         CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                     nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (folder == INVALID_HANDLE_VALUE)
-        return error;
-    descriptor = _open_osfhandle(reinterpret_cast<intptr_t>(folder), _O_RDONLY);
-    if (descriptor < 0) {
+    if (folder != INVALID_HANDLE_VALUE) {
+        descriptor = _open_osfhandle(reinterpret_cast<intptr_t>(folder), _O_RDONLY);
+        if (descriptor >= 0)
+            return {};
         CloseHandle(folder);
-        return error;
     }
-    return {};
+    return std::make_error_code(std::errc::is_a_directory);
 }
 
-std::error_code CreateNew(const std::filesystem::path& path, int& descriptor) {
-    return Opened(
-        _wopen(path.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT, _S_IREAD | _S_IWRITE),
-        descriptor);
+} // namespace
+
+// Windows refuses to open a folder as a file ("access denied"); it answers as POSIX does instead.
+std::error_code Open(const std::filesystem::path& path, OpenMode mode, int& descriptor) {
+    descriptor =
+        _wopen(path.c_str(),
+               AccessFlags[int(mode.access)] | CreationFlags[int(mode.creation)] | _O_BINARY | _O_NOINHERIT,
+               _S_IREAD | _S_IWRITE);
+    if (descriptor >= 0)
+        return {};
+    const std::error_code error = LastError();
+    std::error_code ignored;
+    if (error != std::errc::permission_denied || !std::filesystem::is_directory(path, ignored))
+        return error;
+    if (mode.access != Access::Read)
+        return std::make_error_code(std::errc::is_a_directory);
+    return OpenFolder(path, descriptor);
 }
 
 // The C runtime's _fstat64 calls a folder's handle a regular file; the handle's attributes do not.
-std::error_code Examine(int descriptor, bool& regular, std::uint64_t& size) {
+std::error_code Examine(int descriptor, Kind& kind, std::uint64_t& size) {
     const auto file = reinterpret_cast<HANDLE>(_get_osfhandle(descriptor));
     if (file == INVALID_HANDLE_VALUE)
         return LastError();
     BY_HANDLE_FILE_INFORMATION information{};
     if (GetFileType(file) != FILE_TYPE_DISK) {
-        regular = false;
+        kind = Kind::Other;
         size = 0;
         return {};
     }
     if (!GetFileInformationByHandle(file, &information))
         return LastSystemError();
-    regular = (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+    kind = (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? Kind::Folder : Kind::Regular;
     size = static_cast<std::uint64_t>(information.nFileSizeHigh) << 32 | information.nFileSizeLow;
     return {};
 }
@@ -131,4 +134,4 @@ unsigned long ProcessId() {
     return static_cast<unsigned long>(_getpid());
 }
 
-} // namespace Workbench::Scene::FileSystem
+} // namespace HostFiles::FileSystem

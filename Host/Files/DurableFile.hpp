@@ -8,7 +8,7 @@
 #include <span>
 #include <string>
 
-namespace Workbench::Scene {
+namespace HostFiles {
 
 struct FileResult {
     std::string error; // empty on success; otherwise names the file and the system's reason
@@ -26,4 +26,4 @@ FileResult WriteFileDurably(const std::filesystem::path& target, std::span<const
 FileResult CopyFileDurably(const std::filesystem::path& source, const std::filesystem::path& target,
                            Durability durability = Durability::Synced);
 
-} // namespace Workbench::Scene
+} // namespace HostFiles

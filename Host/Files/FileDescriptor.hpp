@@ -2,7 +2,7 @@
 
 #include "FileSystem.hpp"
 
-namespace Workbench::Scene {
+namespace HostFiles {
 
 // An open file descriptor, closed on every path out of its scope.
 class Descriptor {
@@ -29,4 +29,4 @@ private:
     int fd;
 };
 
-} // namespace Workbench::Scene
+} // namespace HostFiles

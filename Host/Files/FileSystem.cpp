@@ -1,6 +1,6 @@
 #include "FileSystem.hpp"
 
-namespace Workbench::Scene::FileSystem {
+namespace HostFiles::FileSystem {
 
 std::error_code WriteAll(int descriptor, const unsigned char* data, std::size_t size) {
     while (size > 0) {
@@ -16,4 +16,4 @@ std::error_code WriteAll(int descriptor, const unsigned char* data, std::size_t 
     return {};
 }
 
-} // namespace Workbench::Scene::FileSystem
+} // namespace HostFiles::FileSystem

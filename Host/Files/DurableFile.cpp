@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-namespace Workbench::Scene {
+namespace HostFiles {
 
 namespace {
 
@@ -101,4 +101,4 @@ FileResult CopyFileDurably(const std::filesystem::path& source, const std::files
     });
 }
 
-} // namespace Workbench::Scene
+} // namespace HostFiles

@@ -1,8 +1,8 @@
 // A saved view is readable by all and writable by its owner, whatever the process's umask.
 
-#include "Scene/DurableFile.hpp"
+#include "DurableFile.hpp"
 
-#include "SceneTestSupport.hpp"
+#include "TestPlatform.hpp"
 
 #include <gtest/gtest.h>
 
@@ -10,8 +10,8 @@
 
 namespace {
 
-using namespace Workbench::Scene;
-using SceneTesting::ScratchFolder;
+using namespace HostFiles;
+using ScratchFolder = HostTest::TemporaryFolder;
 
 TEST(WriteFileDurably, GivesTheNewFileTheUsualPermissions) {
     ScratchFolder folder;
