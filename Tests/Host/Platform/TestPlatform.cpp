@@ -35,18 +35,4 @@ TemporaryFolder::~TemporaryFolder() {
     fs::remove_all(path, ignored);
 }
 
-std::optional<std::string> ChildProcess::ReadLine() {
-    std::string line;
-    char byte = 0;
-    while (ReadByte(byte)) {
-        if (byte == '\n') {
-            if (!line.empty() && line.back() == '\r')
-                line.pop_back(); // the line end of a Windows program's text output
-            return line;
-        }
-        line += byte;
-    }
-    return std::nullopt;
-}
-
 } // namespace HostTest
