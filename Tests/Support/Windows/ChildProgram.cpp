@@ -73,7 +73,8 @@ std::wstring EnvironmentBlock(const std::vector<std::string>& added) {
 // A handle closed here on every path.
 class Owned {
 public:
-    explicit Owned(HANDLE owned = nullptr) : handle(owned) {}
+    Owned() = default;
+    explicit Owned(HANDLE owned) : handle(owned) {}
     ~Owned() {
         if (handle != nullptr)
             CloseHandle(handle);
@@ -85,7 +86,7 @@ public:
     HANDLE Release() { return std::exchange(handle, nullptr); }
 
 private:
-    HANDLE handle;
+    HANDLE handle = nullptr;
 };
 
 // A file the child inherits as one of its standard handles.
@@ -162,7 +163,7 @@ std::int64_t ChildProgram::Id() const {
 
 bool ChildProgram::ReadByte(char& byte) {
     DWORD read = 0;
-    return ReadFile(reinterpret_cast<HANDLE>(output), &byte, 1, &read, nullptr) && read == 1;
+    return ::ReadFile(reinterpret_cast<HANDLE>(output), &byte, 1, &read, nullptr) && read == 1;
 }
 
 // A pipe has no wait with a time-out of its own: look until something is there.
@@ -177,7 +178,7 @@ bool ChildProgram::Read(std::string& text, std::chrono::milliseconds limit) {
     }
     char chunk[4096];
     DWORD got = 0;
-    if (available == 0 || !ReadFile(pipe, chunk, std::min<DWORD>(available, sizeof chunk), &got, nullptr))
+    if (available == 0 || !::ReadFile(pipe, chunk, std::min<DWORD>(available, sizeof chunk), &got, nullptr))
         return false;
     text.append(chunk, got);
     return got > 0;
