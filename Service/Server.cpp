@@ -1,11 +1,12 @@
 #include "Server.hpp"
 
+#include "Connection.hpp"
 #include "Log.hpp"
-#include "Session.hpp"
 
 #include <boost/asio/ip/v6_only.hpp>
 #include <boost/system/system_error.hpp>
 
+#include <optional>
 #include <stdexcept>
 #include <vector>
 
@@ -41,7 +42,7 @@ void Server::Start() {
 }
 
 void Server::Accept() {
-    if (stopping_ || accepting_ || sessions_.size() >= limits_.maxConnections)
+    if (stopping_ || accepting_ || clients_.size() >= limits_.maxConnections)
         return;
     accepting_ = true;
     acceptor_.async_accept([this](boost::system::error_code error, net::ip::tcp::socket socket) {
@@ -65,22 +66,26 @@ void Server::Accept() {
             socket.close(gone);
             return Accept();
         }
-        auto session = std::make_shared<Session>(std::move(socket), address, *this);
-        sessions_.emplace(session.get(), session);
-        session->Start();
+        auto connection = std::make_shared<Connection>(std::move(socket), address, *this);
+        clients_.emplace(connection.get(), connection);
+        connection->Start();
         Accept();
     });
 }
 
 bool Server::Admit(const net::ip::address& address) {
     std::size_t count = 0;
-    std::shared_ptr<Session> longestIdle;
-    for (const auto& open : OpenSessions()) {
+    std::shared_ptr<Client> longestIdle;
+    std::optional<std::chrono::steady_clock::time_point> longestSince;
+    for (const auto& open : OpenClients()) {
         if (open->Address() != address || open->IsClosing())
             continue;
         ++count;
-        if (open->IsWaiting() && (!longestIdle || open->WaitingSince() < longestIdle->WaitingSince()))
+        const auto since = open->WaitingSince();
+        if (since && (!longestSince || *since < *longestSince)) {
             longestIdle = open;
+            longestSince = since;
+        }
     }
     if (count < limits_.maxConnectionsPerAddress)
         return true;
@@ -103,14 +108,20 @@ void Server::CloseStream(const net::ip::address& address) {
         streams_.erase(found);
 }
 
-void Server::Release(Session* session) {
-    sessions_.erase(session);
+void Server::Release(Client* client) {
+    if (clients_.erase(client) == 0)
+        return; // handed over
     if (!stopping_) {
         Accept();
-    } else if (sessions_.empty()) {
+    } else if (clients_.empty()) {
         graceTimer_.cancel();
         stopped_();
     }
+}
+
+void Server::HandOver(Client& from, std::shared_ptr<Client> to) {
+    clients_.erase(&from);
+    clients_.emplace(to.get(), to);
 }
 
 void Server::Shutdown(std::function<void()> stopped) {
@@ -121,10 +132,10 @@ void Server::Shutdown(std::function<void()> stopped) {
     boost::system::error_code ignored;
     acceptor_.close(ignored);
     retryTimer_.cancel();
-    for (const auto& session : OpenSessions())
-        session->Stop();
-    LogInfo("shutting_down").Add("connections", sessions_.size());
-    if (sessions_.empty())
+    for (const auto& client : OpenClients())
+        client->Stop();
+    LogInfo("shutting_down").Add("connections", clients_.size());
+    if (clients_.empty())
         return stopped_();
     graceTimer_.expires_after(limits_.shutdownGrace);
     graceTimer_.async_wait([this](boost::system::error_code cancelled) {
@@ -134,15 +145,15 @@ void Server::Shutdown(std::function<void()> stopped) {
 }
 
 void Server::CloseAll() {
-    for (const auto& session : OpenSessions())
-        session->ForceClose();
+    for (const auto& client : OpenClients())
+        client->ForceClose();
 }
 
-// A copy, as closing a session may end it and so change the map.
-std::vector<std::shared_ptr<Session>> Server::OpenSessions() const {
-    std::vector<std::shared_ptr<Session>> open;
-    for (const auto& [pointer, session] : sessions_) {
-        if (auto alive = session.lock())
+// A copy, as closing a connection may end it and so change the map.
+std::vector<std::shared_ptr<Client>> Server::OpenClients() const {
+    std::vector<std::shared_ptr<Client>> open;
+    for (const auto& [pointer, client] : clients_) {
+        if (auto alive = client.lock())
             open.push_back(std::move(alive));
     }
     return open;

@@ -16,9 +16,9 @@
 
 namespace kavelo {
 
+class Client;
 class LiveFeed;
 class Routes;
-class Session;
 
 struct Limits {
     std::uint64_t maxBody = 0;
@@ -53,14 +53,16 @@ public:
     // Cuts every connection at once (a second signal).
     void CloseAll();
 
-    // For the sessions.
+    // For the clients.
     boost::asio::ssl::context& Tls() { return tls_; }
     const Limits& GetLimits() const { return limits_; }
     Routes& GetRoutes() { return routes_; }
     boost::asio::thread_pool& Workers() { return workers_; }
     LiveFeed& Feed() { return feed_; }
     boost::asio::io_context& Io() { return io_; }
-    void Release(Session* session);
+    void Release(Client* client);
+    // `from` goes on as `to`, in the same place among the open connections.
+    void HandOver(Client& from, std::shared_ptr<Client> to);
     // Counts a live-view stream of `address`; false when the address has its share open.
     bool OpenStream(const boost::asio::ip::address& address);
     void CloseStream(const boost::asio::ip::address& address);
@@ -69,7 +71,7 @@ private:
     void Accept();
     // Whether `socket`'s address may have another connection, making room when it can.
     bool Admit(const boost::asio::ip::address& address);
-    std::vector<std::shared_ptr<Session>> OpenSessions() const;
+    std::vector<std::shared_ptr<Client>> OpenClients() const;
 
     boost::asio::io_context& io_;
     boost::asio::ssl::context& tls_;
@@ -80,7 +82,7 @@ private:
     boost::asio::ip::tcp::acceptor acceptor_;
     boost::asio::steady_timer retryTimer_;
     boost::asio::steady_timer graceTimer_;
-    std::unordered_map<Session*, std::weak_ptr<Session>> sessions_;
+    std::unordered_map<Client*, std::weak_ptr<Client>> clients_;
     std::map<boost::asio::ip::address, std::size_t> streams_;
     std::function<void()> stopped_;
     bool accepting_ = false;

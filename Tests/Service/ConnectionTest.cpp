@@ -195,6 +195,17 @@ TEST_F(ServiceConnectionTest, ShutdownFinishesTheRequestInFlight) {
     EXPECT_THAT(Service().Log(), HasSubstr("event=stopped"));
 }
 
+TEST_F(ServiceConnectionTest, ShutdownEndsLiveViewStreams) {
+    Start();
+    auto stream = Connect();
+    stream->Send("GET /events HTTP/1.1\r\nHost: localhost\r\nCookie: " + SignIn().cookie + "\r\n\r\n");
+    EXPECT_THAT(stream->ReadUntil("retry: 2000"), HasSubstr("200 OK"));
+    Service().Signal(SIGTERM);
+    EXPECT_TRUE(stream->WaitForClose());
+    EXPECT_EQ(Service().Wait(std::chrono::seconds(5)), 0) << "within the grace period";
+    EXPECT_THAT(Service().Log(), HasSubstr("method=GET path=/events status=200"));
+}
+
 TEST_F(ServiceConnectionTest, ShutdownCutsWhatOutlastsTheGracePeriod) {
     Start({"--shutdown-grace", "0.5", "--read-timeout", "60"});
     auto stalled = Connect();

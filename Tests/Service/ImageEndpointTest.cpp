@@ -203,7 +203,7 @@ TEST_F(ServiceImageEndpointTest, UploadCutOffHalfWayLeavesNothing) {
 TEST_F(ServiceImageEndpointTest, ImageUrlsNeverReachOtherFiles) {
     const std::string id = UploadImage(Service(), linkId_, MakeJpeg(1000, 8));
     ASSERT_FALSE(id.empty());
-    const std::string key = ReadFileText(DataDir() / "tls" / "server-key.pem");
+    const std::string key = ReadFile(DataDir() / "tls" / "server-key.pem");
     for (const std::string& target : std::vector<std::string>{
              "/api/v1/images/../../kavelo.db", "/api/v1/images/..%2F..%2Fkavelo.db",
              "/api/v1/images/%2e%2e%2fkavelo.db", "/api/v1/images/..%2Ftls%2Fserver-key.pem",

@@ -22,12 +22,12 @@ TEST_F(ServicePersistenceTest, LinksAndPicturesSurviveARestart) {
     const std::string jpeg = MakeJpeg(50'000, 1);
     const std::string id = UploadImage(Service(), linkId, jpeg);
     ASSERT_FALSE(id.empty());
-    const std::string authority = ReadFileText(Service().CaFile());
+    const std::string authority = ReadFile(Service().CaFile());
     Service().Signal(SIGTERM);
     ASSERT_EQ(Service().Wait(), 0);
 
     Start();
-    EXPECT_EQ(ReadFileText(Service().CaFile()), authority) << "the certificate authority was made anew";
+    EXPECT_EQ(ReadFile(Service().CaFile()), authority) << "the certificate authority was made anew";
     EXPECT_THAT(Service().Log(), HasSubstr("authority_created=0 certificate_issued=0"));
     EXPECT_TRUE(Send(person.Page("/api/v1/images/" + id)).body == jpeg) << "or the session was lost";
     EXPECT_THAT(Send(person.Page("/?uploadRealtime=true")).body, HasSubstr(id));

@@ -129,7 +129,7 @@ TEST_F(ServiceSignInTest, PasswordsAndSessionsAreKeptOnlyAsDigests) {
 
     std::string database;
     for (const char* file : {"kavelo.db", "kavelo.db-wal"})
-        database += ReadFileText(DataDir() / file);
+        database += ReadFile(DataDir() / file);
     for (const std::string& secret :
          {account_.password, second.password, person.cookie.substr(person.cookie.find('=') + 1)})
         EXPECT_EQ(database.find(secret), std::string::npos);

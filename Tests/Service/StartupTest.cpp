@@ -12,7 +12,7 @@ class ServiceStartupTest : public ServiceTest {};
 TEST_F(ServiceStartupTest, MakesItsOwnAuthorityAndKeepsTheDataPrivate) {
     Start();
     EXPECT_EQ(Service().CaFile(), DataDir() / "tls" / "ca.pem");
-    EXPECT_THAT(ReadFileText(Service().CaFile()), HasSubstr("-----BEGIN CERTIFICATE-----"));
+    EXPECT_THAT(ReadFile(Service().CaFile()), HasSubstr("-----BEGIN CERTIFICATE-----"));
     EXPECT_EQ(Get("/healthz").status, 200u) << "the printed authority does not verify the service";
     const auto owner = std::filesystem::perms::owner_read | std::filesystem::perms::owner_write;
     for (const char* file : {"tls/server-key.pem", "tls/ca-key.pem", "kavelo.db"})

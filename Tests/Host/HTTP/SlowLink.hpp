@@ -3,7 +3,8 @@
 // Tests/Support/slow-link.py between the client and a server: a link of a given rate and round trip
 // that can stall the upload once.
 
-#include "ChildProcess.hpp"
+#include "ChildProgram.hpp"
+#include "TestPlatform.hpp"
 
 #include <cstdint>
 #include <string>
@@ -25,7 +26,8 @@ public:
 
 private:
     std::uint16_t port = 0;
-    ChildProcess process;
+    HostTest::TemporaryFolder folder; // its output
+    Testing::ChildProgram process;
 };
 
 } // namespace HttpTest

@@ -9,9 +9,9 @@ namespace HttpTest {
 
 namespace {
 
-// The configuration file, in a folder of its own.
-std::filesystem::path Configured(const ProxySettings& settings, std::uint16_t port) {
-    const std::filesystem::path folder = ChildProcess::MakeFolder();
+// The configuration file.
+std::filesystem::path Configured(const std::filesystem::path& folder, const ProxySettings& settings,
+                                 std::uint16_t port) {
     std::ofstream file(folder / "tinyproxy.conf");
     file << "Port " << port << "\nListen 127.0.0.1\nTimeout 30\nMaxClients 20\n"
          << "LogFile \"" << (folder / "log").string() << "\"\nLogLevel Info\n";
@@ -35,9 +35,11 @@ bool Accepts(std::uint16_t port) {
 }
 
 TinyProxy::TinyProxy(const ProxySettings& settings)
-    : port(ClosedPort()), configuration(Configured(settings, port)),
-      process(configuration.parent_path(), {KAVELO_TINYPROXY, "-d", "-c", configuration.string()},
-              [this] { return Accepts(port); }) {}
+    : port(ClosedPort()),
+      process(KAVELO_TINYPROXY, {"-d", "-c", Configured(folder.Path(), settings, port).string()},
+              {{}, folder.Path() / "output", folder.Path() / "output"}) {
+    process.AwaitReady([this] { return Accepts(port); }, std::chrono::seconds(10));
+}
 
 namespace net = boost::asio;
 using tcp = net::ip::tcp;

@@ -3,7 +3,8 @@
 // A real HTTP proxy for the client's tests: Debian's tinyproxy on a free loopback port, with its own
 // configuration and log.
 
-#include "ChildProcess.hpp"
+#include "ChildProgram.hpp"
+#include "TestPlatform.hpp"
 
 #include <boost/asio/io_context.hpp>
 #include <boost/asio/ip/tcp.hpp>
@@ -26,12 +27,12 @@ public:
     explicit TinyProxy(const ProxySettings& settings);
 
     std::uint16_t GetPort() const { return port; }
-    std::string ReadLog() const { return ReadFile(process.Folder() / "log"); }
+    std::string ReadLog() const { return Testing::ReadFile(folder.Path() / "log"); }
 
 private:
     std::uint16_t port;
-    std::filesystem::path configuration;
-    ChildProcess process;
+    HostTest::TemporaryFolder folder; // its configuration, log and output
+    Testing::ChildProgram process;
 };
 
 // A proxy that resets its one connection (RST, no answer) once the first bytes have arrived.

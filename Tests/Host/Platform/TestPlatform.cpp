@@ -38,6 +38,7 @@ TemporaryFolder::~TemporaryFolder() {
     fs::remove_all(path, ignored);
 }
 
+<<<<<<< HEAD
 std::vector<std::string> TemporaryFolder::Entries() const {
     std::vector<std::string> names;
     for (const auto& entry : fs::directory_iterator(path))
@@ -74,4 +75,6 @@ std::optional<std::string> ChildProcess::ReadLine() {
     return std::nullopt;
 }
 
+=======
+>>>>>>> connection
 } // namespace HostTest

@@ -1,16 +1,14 @@
 #pragma once
 
 // What the host-library tests need of the system, the same on every platform: libraries loaded by
-// the system's loader, a folder of their own, files this process may not open, child processes and
-// open handles, memory that ends at an unreadable page, the C runtime's heap.
+// the system's loader, a folder of their own, files this process may not open, open handles, memory
+// that ends at an unreadable page, the C runtime's heap.
 
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
-#include <optional>
 #include <span>
 #include <string>
-#include <vector>
 
 namespace HostTest {
 
@@ -101,28 +99,6 @@ public:
 private:
     std::filesystem::path path;
     void* server = nullptr;
-};
-
-// A program started with its standard output on a pipe to this one; killed, if it still runs, when
-// the object goes.
-class ChildProcess {
-public:
-    // Throws std::system_error when the program cannot be started.
-    ChildProcess(const std::filesystem::path& program, const std::vector<std::string>& arguments);
-    ~ChildProcess();
-    ChildProcess(const ChildProcess&) = delete;
-    ChildProcess& operator=(const ChildProcess&) = delete;
-
-    // The next line of its output without its line end, or nothing when the output ended first.
-    std::optional<std::string> ReadLine();
-    // Kills it, as a crash would, and waits for it: true when it was still running to be killed.
-    bool Kill();
-
-private:
-    bool ReadByte(char& byte);
-    std::intptr_t process = -1; // POSIX: the pid; Windows: the process handle
-    std::intptr_t output = -1;  // POSIX: the descriptor; Windows: the pipe's handle
-    bool running = true;
 };
 
 // A device that is not a file: /dev/null, or NUL on Windows.

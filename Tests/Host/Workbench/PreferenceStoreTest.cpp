@@ -3,6 +3,7 @@
 
 #include "PreferenceStore.hpp"
 
+#include "ChildProgram.hpp"
 #include "HostFixture.hpp"
 #include "TestPlatform.hpp"
 
@@ -185,7 +186,7 @@ TEST_F(WorkbenchPreferenceStoreFile, AWriterKilledBeforeTheRenameLeavesTheOldRec
     ASSERT_EQ(store.Write(Sample), "");
     const StoredPreferences replacement{1, std::vector<UInt8>(48, 0x42)};
 
-    HostTest::ChildProcess writer(
+    Testing::ChildProgram writer(
         HostTest::BuiltFile(KAVELO_STALLING_STORE_WRITER),
         {folder.string(), store.Key(), std::to_string(replacement.version), Hex(replacement.bytes)});
     const std::optional<std::string> temporary = writer.ReadLine();

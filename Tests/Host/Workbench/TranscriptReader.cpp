@@ -7,168 +7,45 @@ namespace WorkbenchTest {
 
 namespace {
 
-class Reader {
-public:
-    explicit Reader(std::string_view input) : text(input) {}
+using Json = nlohmann::json;
 
-    Event Object() {
-        Event event;
-        Expect('{');
-        if (Peek() == '}') {
-            ++at;
-        } else {
-            do {
-                std::string key = String();
-                Expect(':');
-                event.fields[key] = Value();
-            } while (Take(','));
-            Expect('}');
-        }
-        if (at != text.size())
-            Fail("text after the object");
-        return event;
-    }
-
-private:
-    char Peek() const { return at < text.size() ? text[at] : '\0'; }
-
-    bool Take(char c) {
-        if (Peek() != c)
-            return false;
-        ++at;
-        return true;
-    }
-
-    void Expect(char c) {
-        if (!Take(c))
-            Fail(std::string("expected '") + c + "'");
-    }
-
-    [[noreturn]] void Fail(const std::string& what) const {
-        throw std::runtime_error(what + " at offset " + std::to_string(at) + " of " + std::string(text));
-    }
-
-    JsonValue Value() {
-        if (Peek() == '"')
-            return String();
-        if (text.substr(at, 4) == "true") {
-            at += 4;
-            return true;
-        }
-        if (text.substr(at, 5) == "false") {
-            at += 5;
-            return false;
-        }
-        if (text.substr(at, 4) == "null") {
-            at += 4;
-            return nullptr;
-        }
-        const std::size_t start = at;
-        Take('-');
-        while (Peek() >= '0' && Peek() <= '9')
-            ++at;
-        if (at == start || text[at - 1] == '-')
-            Fail("expected a value");
-        return std::stoll(std::string(text.substr(start, at - start)));
-    }
-
-    static void AppendUtf8(std::string& out, unsigned code) {
-        if (code < 0x80) {
-            out += static_cast<char>(code);
-        } else if (code < 0x800) {
-            out += static_cast<char>(0xC0 | (code >> 6));
-            out += static_cast<char>(0x80 | (code & 0x3F));
-        } else {
-            out += static_cast<char>(0xE0 | (code >> 12));
-            out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (code & 0x3F));
-        }
-    }
-
-    std::string String() {
-        Expect('"');
-        std::string out;
-        while (Peek() != '"') {
-            const char c = Peek();
-            if (c == '\0' && at >= text.size())
-                Fail("unterminated string");
-            if (static_cast<unsigned char>(c) < 0x20)
-                Fail("raw control character in a string");
-            ++at;
-            if (c != '\\') {
-                out += c;
-                continue;
-            }
-            const char escape = Peek();
-            ++at;
-            switch (escape) {
-            case '"':
-            case '\\':
-            case '/':
-                out += escape;
-                break;
-            case 'b':
-                out += '\b';
-                break;
-            case 'f':
-                out += '\f';
-                break;
-            case 'n':
-                out += '\n';
-                break;
-            case 'r':
-                out += '\r';
-                break;
-            case 't':
-                out += '\t';
-                break;
-            case 'u': {
-                if (at + 4 > text.size())
-                    Fail("short \\u escape");
-                AppendUtf8(out,
-                           static_cast<unsigned>(std::stoul(std::string(text.substr(at, 4)), nullptr, 16)));
-                at += 4;
-                break;
-            }
-            default:
-                Fail("unknown escape");
-            }
-        }
-        ++at;
-        return out;
-    }
-
-    std::string_view text;
-    std::size_t at = 0;
-};
-
-template <typename T>
-const T& Get(const Event& event, const std::string& key) {
+const Json& Field(const Event& event, const std::string& key, bool (Json::*hasType)() const noexcept) {
     const auto found = event.fields.find(key);
     if (found == event.fields.end())
         throw std::runtime_error("no field \"" + key + "\"");
-    const T* value = std::get_if<T>(&found->second);
-    if (value == nullptr)
+    if (!((*found).*hasType)())
         throw std::runtime_error("field \"" + key + "\" has another type");
-    return *value;
+    return *found;
 }
 
 } // namespace
 
 std::string Event::Text(const std::string& key) const {
-    return Get<std::string>(*this, key);
+    return Field(*this, key, &Json::is_string).get<std::string>();
 }
 
 std::int64_t Event::Number(const std::string& key) const {
-    return Get<std::int64_t>(*this, key);
+    return Field(*this, key, &Json::is_number_integer).get<std::int64_t>();
 }
 
 bool Event::Flag(const std::string& key) const {
-    return Get<bool>(*this, key);
+    return Field(*this, key, &Json::is_boolean).get<bool>();
 }
 
 Event ParseEvent(std::string_view line) {
-    return Reader(line).Object();
+    Event event;
+    try {
+        event.fields = Json::parse(line);
+    } catch (const Json::parse_error& error) {
+        throw std::runtime_error(std::string(error.what()) + " in " + std::string(line));
+    }
+    if (!event.fields.is_object())
+        throw std::runtime_error("not an object: " + std::string(line));
+    for (const auto& [key, value] : event.fields.items()) {
+        if (!(value.is_null() || value.is_boolean() || value.is_number_integer() || value.is_string()))
+            throw std::runtime_error("field \"" + key + "\" is not a string, integer, boolean or null");
+    }
+    return event;
 }
 
 std::vector<Event> ParseTranscript(const std::string& text) {

@@ -1,25 +1,23 @@
 #pragma once
 
 // Reads transcript lines back for the tests: flat JSON objects of strings, integers, booleans and
-// null. Written apart from the workbench's writer, so a fault in one is not mirrored in the other.
+// null. Read with a JSON library of its own, so a fault in the workbench's writer is not mirrored here.
+
+#include <nlohmann/json.hpp>
 
 #include <cstdint>
-#include <map>
-#include <optional>
 #include <string>
 #include <string_view>
-#include <variant>
 #include <vector>
 
 namespace WorkbenchTest {
 
-using JsonValue = std::variant<std::nullptr_t, bool, std::int64_t, std::string>;
-
 struct Event {
-    std::map<std::string, JsonValue> fields;
+    nlohmann::json fields; // an object
 
-    bool Has(const std::string& key) const { return fields.count(key) != 0; }
+    bool Has(const std::string& key) const { return fields.contains(key); }
     std::string Name() const { return Text("event"); }
+    // Each throws std::runtime_error when the field is missing or of another type.
     std::string Text(const std::string& key) const;
     std::int64_t Number(const std::string& key) const;
     bool Flag(const std::string& key) const;

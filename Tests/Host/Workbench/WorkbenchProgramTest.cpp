@@ -2,6 +2,7 @@
 // exit status, its output and its transcript.
 
 #include "ACAPI/APIdefs.hpp"
+#include "ChildProgram.hpp"
 #include "JpegInfo.hpp"
 #include "ProgramRunner.hpp"
 #include "TranscriptReader.hpp"
@@ -33,12 +34,7 @@ std::string ModulePath() {
     return fs::canonical(BinDir() / "KAVELO.apx").string();
 }
 
-std::string ReadFile(const fs::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::stringstream content;
-    content << file.rdbuf();
-    return content.str();
-}
+using Testing::ReadFile;
 
 // Arguments are UTF-8 on every system.
 std::string Utf8(const fs::path& path) {

@@ -1,20 +1,10 @@
 #include "ServiceProcess.hpp"
 
-#include <fcntl.h>
-#include <poll.h>
 #include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdlib>
-#include <fstream>
-#include <random>
-#include <sstream>
 #include <stdexcept>
 #include <thread>
-
-extern char** environ;
 
 namespace kavelo::test {
 
@@ -25,36 +15,11 @@ constexpr std::string_view kAuthority = "CA certificate: ";
 constexpr std::string_view kAccount = "account ";
 constexpr std::string_view kPassword = ", password ";
 
-std::vector<char*> Argv(std::vector<std::string>& arguments) {
-    std::vector<char*> argv;
-    for (std::string& argument : arguments)
-        argv.push_back(argument.data());
-    argv.push_back(nullptr);
-    return argv;
-}
-
-// Starts the service with its standard output on a pipe (returned) and standard error to `logFile`.
-pid_t Spawn(std::vector<std::string> arguments, const std::filesystem::path& logFile, int& readEnd) {
-    int pipeEnds[2];
-    if (::pipe2(pipeEnds, O_CLOEXEC) != 0)
-        throw std::runtime_error("pipe failed");
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], 1);
-    posix_spawn_file_actions_addopen(&actions, 2, logFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    const std::string binary = ServiceBinary().string();
-    arguments.insert(arguments.begin(), binary);
-    std::vector<char*> argv = Argv(arguments);
-    pid_t pid = -1;
-    const int error = ::posix_spawn(&pid, binary.c_str(), &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(pipeEnds[1]);
-    if (error != 0) {
-        ::close(pipeEnds[0]);
-        throw std::runtime_error("cannot start " + binary);
-    }
-    readEnd = pipeEnds[0];
-    return pid;
+std::vector<std::string> Arguments(const std::filesystem::path& dataDir,
+                                   const std::vector<std::string>& extra) {
+    std::vector<std::string> all = {"--data-dir", dataDir.string(), "--listen", "127.0.0.1:0"};
+    all.insert(all.end(), extra.begin(), extra.end());
+    return all;
 }
 
 // The rest of the line that starts with `prefix`, once the line is complete.
@@ -64,19 +29,6 @@ std::optional<std::string> Line(const std::string& text, std::string_view prefix
     if (end == std::string::npos)
         return std::nullopt;
     return text.substr(start + prefix.size(), end - start - prefix.size());
-}
-
-// Appends what `fd` has to `text`, waiting at most `limit`; false at its end or on time-out.
-bool ReadMore(int fd, std::string& text, std::chrono::milliseconds limit) {
-    pollfd ready{fd, POLLIN, 0};
-    char chunk[4096];
-    if (::poll(&ready, 1, static_cast<int>(limit.count())) != 1)
-        return false;
-    const ssize_t got = ::read(fd, chunk, sizeof chunk);
-    if (got <= 0)
-        return false;
-    text.append(chunk, static_cast<std::size_t>(got));
-    return true;
 }
 
 } // namespace
@@ -93,13 +45,6 @@ TempDir::~TempDir() {
     std::filesystem::remove_all(path_, ignored);
 }
 
-std::string ReadFileText(const std::filesystem::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
-
 std::filesystem::path ServiceBinary() {
     const char* folder = std::getenv("KAVELO_BIN_DIR");
     if (!folder)
@@ -109,15 +54,12 @@ std::filesystem::path ServiceBinary() {
 
 ServiceProcess::ServiceProcess(const std::filesystem::path& dataDir,
                                const std::vector<std::string>& arguments)
-    : logFile_(dataDir.string() + ".stderr.log") {
-    std::vector<std::string> all = {"--data-dir", dataDir.string(), "--listen", "127.0.0.1:0"};
-    all.insert(all.end(), arguments.begin(), arguments.end());
-    pid_ = Spawn(all, logFile_, stdout_);
-
+    : logFile_(dataDir.string() + ".stderr.log"),
+      child_(ServiceBinary(), Arguments(dataDir, arguments), {{}, {}, logFile_}) {
     std::string output;
     std::optional<std::string> url;
     while (!(url = Line(output, kListening))) {
-        if (!ReadMore(stdout_, output, std::chrono::seconds(20))) {
+        if (!child_.Read(output, std::chrono::seconds(20))) {
             Kill();
             throw std::runtime_error("kavelo-service did not start; it said:\n" + output + Log());
         }
@@ -135,46 +77,27 @@ std::optional<Credentials> PrintedAccount(const std::string& output) {
     return Credentials{line->substr(0, comma), line->substr(comma + kPassword.size())};
 }
 
-ServiceProcess::~ServiceProcess() {
-    Kill();
-    ::close(stdout_);
-}
-
-void ServiceProcess::Signal(int signal) const {
-    if (!status_)
-        ::kill(pid_, signal);
+void ServiceProcess::Signal(int signal) {
+    if (!child_.WaitFor(std::chrono::milliseconds(0)))
+        ::kill(Pid(), signal);
 }
 
 bool ServiceProcess::ExitsWithin(std::chrono::milliseconds limit) {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (!status_) {
-        int status = 0;
-        if (::waitpid(pid_, &status, WNOHANG) == pid_) {
-            status_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-            break;
-        }
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return true;
+    return child_.WaitFor(limit).has_value();
 }
 
 int ServiceProcess::Wait(std::chrono::milliseconds limit) {
-    if (!ExitsWithin(limit))
-        throw std::runtime_error("kavelo-service did not exit in time");
-    return *status_;
+    if (const std::optional<int> code = child_.WaitFor(limit))
+        return *code;
+    throw std::runtime_error("kavelo-service did not exit in time");
 }
 
 void ServiceProcess::Kill() {
-    if (status_)
-        return;
-    ::kill(pid_, SIGKILL);
-    Wait();
+    child_.Kill();
 }
 
 std::string ServiceProcess::Log() const {
-    return ReadFileText(logFile_);
+    return ReadFile(logFile_);
 }
 
 std::string ServiceProcess::LogOnceItHas(std::string_view part) const {
@@ -190,16 +113,12 @@ std::string ServiceProcess::LogOnceItHas(std::string_view part) const {
 RunResult RunService(const std::vector<std::string>& arguments) {
     const TempDir scratch;
     const std::filesystem::path errors = scratch.Path() / "stderr";
-    int output = -1;
-    const pid_t pid = Spawn(arguments, errors, output);
+    Testing::ChildProgram child(ServiceBinary(), arguments, {{}, {}, errors});
     std::string text;
-    while (ReadMore(output, text, std::chrono::seconds(20))) {
+    while (child.Read(text, std::chrono::seconds(20))) {
     }
-    ::close(output);
-    ::kill(pid, SIGKILL); // in case it did not end by itself
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), text + ReadFileText(errors)};
+    child.Kill(); // in case it did not end by itself
+    return {child.Wait(), text + ReadFile(errors)};
 }
 
 Credentials AddUser(const std::filesystem::path& dataDir, const std::string& name) {

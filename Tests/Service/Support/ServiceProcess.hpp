@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ChildProgram.hpp"
+
 #include <sys/types.h>
 
 #include <chrono>
@@ -26,7 +28,7 @@ private:
 };
 
 std::filesystem::path ServiceBinary();
-std::string ReadFileText(const std::filesystem::path& path);
+using Testing::ReadFile;
 
 struct Credentials {
     std::string user;
@@ -37,12 +39,11 @@ struct Credentials {
 std::optional<Credentials> PrintedAccount(const std::string& output);
 
 // The real kavelo-service as a child process on a free loopback port, with `dataDir` as its data
-// folder and standard error going to a file beside it.
+// folder and standard error going to a file beside it. Ends by its process id.
 class ServiceProcess {
 public:
     explicit ServiceProcess(const std::filesystem::path& dataDir,
                             const std::vector<std::string>& arguments = {});
-    ~ServiceProcess();
     ServiceProcess(const ServiceProcess&) = delete;
     ServiceProcess& operator=(const ServiceProcess&) = delete;
 
@@ -51,9 +52,9 @@ public:
     const std::filesystem::path& CaFile() const { return caFile_; }
     // The first account, printed at the first start in a new data folder only.
     const std::optional<Credentials>& FirstAccount() const { return firstAccount_; }
-    pid_t Pid() const { return pid_; }
+    pid_t Pid() const { return static_cast<pid_t>(child_.Id()); }
 
-    void Signal(int signal) const;
+    void Signal(int signal);
     // The exit code, or 128 + signal; throws when the process runs past `limit`.
     int Wait(std::chrono::milliseconds limit = std::chrono::seconds(20));
     // Whether the process ends within `limit`.
@@ -65,13 +66,11 @@ public:
     std::string LogOnceItHas(std::string_view part) const;
 
 private:
-    pid_t pid_ = -1;
-    int stdout_ = -1;
-    std::optional<int> status_;
+    std::filesystem::path logFile_;
+    Testing::ChildProgram child_;
     std::uint16_t port_ = 0;
     std::filesystem::path caFile_;
     std::optional<Credentials> firstAccount_;
-    std::filesystem::path logFile_;
 };
 
 struct RunResult {

@@ -5,19 +5,14 @@
 #include <dlfcn.h>
 #include <link.h>
 #include <malloc.h>
-#include <signal.h>
-#include <spawn.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <iterator>
 #include <stdexcept>
 #include <system_error>
-
-extern char** environ;
 
 namespace HostTest {
 
@@ -76,51 +71,6 @@ NamedPipe::NamedPipe(const fs::path& folder) : path(folder / "fifo") {
 NamedPipe::~NamedPipe() {
     std::error_code ignored;
     fs::remove(path, ignored);
-}
-
-ChildProcess::ChildProcess(const fs::path& program, const std::vector<std::string>& arguments) {
-    int pipeEnds[2];
-    if (pipe(pipeEnds) != 0)
-        throw std::system_error(errno, std::generic_category(), "pipe");
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], 1);
-    posix_spawn_file_actions_addclose(&actions, pipeEnds[0]);
-    std::vector<std::string> texts{program.string()};
-    texts.insert(texts.end(), arguments.begin(), arguments.end());
-    std::vector<char*> argv;
-    for (std::string& text : texts)
-        argv.push_back(text.data());
-    argv.push_back(nullptr);
-    pid_t pid = 0;
-    const int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    close(pipeEnds[1]);
-    if (spawned != 0) {
-        close(pipeEnds[0]);
-        throw std::system_error(spawned, std::generic_category(), "cannot start " + program.string());
-    }
-    process = pid;
-    output = pipeEnds[0];
-}
-
-ChildProcess::~ChildProcess() {
-    Kill();
-    close(static_cast<int>(output));
-}
-
-bool ChildProcess::ReadByte(char& byte) {
-    return read(static_cast<int>(output), &byte, 1) == 1;
-}
-
-bool ChildProcess::Kill() {
-    if (!running)
-        return false;
-    running = false;
-    kill(static_cast<pid_t>(process), SIGKILL);
-    int status = 0;
-    return waitpid(static_cast<pid_t>(process), &status, 0) == process && WIFSIGNALED(status) &&
-           WTERMSIG(status) == SIGKILL;
 }
 
 fs::path NullDevice() {

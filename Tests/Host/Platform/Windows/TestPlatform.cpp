@@ -3,8 +3,6 @@
 
 #include "TestPlatform.hpp"
 
-#include "Windows/CommandLine.hpp"
-
 #include <malloc.h>
 #include <windows.h>
 
@@ -78,81 +76,6 @@ NamedPipe::NamedPipe(const fs::path&)
 
 NamedPipe::~NamedPipe() {
     CloseHandle(server);
-}
-
-ChildProcess::ChildProcess(const fs::path& program, const std::vector<std::string>& arguments) {
-    SECURITY_ATTRIBUTES inherited{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
-    HANDLE readEnd = nullptr;
-    HANDLE writeEnd = nullptr;
-    if (!CreatePipe(&readEnd, &writeEnd, &inherited, 0))
-        throw LastError("CreatePipe");
-    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
-    std::wstring commandLine = QuotedArgument(program.wstring());
-    for (const std::string& argument : arguments)
-        commandLine +=
-            L" " + QuotedArgument(fs::path(std::u8string(argument.begin(), argument.end())).wstring());
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    startup.hStdOutput = writeEnd;
-    startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
-    PROCESS_INFORMATION started{};
-    const BOOL created = CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0,
-                                        nullptr, nullptr, &startup, &started);
-    const DWORD error = GetLastError();
-    CloseHandle(writeEnd);
-    if (!created) {
-        CloseHandle(readEnd);
-        SetLastError(error);
-        throw LastError("cannot start " + program.string());
-    }
-    CloseHandle(started.hThread);
-    process = reinterpret_cast<std::intptr_t>(started.hProcess);
-    output = reinterpret_cast<std::intptr_t>(readEnd);
-}
-
-ChildProcess::~ChildProcess() {
-    Kill();
-    CloseHandle(reinterpret_cast<HANDLE>(process));
-    CloseHandle(reinterpret_cast<HANDLE>(output));
-}
-
-bool ChildProcess::ReadByte(char& byte) {
-    DWORD read = 0;
-    return ReadFile(reinterpret_cast<HANDLE>(output), &byte, 1, &read, nullptr) && read == 1;
-}
-
-// TerminateProcess ends it at once, as a crash does; the exit code tells a kill from an exit.
-bool ChildProcess::Kill() {
-    constexpr UINT KilledCode = 0xDEAD;
-    if (!running)
-        return false;
-    running = false;
-    const HANDLE handle = reinterpret_cast<HANDLE>(process);
-    TerminateProcess(handle, KilledCode);
-    DWORD code = 0;
-    return WaitForSingleObject(handle, INFINITE) == WAIT_OBJECT_0 && GetExitCodeProcess(handle, &code) &&
-           code == KilledCode;
-}
-
-std::wstring QuotedArgument(const std::wstring& argument) {
-    if (!argument.empty() && argument.find_first_of(L" \t\n\v\"") == std::wstring::npos)
-        return argument;
-    std::wstring quoted = L"\"";
-    std::size_t backslashes = 0;
-    for (const wchar_t unit : argument) {
-        if (unit == L'\\') {
-            ++backslashes;
-            continue;
-        }
-        // Backslashes double only before a quote, which is escaped itself.
-        quoted.append(unit == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
-        backslashes = 0;
-        quoted += unit;
-    }
-    quoted.append(backslashes * 2, L'\\');
-    return quoted + L'"';
 }
 
 fs::path NullDevice() {

@@ -1,6 +1,7 @@
-#include "Session.hpp"
+#include "Connection.hpp"
 
-#include "LiveFeed.hpp"
+#include "EventStream.hpp"
+
 #include "Log.hpp"
 #include "Server.hpp"
 #include "UploadBody.hpp"
@@ -9,7 +10,6 @@
 #include <boost/asio/post.hpp>
 #include <boost/asio/write.hpp>
 #include <boost/beast/core/string.hpp>
-#include <boost/beast/http/chunk_encode.hpp>
 #include <boost/beast/http/empty_body.hpp>
 #include <boost/beast/http/file_body.hpp>
 #include <boost/beast/http/read.hpp>
@@ -27,11 +27,8 @@ using Clock = std::chrono::steady_clock;
 namespace {
 
 constexpr std::uint32_t kHeaderLimit = 16 * 1024;
-constexpr std::size_t kReadChunk = 64 * 1024;
-constexpr auto kWriteTimeout = std::chrono::seconds(30);
 // How long a closing connection waits for the client's close_notify after sending its own.
 constexpr auto kCloseTimeout = std::chrono::milliseconds(500);
-constexpr auto kHeartbeat = std::chrono::seconds(15);
 constexpr auto kMaxDrain = std::chrono::seconds(5);
 constexpr auto kDrainQuiet = std::chrono::seconds(1);
 // The slowest upload that still counts as progress: a body gets the read timeout plus its length
@@ -68,53 +65,41 @@ void Decorate(http::response<Body>& response, const Reply& reply, bool keepAlive
 
 } // namespace
 
-Session::Session(net::ip::tcp::socket socket, net::ip::address address, Server& server)
-    : server_(server), address_(std::move(address)), peer_(PeerText(socket)),
-      stream_(std::move(socket), server.Tls()), waitingSince_(Clock::now()), heartbeat_(server.Io()),
-      lifetime_(server.Io()) {}
+Connection::Connection(net::ip::tcp::socket socket, net::ip::address address, Server& server)
+    : Client(server, std::move(address), PeerText(socket)), stream_(std::move(socket), server.Tls()),
+      waitingSince_(Clock::now()) {}
 
-Session::~Session() {
-    if (feedToken_ != 0)
-        server_.Feed().Unsubscribe(feedToken_);
-    if (streamCounted_)
-        server_.CloseStream(address_);
-    server_.Release(this);
-}
-
-beast::tcp_stream& Session::Lowest() {
+beast::tcp_stream& Connection::Lowest() {
     return beast::get_lowest_layer(stream_);
 }
 
-void Session::Start() {
+void Connection::Start() {
     Lowest().expires_after(server_.GetLimits().readTimeout);
     stream_.async_handshake(
         net::ssl::stream_base::server, [self = shared_from_this()](beast::error_code error) {
             if (error) {
-                LogInfo("tls_failed").Add("peer", self->peer_).Add("reason", error.message());
+                LogInfo("tls_failed").Add("peer", self->Peer()).Add("reason", error.message());
                 return self->End();
             }
             self->WaitForRequest();
         });
 }
 
-void Session::Stop() {
+void Connection::Stop() {
     stopping_ = true;
     if (phase_ == Phase::Idle) {
         beast::error_code ignored;
         Lowest().socket().cancel(ignored);
-    } else if (phase_ == Phase::Events) {
-        EndEvents();
     }
 }
 
-void Session::ForceClose() {
-    if (phase_ == Phase::Events)
-        EndEvents();
-    else
-        End();
+std::optional<Clock::time_point> Connection::WaitingSince() const {
+    if (phase_ == Phase::Handshake || phase_ == Phase::Idle)
+        return waitingSince_;
+    return std::nullopt;
 }
 
-void Session::WaitForRequest() {
+void Connection::WaitForRequest() {
     phase_ = Phase::Idle;
     waitingSince_ = Clock::now();
     if (stopping_)
@@ -131,13 +116,10 @@ void Session::WaitForRequest() {
                             });
 }
 
-void Session::ReadHeader() {
+void Connection::ReadHeader() {
     phase_ = Phase::Busy;
-    started_ = Clock::now();
-    method_.clear();
-    path_.clear();
-    bytesIn_ = 0;
-    bytesOut_ = 0;
+    log_ = RequestLog();
+    log_.started = Clock::now();
     parser_.emplace();
     parser_->header_limit(kHeaderLimit);
     // Decided once the header is known. (An empty optional would compare below any length.)
@@ -148,7 +130,7 @@ void Session::ReadHeader() {
         [self = shared_from_this()](beast::error_code error, std::size_t) { self->OnHeader(error); });
 }
 
-void Session::OnHeader(beast::error_code error) {
+void Connection::OnHeader(beast::error_code error) {
     if (error == http::error::header_limit)
         return Reject(http::status::request_header_fields_too_large, "request header too large");
     if (IsHangUp(error))
@@ -159,7 +141,7 @@ void Session::OnHeader(beast::error_code error) {
         return End();
 
     Request& request = parser_->get();
-    method_ = std::string(request.method_string());
+    log_.method = std::string(request.method_string());
     if (const auto absolute = SplitAbsoluteTarget(request.target())) {
         if (absolute->authority.empty() || absolute->authority.find('@') != std::string_view::npos)
             return Reject(http::status::bad_request, "malformed request target");
@@ -173,7 +155,7 @@ void Session::OnHeader(beast::error_code error) {
         request.set(http::field::host, absolute->authority);
         request.target(absolute->originForm);
     }
-    path_ = std::string(SplitTarget(request.target()).path);
+    log_.path = std::string(SplitTarget(request.target()).path);
     const std::uint64_t limit = Routes::BodyLimit(request, server_.GetLimits().maxBody);
     const auto length = parser_->content_length();
     if (length && *length > limit)
@@ -184,7 +166,7 @@ void Session::OnHeader(beast::error_code error) {
     AcceptBody();
 }
 
-void Session::CheckKey() {
+void Connection::CheckKey() {
     enum class Key { Known, Unknown, Failed };
     net::post(server_.Workers(), [self = shared_from_this(),
                                   work = net::make_work_guard(server_.Io())]() mutable {
@@ -209,7 +191,7 @@ void Session::CheckKey() {
 }
 
 // Only now is memory reserved for the body, and the client told to send it.
-void Session::AcceptBody() {
+void Connection::AcceptBody() {
     Request& request = parser_->get();
     const auto length = parser_->content_length();
     parser_->body_limit(Routes::BodyLimit(request, server_.GetLimits().maxBody));
@@ -220,7 +202,7 @@ void Session::AcceptBody() {
     ReadBody();
 }
 
-void Session::SendContinue() {
+void Connection::SendContinue() {
     auto response = std::make_shared<http::response<http::empty_body>>(http::status::continue_, 11);
     Lowest().expires_after(kWriteTimeout);
     http::async_write(stream_, *response,
@@ -231,7 +213,7 @@ void Session::SendContinue() {
                       });
 }
 
-void Session::ReadBody() {
+void Connection::ReadBody() {
     if (parser_->is_done())
         return Dispatch();
     const Limits& limits = server_.GetLimits();
@@ -244,7 +226,7 @@ void Session::ReadBody() {
         [self = shared_from_this()](beast::error_code error, std::size_t) { self->OnBody(error); });
 }
 
-void Session::OnBody(beast::error_code error) {
+void Connection::OnBody(beast::error_code error) {
     if (error == http::error::body_limit)
         return Reject(http::status::payload_too_large,
                       "body larger than " + std::to_string(server_.GetLimits().maxBody) + " bytes");
@@ -257,27 +239,27 @@ void Session::OnBody(beast::error_code error) {
     Dispatch();
 }
 
-void Session::Dispatch() {
+void Connection::Dispatch() {
     Lowest().expires_never();
     keepAlive_ = parser_->keep_alive();
     auto request = std::make_shared<Request>(parser_->release());
     parser_.reset();
-    bytesIn_ = request->body().size();
+    log_.bytesIn = request->body().size();
     // The work guard keeps io_context::run going until the answer is back on the network thread.
     net::post(server_.Workers(), [self = shared_from_this(), request = std::move(request),
                                   work = net::make_work_guard(server_.Io())]() mutable {
         Reply reply = self->server_.GetRoutes().Handle(*request);
         request.reset();
-        // The session moves on, so that it is never released on a worker.
+        // The connection moves on, so that it is never released on a worker.
         net::post(work.get_executor(), [self = std::move(self), reply = std::move(reply)]() mutable {
             self->Answer(std::move(reply));
         });
     });
 }
 
-void Session::Answer(Reply reply) {
+void Connection::Answer(Reply reply) {
     if (reply.kind == Reply::Kind::Events)
-        return StartEvents(reply.eventsAccount, reply.eventsAfter);
+        return HandOver(reply.eventsAccount, reply.eventsAfter);
     const bool keepAlive = keepAlive_ && !stopping_;
     const Then then = keepAlive ? Then::NextRequest : Then::Close;
     if (reply.kind == Reply::Kind::File) {
@@ -298,11 +280,11 @@ void Session::Answer(Reply reply) {
 }
 
 // Protocol errors end the connection: what follows on it can't be trusted to be a request.
-void Session::Reject(http::status status, std::string_view message) {
+void Connection::Reject(http::status status, std::string_view message) {
     Reject(Reply::Error(status, message));
 }
 
-void Session::Reject(Reply reply) {
+void Connection::Reject(Reply reply) {
     parser_.reset();
     const http::status status = reply.status;
     http::response<http::string_body> response(status, 11, std::move(reply.body));
@@ -311,15 +293,15 @@ void Session::Reject(Reply reply) {
 }
 
 template <class Body>
-void Session::Send(http::response<Body> response, Then then) {
+void Connection::Send(http::response<Body> response, Then then) {
     const unsigned status = response.result_int();
-    bytesOut_ = response.payload_size().value_or(0);
+    log_.bytesOut = response.payload_size().value_or(0);
     auto message = std::make_shared<http::response<Body>>(std::move(response));
     Lowest().expires_after(kWriteTimeout);
     http::async_write(
         stream_, *message,
         [self = shared_from_this(), message, then, status](beast::error_code error, std::size_t) {
-            self->LogRequest(status);
+            self->log_.Write(status, self->Peer());
             if (error)
                 return self->End();
             switch (then) {
@@ -338,7 +320,7 @@ void Session::Send(http::response<Body> response, Then then) {
 // After an early answer (a body too large), the client may still be sending: read and drop it for
 // a while, so that it gets to read the answer instead of a reset connection. Ends when the client
 // closes, goes quiet, or the time is up.
-void Session::Drain() {
+void Connection::Drain() {
     phase_ = Phase::Closing;
     buffer_.consume(buffer_.size());
     Lowest().expires_at(std::min(drainUntil_, Clock::now() + kDrainQuiet));
@@ -350,120 +332,27 @@ void Session::Drain() {
                             });
 }
 
-void Session::Close() {
+void Connection::Close() {
     phase_ = Phase::Closing;
     Lowest().expires_after(kCloseTimeout);
     stream_.async_shutdown([self = shared_from_this()](beast::error_code) { self->End(); });
 }
 
-void Session::End() {
+void Connection::End() {
     phase_ = Phase::Closing;
-    beast::error_code ignored;
-    Lowest().socket().shutdown(net::ip::tcp::socket::shutdown_both, ignored);
-    Lowest().close();
+    Cut(Lowest());
 }
 
-void Session::LogRequest(unsigned status) {
-    const double milliseconds = std::chrono::duration<double, std::milli>(Clock::now() - started_).count();
-    LogInfo("request")
-        .Add("method", method_.empty() ? "-" : method_)
-        .Add("path", path_.empty() ? "-" : path_)
-        .Add("status", status)
-        .Add("bytes_in", bytesIn_)
-        .Add("bytes_out", bytesOut_)
-        .Add("duration_ms", milliseconds)
-        .Add("peer", peer_);
-}
-
-void Session::StartEvents(std::int64_t account, std::int64_t after) {
+// As Beast's servers hand a stream over to another protocol: the feed goes on on this connection's
+// stream, while this object, having no more to do, goes.
+void Connection::HandOver(std::int64_t account, std::int64_t after) {
     if (stopping_)
         return Close();
-    if (!server_.OpenStream(address_))
+    if (!server_.OpenStream(Address()))
         return Reject(http::status::too_many_requests, "too many live views open from this address");
-    streamCounted_ = true;
-    phase_ = Phase::Events;
-    auto response = std::make_shared<http::response<http::empty_body>>(http::status::ok, 11);
-    response->set(http::field::server, "kavelo-service");
-    response->set(http::field::content_type, "text/event-stream");
-    response->set(http::field::cache_control, "no-store");
-    response->set("X-Content-Type-Options", "nosniff");
-    response->chunked(true);
-    auto serializer = std::make_shared<http::response_serializer<http::empty_body>>(*response);
-    Lowest().expires_after(kWriteTimeout);
-    http::async_write_header(
-        stream_, *serializer,
-        [self = shared_from_this(), response, serializer, account, after](beast::error_code error,
-                                                                          std::size_t) {
-            if (error || self->phase_ != Phase::Events)
-                return self->EndEvents();
-            self->Lowest().expires_never();
-            // A client of the feed sends nothing more: data, or its hang-up, ends the feed.
-            self->stream_.async_read_some(self->buffer_.prepare(kReadChunk),
-                                          [self](beast::error_code, std::size_t) { self->EndEvents(); });
-            self->Enqueue("retry: 2000\n\n");
-            self->feedToken_ = self->server_.Feed().Subscribe(
-                account, after, [weak = self->weak_from_this()](const std::string& text) {
-                    if (const auto session = weak.lock())
-                        session->Enqueue(text);
-                });
-            self->Heartbeat();
-            self->lifetime_.expires_after(self->server_.GetLimits().streamLifetime);
-            self->lifetime_.async_wait([self](beast::error_code cancelled) {
-                if (!cancelled)
-                    self->EndEvents();
-            });
-        });
-}
-
-void Session::Enqueue(const std::string& text) {
-    if (phase_ != Phase::Events)
-        return;
-    outbox_.push_back(text);
-    if (!writingEvent_)
-        WriteNextEvent();
-}
-
-void Session::WriteNextEvent() {
-    if (outbox_.empty() || phase_ != Phase::Events) {
-        writingEvent_ = false;
-        return;
-    }
-    writingEvent_ = true;
-    Lowest().expires_after(kWriteTimeout);
-    net::async_write(stream_, http::make_chunk(net::buffer(outbox_.front())),
-                     [self = shared_from_this()](beast::error_code error, std::size_t size) {
-                         self->bytesOut_ += size;
-                         self->outbox_.pop_front();
-                         if (error)
-                             return self->EndEvents();
-                         self->WriteNextEvent();
-                     });
-}
-
-// A comment now and then finds clients that went away without closing.
-void Session::Heartbeat() {
-    heartbeat_.expires_after(kHeartbeat);
-    heartbeat_.async_wait([self = shared_from_this()](beast::error_code error) {
-        if (error || self->phase_ != Phase::Events)
-            return;
-        if (self->outbox_.empty())
-            self->Enqueue(": keep-alive\n\n");
-        self->Heartbeat();
-    });
-}
-
-void Session::EndEvents() {
-    if (phase_ != Phase::Events)
-        return;
-    server_.Feed().Unsubscribe(feedToken_);
-    feedToken_ = 0;
-    heartbeat_.cancel();
-    lifetime_.cancel();
-    if (streamCounted_)
-        server_.CloseStream(address_);
-    streamCounted_ = false;
-    LogRequest(200);
-    End();
+    auto events = std::make_shared<EventStream>(std::move(stream_), server_, *this, std::move(log_));
+    server_.HandOver(*this, events);
+    events->Start(account, after);
 }
 
 } // namespace kavelo
