@@ -38,7 +38,6 @@ TemporaryFolder::~TemporaryFolder() {
     fs::remove_all(path, ignored);
 }
 
-<<<<<<< HEAD
 std::vector<std::string> TemporaryFolder::Entries() const {
     std::vector<std::string> names;
     for (const auto& entry : fs::directory_iterator(path))
@@ -61,20 +60,4 @@ void WriteBytes(const fs::path& path, std::span<const unsigned char> bytes) {
         throw std::runtime_error("cannot write " + path.string());
 }
 
-std::optional<std::string> ChildProcess::ReadLine() {
-    std::string line;
-    char byte = 0;
-    while (ReadByte(byte)) {
-        if (byte == '\n') {
-            if (!line.empty() && line.back() == '\r')
-                line.pop_back(); // the line end of a Windows program's text output
-            return line;
-        }
-        line += byte;
-    }
-    return std::nullopt;
-}
-
-=======
->>>>>>> connection
 } // namespace HostTest
