@@ -4,12 +4,12 @@
 
 #include "DialogFaces.hpp"
 #include "JpegInfo.hpp"
-#include "PanelItems.hpp"
 #include "Scene/SceneView.hpp"
-#include "Screenshot.hpp"
 #include "Session.hpp"
 #include "Windows/MainWindow.hpp"
-#include "WindowsDriver.hpp"
+#include "Windows/PanelItems.hpp"
+#include "Windows/Screenshot.hpp"
+#include "Windows/WindowsDriver.hpp"
 
 #include "DG/DG.hpp"
 #include "DGHost.hpp"

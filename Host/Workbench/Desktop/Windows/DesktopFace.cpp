@@ -2,8 +2,8 @@
 
 #include "CommandLoop.hpp"
 #include "DialogFaces.hpp"
+#include "MainWindow.hpp"
 #include "PaletteBar.hpp"
-#include "Windows/MainWindow.hpp"
 
 #include "PanelItems.hpp"
 #include "Screenshot.hpp"
