@@ -1,8 +1,8 @@
 #pragma once
 
 // Host-side face of the dialog library, for the workbench and tests only; the add-on never sees
-// it. The host presents dialogs and palettes through a user-interface driver, feeds back the
-// user's actions in modal dialogs and delivers the user's actions to palettes when it likes.
+// it. The host presents dialogs and palettes through a driver each, feeds back the user's actions
+// in modal dialogs and delivers the user's actions to palettes when it likes.
 
 #include "DG/ModalDialog.hpp"
 #include "GSRoot/Guid.hpp"
