@@ -4,12 +4,12 @@
 
 #include "DialogFaces.hpp"
 #include "JpegInfo.hpp"
-#include "PanelItems.hpp"
 #include "Scene/SceneView.hpp"
-#include "Screenshot.hpp"
 #include "Session.hpp"
 #include "Windows/MainWindow.hpp"
-#include "WindowsDriver.hpp"
+#include "Windows/PanelItems.hpp"
+#include "Windows/Screenshot.hpp"
+#include "Windows/WindowsDriver.hpp"
 
 #include "DG/DG.hpp"
 #include "DGHost.hpp"
@@ -96,7 +96,7 @@ public:
 // Runs `dialog` with the windows driver; `act` is told when its window is shown.
 bool RunDialog(ClosingDialog& dialog, const Desktop::WindowsDriver::DialogShown& act) {
     Desktop::WindowsDriver driver(nullptr, act);
-    const Workbench::DialogFaceScope scope(driver);
+    const DG::Host::DriverScope scope(&driver, &driver);
     return dialog.Invoke();
 }
 
@@ -272,7 +272,7 @@ TEST_F(DesktopTest, ADialogDisablesItsOwnerAndSitsAtItsPositionInTheOwner) {
         PostMessageW(Item(window, 1), BM_CLICK, 0, 0);
     });
     {
-        const Workbench::DialogFaceScope scope(driver);
+        const DG::Host::DriverScope scope(&driver, &driver);
         EXPECT_TRUE(dialog.Invoke());
     }
     EXPECT_TRUE(IsWindowEnabled(owner));
@@ -311,7 +311,7 @@ TEST_F(DesktopTest, ThePaletteIsAToolWindowWithItsIconsThatTheLibraryDrives) {
     const GS::Guid guid("{0D9C8B7A-6F5E-4D3C-2B1A-098765432100}");
     const DialogView view = DG::Host::LoadDialog(module.id, KAVELO_PALETTE, module.id);
     Desktop::WindowsDriver driver(nullptr);
-    const Workbench::DialogFaceScope scope(driver);
+    const DG::Host::DriverScope scope(&driver, &driver);
     HWND window = nullptr;
     {
         ObservedPalette palette(module.id, guid);

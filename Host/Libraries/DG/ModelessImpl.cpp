@@ -138,7 +138,7 @@ bool ModelessImpl::TakesEvents(const std::string& what) const {
 void ModelessImpl::Tell(Host::PaletteChange change) const {
     if (!listed)
         return;
-    if (Host::UIDriver* driver = CurrentUIDriver())
+    if (Host::PaletteDriver* driver = CurrentPaletteDriver())
         driver->PaletteChanged(View(), change);
 }
 

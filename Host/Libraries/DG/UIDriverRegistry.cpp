@@ -5,6 +5,7 @@ namespace DG {
 namespace {
 
 Host::UIDriver* currentDriver = nullptr;
+Host::PaletteDriver* currentPaletteDriver = nullptr;
 int modalRuns = 0;
 
 } // namespace
@@ -15,8 +16,18 @@ Host::UIDriver* Host::SetUIDriver(UIDriver* driver) {
     return previous;
 }
 
+Host::PaletteDriver* Host::SetPaletteDriver(PaletteDriver* driver) {
+    PaletteDriver* previous = currentPaletteDriver;
+    currentPaletteDriver = driver;
+    return previous;
+}
+
 Host::UIDriver* Detail::CurrentUIDriver() {
     return currentDriver;
+}
+
+Host::PaletteDriver* Detail::CurrentPaletteDriver() {
+    return currentPaletteDriver;
 }
 
 Detail::ModalRun::ModalRun() {

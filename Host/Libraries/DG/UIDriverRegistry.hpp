@@ -4,8 +4,9 @@
 
 namespace DG::Detail {
 
-// The driver set with Host::SetUIDriver, or null.
+// The drivers set with Host::SetUIDriver and Host::SetPaletteDriver, or null.
 Host::UIDriver* CurrentUIDriver();
+Host::PaletteDriver* CurrentPaletteDriver();
 
 // Counts itself among the modal dialogs running while it lives; palettes take no events meanwhile.
 class ModalRun {

@@ -14,7 +14,7 @@ namespace DGTest {
 using Log = std::vector<std::string>;
 
 // Answers NextAction from a script, then Abort once the script is used up; records palette changes.
-class ScriptedDriver : public DG::Host::UIDriver {
+class ScriptedDriver : public DG::Host::UIDriver, public DG::Host::PaletteDriver {
 public:
     explicit ScriptedDriver(Log& sharedLog) : log(sharedLog) {}
 
@@ -32,18 +32,6 @@ private:
     Log& log;
     std::vector<DG::Host::UserAction> actions;
     std::size_t next = 0;
-};
-
-// Installs a driver for one test and restores the previous one.
-class DriverScope {
-public:
-    explicit DriverScope(DG::Host::UIDriver* driver) : previous(DG::Host::SetUIDriver(driver)) {}
-    DriverScope(const DriverScope&) = delete;
-    DriverScope& operator=(const DriverScope&) = delete;
-    ~DriverScope() { DG::Host::SetUIDriver(previous); }
-
-private:
-    DG::Host::UIDriver* previous;
 };
 
 // Built as the add-on builds its message dialogs: it observes itself, buttons 1 and 2 post

@@ -33,7 +33,7 @@ protected:
     GSResModule resModule = DGTest::TestResModule();
     DGTest::Log log;
     DGTest::ScriptedDriver driver{log};
-    DGTest::DriverScope scope{&driver};
+    DG::Host::DriverScope scope{&driver, &driver};
 };
 
 TEST_F(ModalLoop, AcceptButtonClosesWithAccept) {
@@ -254,7 +254,7 @@ TEST_F(Refusal, AnUnregisteredModuleIsNamed) {
 }
 
 TEST_F(Refusal, WithoutAUserInterfaceNothingIsShown) {
-    const DGTest::DriverScope none(nullptr);
+    const DG::Host::DriverScope none(nullptr, nullptr);
     TestDialog dialog(resModule, TwoButtonDialog, log);
     testing::internal::CaptureStderr();
     EXPECT_FALSE(dialog.Invoke());

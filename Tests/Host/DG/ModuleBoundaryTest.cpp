@@ -39,7 +39,7 @@ protected:
     GSResModule resModule = DGTest::TestResModule();
     DGTest::Log log;
     DGTest::ScriptedDriver driver{log};
-    DGTest::DriverScope scope{&driver};
+    DG::Host::DriverScope scope{&driver, &driver};
     const HostTest::LoadedLibrary module{HostTest::BuiltFile(KAVELO_DG_PROBE_MODULE)};
     RunDialogProc* runDialog = nullptr;
     OpenPaletteProc* openPalette = nullptr;

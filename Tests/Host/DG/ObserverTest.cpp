@@ -28,7 +28,7 @@ protected:
     GSResModule resModule = DGTest::TestResModule();
     DGTest::Log log;
     DGTest::ScriptedDriver driver{log};
-    DGTest::DriverScope scope{&driver};
+    DG::Host::DriverScope scope{&driver, &driver};
 
     // The observers' lines only.
     std::vector<std::string> Notifications() const {

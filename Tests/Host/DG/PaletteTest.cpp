@@ -59,7 +59,7 @@ protected:
     GSResModule resModule = DGTest::TestResModule();
     DGTest::Log log;
     DGTest::ScriptedDriver driver{log};
-    DGTest::DriverScope scope{&driver};
+    DG::Host::DriverScope scope{&driver, &driver};
     PaletteOwner owner{resModule, log};
 };
 
@@ -299,7 +299,7 @@ TEST_F(Palettes, AreDestroyedAsTheyStandWithoutBeingHiddenFirst) {
 }
 
 TEST_F(Palettes, WorkWithoutAUserInterface) {
-    const DGTest::DriverScope none(nullptr);
+    const DG::Host::DriverScope none(nullptr, nullptr);
     owner.Open();
     EXPECT_TRUE(ClickPaletteItem(PaletteGuid, 2));
     EXPECT_TRUE(RequestPaletteClose(PaletteGuid));

@@ -32,20 +32,6 @@ PaletteView TwoButtonPalette() {
     return palette;
 }
 
-// Stands for the dialogs' face, which the bar hands dialogs on to.
-class CountingDialogs : public DG::Host::UIDriver {
-public:
-    void DialogOpened(const DG::Host::DialogView&) override { ++opened; }
-    DG::Host::UserAction NextAction(const DG::Host::DialogView&) override {
-        ++asked;
-        return DG::Host::UserAction::Click(3);
-    }
-    void DialogClosed(const DG::Host::DialogView&, DG::ModalDialog::ModalResponse) override { ++closed; }
-    void PaletteChanged(const PaletteView&, PaletteChange) override { ++palettes; }
-
-    int opened = 0, asked = 0, closed = 0, palettes = 0;
-};
-
 TEST(WorkbenchPaletteBar, NamesTheKnownIconsAndNumbersTheOthers) {
     EXPECT_EQ(PaletteIconName(32105), "export (cloud with arrow)");
     EXPECT_EQ(PaletteIconName(32103), "live view (globe)");
@@ -73,8 +59,7 @@ TEST(WorkbenchPaletteBar, TranscribesEveryChangeAndDrawsOnlyWhatAPersonSees) {
     std::ostringstream lines, out, err;
     Transcript transcript(lines, err);
     Console console(out, err, false);
-    CountingDialogs dialogs;
-    PaletteBar bar(dialogs, transcript, console);
+    PaletteBar bar(transcript, console);
 
     PaletteView palette = TwoButtonPalette();
     palette.visible = false;
@@ -96,7 +81,6 @@ TEST(WorkbenchPaletteBar, TranscribesEveryChangeAndDrawsOnlyWhatAPersonSees) {
     EXPECT_EQ(out.str(), "(palette 32590 \"Kavelo Palette\": buttons enabled, still hidden)\n"
                          "(palette 32590 \"Kavelo Palette\" hidden)\n"
                          "(palette 32590 \"Kavelo Palette\" is gone)\n");
-    EXPECT_EQ(dialogs.palettes, 0) << "palettes are the bar's own";
 
     const auto changed = EventsNamed(ParseTranscript(lines.str()), "palette-changed");
     ASSERT_EQ(changed.size(), 6u);
@@ -111,22 +95,6 @@ TEST(WorkbenchPaletteBar, TranscribesEveryChangeAndDrawsOnlyWhatAPersonSees) {
     EXPECT_TRUE(changed[1].Flag("enabled"));
     EXPECT_FALSE(changed[2].Flag("enabled"));
     EXPECT_TRUE(changed[2].Flag("processingEvents"));
-}
-
-TEST(WorkbenchPaletteBar, HandsDialogsToTheDialogFace) {
-    std::ostringstream lines, out, err;
-    Transcript transcript(lines, err);
-    Console console(out, err, false);
-    CountingDialogs dialogs;
-    PaletteBar bar(dialogs, transcript, console);
-    const DG::Host::DialogView dialog;
-    bar.DialogOpened(dialog);
-    EXPECT_EQ(bar.NextAction(dialog).itemId, 3);
-    bar.DialogClosed(dialog, DG::ModalDialog::Cancel);
-    EXPECT_EQ(dialogs.opened, 1);
-    EXPECT_EQ(dialogs.asked, 1);
-    EXPECT_EQ(dialogs.closed, 1);
-    EXPECT_EQ(lines.str(), "") << "the dialog face writes dialogs to the transcript";
 }
 
 } // namespace

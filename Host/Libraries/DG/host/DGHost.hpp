@@ -1,8 +1,8 @@
 #pragma once
 
 // Host-side face of the dialog library, for the workbench and tests only; the add-on never sees
-// it. The host presents dialogs and palettes through a user-interface driver, feeds back the
-// user's actions in modal dialogs and delivers the user's actions to palettes when it likes.
+// it. The host presents dialogs and palettes through a driver each, feeds back the user's actions
+// in modal dialogs and delivers the user's actions to palettes when it likes.
 
 #include "DG/ModalDialog.hpp"
 #include "GSRoot/Guid.hpp"
@@ -95,8 +95,8 @@ enum class PaletteChange {
     Destroyed // still as it was; it is no longer listed
 };
 
-// Shows dialogs to the user and reports what the user does. Called on the user-interface thread,
-// from inside ModalDialog::Invoke and the palettes' operations.
+// Shows modal dialogs to the user and reports what the user does. Called on the user-interface
+// thread, from inside ModalDialog::Invoke.
 class UIDriver {
 public:
     virtual ~UIDriver() = default;
@@ -105,15 +105,40 @@ public:
     // Called until the dialog closes; the view carries the items' current state.
     virtual UserAction NextAction(const DialogView& dialog) = 0;
     virtual void DialogClosed(const DialogView& dialog, ModalDialog::ModalResponse response) = 0;
-
-    // Every change of a palette, with the palette as it is afterwards. A driver that shows no
-    // palettes leaves this as it is.
-    virtual void PaletteChanged(const PaletteView& /*palette*/, PaletteChange /*change*/) {}
 };
 
-// Null removes the user interface: dialogs then refuse to open, palettes change unseen. Answers the
-// previous driver. A driver must be removed before it is destroyed, also at exit.
+// Shows palettes: told every change of a palette, with the palette as it is afterwards. Called on
+// the user-interface thread, from inside the palettes' operations.
+class PaletteDriver {
+public:
+    virtual ~PaletteDriver() = default;
+
+    virtual void PaletteChanged(const PaletteView& palette, PaletteChange change) = 0;
+};
+
+// Null removes that part of the user interface: dialogs then refuse to open, palettes change
+// unseen. Each answers the previous driver. A driver must be removed before it is destroyed, also
+// at exit.
 UIDriver* SetUIDriver(UIDriver* driver);
+PaletteDriver* SetPaletteDriver(PaletteDriver* driver);
+
+// Presents dialogs and palettes with these drivers (either may be null) while it lives, then puts
+// the previous ones back.
+class DriverScope {
+public:
+    DriverScope(UIDriver* dialogs, PaletteDriver* palettes)
+        : previousDialogs(SetUIDriver(dialogs)), previousPalettes(SetPaletteDriver(palettes)) {}
+    ~DriverScope() {
+        SetPaletteDriver(previousPalettes);
+        SetUIDriver(previousDialogs);
+    }
+    DriverScope(const DriverScope&) = delete;
+    DriverScope& operator=(const DriverScope&) = delete;
+
+private:
+    UIDriver* previousDialogs;
+    PaletteDriver* previousPalettes;
+};
 
 // The live palettes, oldest first.
 std::vector<PaletteView> ListPalettes();

@@ -1,4 +1,4 @@
-#include "Windows/MainWindow.hpp"
+#include "MainWindow.hpp"
 
 #include "Bitmaps.hpp"
 #include "Scene/SceneView.hpp"

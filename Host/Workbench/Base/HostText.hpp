@@ -5,7 +5,9 @@
 #include "GSRoot/Definitions.hpp"
 #include "GSRoot/UniString.hpp"
 
+#include <charconv>
 #include <filesystem>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -23,6 +25,16 @@ std::string ToUtf8(const GS::UniString& text);
 // paths: UTF-8 on every system. The standard library's narrow forms use the code page on Windows.
 std::string PathText(const std::filesystem::path& path);
 std::filesystem::path PathFromText(std::string_view utf8);
+
+// The whole of `text` as a number in `base`; none when anything else stands in it.
+template <typename Integer>
+std::optional<Integer> ParseInteger(std::string_view text, int base) {
+    Integer value{};
+    const auto [end, status] = std::from_chars(text.data(), text.data() + text.size(), value, base);
+    if (status != std::errc() || end != text.data() + text.size() || text.empty())
+        return std::nullopt;
+    return value;
+}
 
 // "00FF10": two upper-case digits a byte, nothing between them.
 std::string HexBytes(std::span<const UInt8> bytes);

@@ -5,9 +5,9 @@
 #include "DesktopFace.hpp"
 #include "HostText.hpp"
 #include "Options.hpp"
-#include "PaletteBar.hpp"
 #include "Platform.hpp"
 
+#include "DGHost.hpp"
 #include "HTTPHost.hpp"
 
 #include <exception>
@@ -73,6 +73,24 @@ public:
     }
 };
 
+// A script runs from --script, or from standard input when no person types there. A person at a
+// display gets windows; at a terminal, the prompt.
+std::unique_ptr<Face> MakeFace(const Options& options, const ProgramStreams& streams,
+                               std::istream& scriptFile, Transcript& transcript, Console& console,
+                               std::string& why) {
+    std::istream* script = options.scriptPath ? &scriptFile : streams.inIsTerminal ? nullptr : &streams.in;
+    const std::string name = options.scriptPath.value_or("<stdin>");
+    if (options.desktop || (script == nullptr && DisplayPresent())) {
+        std::unique_ptr<Face> desktop = MakeDesktopFace(transcript, console, script, name, why);
+        if (!desktop)
+            why = "--desktop: " + why;
+        return desktop;
+    }
+    if (script != nullptr)
+        return std::make_unique<ScriptFace>(transcript, console, *script, name);
+    return std::make_unique<PromptFace>(transcript, console, streams.in);
+}
+
 int Drive(const Options& options, const ProgramStreams& streams, const std::string& modulePath) {
     std::ifstream script;
     if (options.scriptPath) {
@@ -106,23 +124,13 @@ int Drive(const Options& options, const ProgramStreams& streams, const std::stri
     Console console(streams.out, streams.err, options.verbose);
     Transcript transcript = options.transcriptPath ? Transcript(transcriptFile, streams.err) : Transcript();
 
-    // A person at a terminal answers dialogs there; a script's answers come with the script. A
-    // person at a display gets windows.
-    const bool scripted = options.scriptPath || !streams.inIsTerminal;
-    std::unique_ptr<DesktopFace> desktop;
-    if (options.desktop || (!scripted && DisplayPresent())) {
-        std::string why;
-        desktop = MakeDesktopFace(transcript, console, scripted, why);
-        if (!desktop) {
-            streams.err << "kavelo-workbench: --desktop: " << why << '\n';
-            return ExitUsage;
-        }
+    std::string why;
+    const std::unique_ptr<Face> face = MakeFace(options, streams, script, transcript, console, why);
+    if (!face) {
+        streams.err << "kavelo-workbench: " << why << '\n';
+        return ExitUsage;
     }
-    ScriptDialogs scriptDialogs(transcript, console);
-    TerminalDialogs terminalDialogs(transcript, console, streams.in);
-    PaletteBar paletteBar(scripted ? static_cast<DialogFace&>(scriptDialogs) : terminalDialogs, transcript,
-                          console);
-    const DialogFaceScope dialogFace(desktop ? desktop->Driver() : paletteBar);
+    const DG::Host::DriverScope drivers(&face->Dialogs(), &face->Palettes());
 
     bool scriptSucceeded = true;
     {
@@ -133,18 +141,7 @@ int Drive(const Options& options, const ProgramStreams& streams, const std::stri
             session.Host().SwitchWindow(*options.window);
         if (!session.Start(modulePath))
             return ExitModuleFailure;
-        if (desktop)
-            scriptSucceeded = desktop->Run(session,
-                                           options.scriptPath ? &script
-                                           : scripted         ? &streams.in
-                                                              : nullptr,
-                                           options.scriptPath ? *options.scriptPath : "<stdin>");
-        else if (options.scriptPath)
-            scriptSucceeded = RunScript(session, console, scriptDialogs, script, *options.scriptPath);
-        else if (scripted)
-            scriptSucceeded = RunScript(session, console, scriptDialogs, streams.in, "<stdin>");
-        else
-            RunPrompt(session, console, streams.in);
+        scriptSucceeded = face->Run(session);
     }
     if (!scriptSucceeded)
         return ExitUsage;

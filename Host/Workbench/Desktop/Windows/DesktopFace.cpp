@@ -2,8 +2,8 @@
 
 #include "CommandLoop.hpp"
 #include "DialogFaces.hpp"
+#include "MainWindow.hpp"
 #include "PaletteBar.hpp"
-#include "Windows/MainWindow.hpp"
 
 #include "PanelItems.hpp"
 #include "Screenshot.hpp"
@@ -163,9 +163,8 @@ private:
 // The palettes as tool windows as well as in the transcript and on the console.
 class DesktopPalettes final : public PaletteBar {
 public:
-    DesktopPalettes(DesktopDialogs& dialogFace, Transcript& events, Console& user,
-                    Desktop::WindowsDriver& windowsDriver)
-        : PaletteBar(dialogFace, events, user), windows(windowsDriver) {}
+    DesktopPalettes(Transcript& events, Console& user, Desktop::WindowsDriver& windowsDriver)
+        : PaletteBar(events, user), windows(windowsDriver) {}
 
     void PaletteChanged(const DG::Host::PaletteView& palette, DG::Host::PaletteChange change) override {
         PaletteBar::PaletteChanged(palette, change);
@@ -263,15 +262,17 @@ private:
     Transcript& transcript;
 };
 
-class WindowsFace final : public DesktopFace {
+class WindowsFace final : public Face {
 public:
-    WindowsFace(Transcript& events, Console& user, bool isScripted)
-        : transcript(events), console(user), presenter(isScripted), windows(nullptr, {}, Actions()),
-          dialogs(events, user, isScripted, windows), palettes(dialogs, events, user, windows) {}
+    WindowsFace(Transcript& events, Console& user, std::istream* scriptInput, std::string_view scriptName)
+        : transcript(events), console(user), script(scriptInput), name(scriptName),
+          presenter(script != nullptr), windows(nullptr, {}, Actions()),
+          dialogs(events, user, script != nullptr, windows), palettes(events, user, windows) {}
 
-    DG::Host::UIDriver& Driver() override { return palettes; }
+    DG::Host::UIDriver& Dialogs() override { return dialogs; }
+    DG::Host::PaletteDriver& Palettes() override { return palettes; }
 
-    bool Run(Session& driven, std::istream* script, std::string_view name) override {
+    bool Run(Session& driven) override {
         session = &driven;
         MainWindow main(driven);
         windows.SetOwner(main.Handle());
@@ -311,6 +312,8 @@ private:
 
     Transcript& transcript;
     Console& console;
+    std::istream* script; // null: a person uses the windows
+    std::string name;
     Presenter presenter;
     Desktop::WindowsDriver windows;
     DesktopDialogs dialogs;
@@ -321,8 +324,8 @@ private:
 
 } // namespace
 
-std::unique_ptr<DesktopFace> MakeDesktopFace(Transcript& transcript, Console& console, bool scripted,
-                                             std::string& why) {
+std::unique_ptr<Face> MakeDesktopFace(Transcript& transcript, Console& console, std::istream* script,
+                                      std::string_view scriptName, std::string& why) {
     if (!DisplayPresent()) {
         why = "there is no display to show windows on (under wine: set DISPLAY, e.g. with xvfb-run)";
         return nullptr;
@@ -330,7 +333,7 @@ std::unique_ptr<DesktopFace> MakeDesktopFace(Transcript& transcript, Console& co
     // Icons and layouts are drawn at the scale each screen asks for; pictures and files use COM.
     SetProcessDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    return std::make_unique<WindowsFace>(transcript, console, scripted);
+    return std::make_unique<WindowsFace>(transcript, console, script, scriptName);
 }
 
 // Windows has a desktop wherever it runs; wine has one when it has an X display.

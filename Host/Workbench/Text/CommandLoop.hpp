@@ -4,12 +4,15 @@
 
 #include "Console.hpp"
 #include "DialogFaces.hpp"
+#include "Face.hpp"
+#include "PaletteBar.hpp"
 #include "ScriptCommand.hpp"
 #include "Session.hpp"
 
 #include <istream>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace Workbench {
@@ -92,5 +95,44 @@ std::string PromptText(WindowKind front, const std::vector<DG::Host::PaletteView
 
 // Reads commands from a person until quit, unload or the end of input; dialogs ask the person.
 void RunPrompt(Session& session, Console& console, std::istream& input);
+
+// A script's face: its dialogs answered from the script, its palettes drawn as bars.
+class ScriptFace final : public Face {
+public:
+    ScriptFace(Transcript& transcript, Console& user, std::istream& script, std::string scriptName)
+        : console(user), dialogs(transcript, user), palettes(transcript, user), input(script),
+          name(std::move(scriptName)) {}
+
+    DG::Host::UIDriver& Dialogs() override { return dialogs; }
+    DG::Host::PaletteDriver& Palettes() override { return palettes; }
+    bool Run(Session& session) override { return RunScript(session, console, dialogs, input, name); }
+
+private:
+    Console& console;
+    ScriptDialogs dialogs;
+    PaletteBar palettes;
+    std::istream& input;
+    std::string name;
+};
+
+// A person at the terminal: dialogs ask there, palettes are drawn as bars.
+class PromptFace final : public Face {
+public:
+    PromptFace(Transcript& transcript, Console& user, std::istream& person)
+        : console(user), dialogs(transcript, user, person), palettes(transcript, user), input(person) {}
+
+    DG::Host::UIDriver& Dialogs() override { return dialogs; }
+    DG::Host::PaletteDriver& Palettes() override { return palettes; }
+    bool Run(Session& session) override {
+        RunPrompt(session, console, input);
+        return true;
+    }
+
+private:
+    Console& console;
+    TerminalDialogs dialogs;
+    PaletteBar palettes;
+    std::istream& input;
+};
 
 } // namespace Workbench

@@ -83,16 +83,4 @@ private:
     std::istream& input;
 };
 
-// Presents dialogs with `driver` for as long as it lives, then puts the previous driver back.
-class DialogFaceScope {
-public:
-    explicit DialogFaceScope(DG::Host::UIDriver& driver) : previous(DG::Host::SetUIDriver(&driver)) {}
-    ~DialogFaceScope() { DG::Host::SetUIDriver(previous); }
-    DialogFaceScope(const DialogFaceScope&) = delete;
-    DialogFaceScope& operator=(const DialogFaceScope&) = delete;
-
-private:
-    DG::Host::UIDriver* previous;
-};
-
 } // namespace Workbench

@@ -2,7 +2,8 @@
 
 namespace Workbench {
 
-std::unique_ptr<DesktopFace> MakeDesktopFace(Transcript&, Console&, bool, std::string& why) {
+std::unique_ptr<Face> MakeDesktopFace(Transcript&, Console&, std::istream*, std::string_view,
+                                      std::string& why) {
     why = "the desktop face is the Windows workbench's (kavelo-workbench.exe; on Linux under wine with a "
           "display)";
     return nullptr;

@@ -4,7 +4,7 @@
 
 #include "FrontWindow.hpp"
 #include "Scene/SceneView.hpp"
-#include "ScriptCommand.hpp"
+#include "SlotFailure.hpp"
 
 #include "GSRoot/Definitions.hpp"
 

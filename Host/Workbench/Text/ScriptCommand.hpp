@@ -5,8 +5,8 @@
 
 #include "FrontWindow.hpp"
 #include "GSRoot/Definitions.hpp"
+#include "SlotFailure.hpp"
 
-#include <array>
 #include <cstddef>
 #include <optional>
 #include <string>
@@ -14,14 +14,6 @@
 #include <variant>
 
 namespace Workbench {
-
-struct SlotFailure {
-    std::size_t slot;
-    std::optional<GSErrCode> code; // nullopt: the slot works again
-};
-
-// Both preference slots, reading and writing, fail or work together.
-std::array<SlotFailure, 2> PreferenceFailures(std::optional<GSErrCode> code);
 
 struct MenuCommand {
     std::variant<Int16, std::string> target; // menu id, or the command's text
@@ -77,11 +69,6 @@ ParsedLine ParseCommandLine(std::string_view line);
 
 // `text` without the blanks (spaces, tabs, carriage returns) around it.
 std::string_view TrimBlanks(std::string_view text);
-
-// A slot the workbench supplies, as text.
-std::optional<std::size_t> ParseSlot(std::string_view text, std::string& error);
-// A non-zero host code: signed decimal, unsigned decimal, or 0x and up to eight hex digits.
-std::optional<GSErrCode> ParseHostCode(std::string_view text, std::string& error);
 
 // The script commands, for --help and the "help" command.
 const char* ScriptCommandHelp();

@@ -3,9 +3,6 @@
 // The workbench's face for the host's palettes: a palette is drawn in the terminal as a small
 // floating bar, its icon buttons named by their icons with the key that clicks each
 // ("palette click <key>"), and its state. Every change of a palette goes to the transcript.
-//
-// The dialog library has one user-interface driver, so the bar wraps the dialogs' face and hands
-// dialogs on to it.
 
 #include "Console.hpp"
 #include "Transcript.hpp"
@@ -30,25 +27,15 @@ std::string PaletteStateText(const DG::Host::PaletteView& palette);
 // which says "disabled" as soon as one button is.
 std::string DrawPaletteBar(const DG::Host::PaletteView& palette);
 
-class PaletteBar : public DG::Host::UIDriver {
+class PaletteBar : public DG::Host::PaletteDriver {
 public:
-    PaletteBar(DG::Host::UIDriver& dialogFace, Transcript& events, Console& user)
-        : dialogs(dialogFace), transcript(events), console(user) {}
-
-    void DialogOpened(const DG::Host::DialogView& dialog) override { dialogs.DialogOpened(dialog); }
-    DG::Host::UserAction NextAction(const DG::Host::DialogView& dialog) override {
-        return dialogs.NextAction(dialog);
-    }
-    void DialogClosed(const DG::Host::DialogView& dialog, DG::ModalDialog::ModalResponse response) override {
-        dialogs.DialogClosed(dialog, response);
-    }
+    PaletteBar(Transcript& events, Console& user) : transcript(events), console(user) {}
 
     // Drawn when shown, and when its buttons change while it is visible; hiding and destruction
     // are one line each; the rest is for the transcript only.
     void PaletteChanged(const DG::Host::PaletteView& palette, DG::Host::PaletteChange change) override;
 
 private:
-    DG::Host::UIDriver& dialogs;
     Transcript& transcript;
     Console& console;
 };

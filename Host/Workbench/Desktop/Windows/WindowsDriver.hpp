@@ -17,7 +17,7 @@
 
 namespace Desktop {
 
-class WindowsDriver : public DG::Host::UIDriver {
+class WindowsDriver : public DG::Host::UIDriver, public DG::Host::PaletteDriver {
 public:
     // Told when a dialog's window is shown, before the user can act on it.
     using DialogShown = std::function<void(HWND dialog, const DG::Host::DialogView& view)>;

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <iomanip>
 #include <optional>
+#include <variant>
 
 namespace Workbench {
 
@@ -14,41 +15,53 @@ std::string DirectHands::Screenshot(const std::string& /*path*/) {
     return "screenshot: this face has no windows to picture (the desktop face has: --desktop)";
 }
 
+namespace {
+
+// One handler per alternative and no catch-all: a command without a handler does not compile.
+template <typename... Handlers>
+struct Overloaded : Handlers... {
+    using Handlers::operator()...;
+};
+
+} // namespace
+
 Interpreter::Outcome Interpreter::Execute(const Command& command, std::size_t line) {
-    if (const auto* menu = std::get_if<MenuCommand>(&command))
-        return PickMenu(*menu);
-    if (const auto* prefs = std::get_if<PrefsCommand>(&command))
-        return Prefs(*prefs);
-    if (const auto* answer = std::get_if<AnswerCommand>(&command)) {
-        if (dialogs == nullptr)
-            return {"answer: there is nothing to answer ahead here; a dialog asks when it opens"};
-        dialogs->Queue({answer->item, line});
-        return {};
-    }
-    if (const auto* window = std::get_if<WindowCommand>(&command)) {
-        hands.SwitchWindow(window->kind);
-        console.Say("The " + std::string(WindowKindName(window->kind)) + " window is in front.");
-        return {};
-    }
-    if (const auto* palette = std::get_if<PaletteCommand>(&command))
-        return Palette(*palette);
-    if (const auto* gc = std::get_if<GcCommand>(&command))
-        return Gc(*gc);
-    if (const auto* screenshot = std::get_if<ScreenshotCommand>(&command))
-        return {hands.Screenshot(screenshot->path)};
-    if (std::holds_alternative<ToolbarCommand>(command))
-        return PickToolbar();
-    if (const auto* fail = std::get_if<FailCommand>(&command)) {
-        session.SetSlotFailure(fail->failure.slot, fail->failure.code);
-        return {};
-    }
-    if (const auto* quit = std::get_if<QuitCommand>(&command)) {
-        session.Stop(quit->shutDown);
-        return {{}, true};
-    }
-    console.Out() << ScriptCommandHelp();
-    ShowMenu();
-    return {};
+    return std::visit(
+        Overloaded{
+            [&](const MenuCommand& menu) { return PickMenu(menu); },
+            [&](const ToolbarCommand&) { return PickToolbar(); },
+            [&](const FailCommand& fail) -> Outcome {
+                session.SetSlotFailure(fail.failure.slot, fail.failure.code);
+                return {};
+            },
+            [&](const QuitCommand& quit) -> Outcome {
+                session.Stop(quit.shutDown);
+                return {{}, true};
+            },
+            [&](const HelpCommand&) -> Outcome {
+                console.Out() << ScriptCommandHelp();
+                ShowMenu();
+                return {};
+            },
+            [&](const PrefsCommand& prefs) { return Prefs(prefs); },
+            [&](const AnswerCommand& answer) -> Outcome {
+                if (dialogs == nullptr)
+                    return {"answer: there is nothing to answer ahead here; a dialog asks when it opens"};
+                dialogs->Queue({answer.item, line});
+                return {};
+            },
+            [&](const WindowCommand& window) -> Outcome {
+                hands.SwitchWindow(window.kind);
+                console.Say("The " + std::string(WindowKindName(window.kind)) + " window is in front.");
+                return {};
+            },
+            [&](const PaletteCommand& palette) { return Palette(palette); },
+            [&](const GcCommand& gc) { return Gc(gc); },
+            [&](const ScreenshotCommand& screenshot) -> Outcome {
+                return {hands.Screenshot(screenshot.path)};
+            },
+        },
+        command);
 }
 
 Interpreter::Outcome Interpreter::PickMenu(const MenuCommand& command) {

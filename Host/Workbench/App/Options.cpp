@@ -1,8 +1,7 @@
 #include "Options.hpp"
 
 #include "HostText.hpp"
-
-#include <charconv>
+#include "ScriptCommand.hpp"
 
 namespace Workbench {
 
@@ -67,11 +66,10 @@ std::optional<std::string> NextField(std::string_view& rest, bool last) {
 }
 
 std::optional<UInt16> ParsePort(std::string_view text) {
-    unsigned value = 0;
-    const auto [end, status] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (status != std::errc() || end != text.data() + text.size() || value == 0 || value > 65535)
+    const auto value = ParseInteger<unsigned>(text, 10);
+    if (!value || *value == 0 || *value > 65535)
         return std::nullopt;
-    return static_cast<UInt16>(value);
+    return static_cast<UInt16>(*value);
 }
 
 } // namespace
