@@ -1,8 +1,6 @@
 #include "ChildProcess.hpp"
 
 #include <chrono>
-#include <fstream>
-#include <sstream>
 #include <stdexcept>
 #include <system_error>
 #include <thread>
@@ -77,13 +75,6 @@ void ChildProcess::Stop() noexcept {
 
 std::string ChildProcess::Output() const {
     return ReadFile(folder / "output");
-}
-
-std::string ReadFile(const std::filesystem::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream content;
-    content << file.rdbuf();
-    return content.str();
 }
 
 } // namespace HttpTest

@@ -4,7 +4,9 @@
 // its output, stopped by its process id when the test is done with it.
 
 #include <filesystem>
+#include <fstream>
 #include <functional>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -36,6 +38,11 @@ private:
     pid_t pid = -1;
 };
 
-std::string ReadFile(const std::filesystem::path& path);
+inline std::string ReadFile(const std::filesystem::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream content;
+    content << file.rdbuf();
+    return content.str();
+}
 
 } // namespace HttpTest

@@ -1,9 +1,14 @@
 #pragma once
 
 // Tests/Support/slow-link.py between the client and a server: a link of a given rate and round trip
-// that can stall the upload once.
+// that can stall the upload once, and that keeps what the client sent. A Windows test has the TLS
+// relay start it natively.
 
 #include "ChildProcess.hpp"
+
+#ifdef _WIN32
+#include "RelayedHelper.hpp"
+#endif
 
 #include <cstdint>
 #include <string>
@@ -22,10 +27,17 @@ public:
     SlowLink(std::uint16_t serverPort, const LinkSettings& settings);
 
     std::uint16_t GetPort() const { return port; }
+    const std::filesystem::path& Folder() const { return process.Folder(); }
+    // Every byte the clients sent, as a tap on the wire saw them.
+    std::string Recorded() const { return ReadFile(Folder() / "upload"); }
 
 private:
     std::uint16_t port = 0;
+#ifdef _WIN32
+    RelayedHelper process;
+#else
     ChildProcess process;
+#endif
 };
 
 } // namespace HttpTest

@@ -1,16 +1,21 @@
 #pragma once
 
 // A real HTTP proxy for the client's tests: Debian's tinyproxy on a free loopback port, with its own
-// configuration and log.
+// configuration and log. A Windows test has the TLS relay start it natively.
 
 #include "ChildProcess.hpp"
 
+#ifdef _WIN32
+#include "RelayedHelper.hpp"
+#else
 #include <boost/asio/io_context.hpp>
 #include <boost/asio/ip/tcp.hpp>
 
+#include <thread>
+#endif
+
 #include <cstdint>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace HttpTest {
@@ -26,13 +31,21 @@ public:
     explicit TinyProxy(const ProxySettings& settings);
 
     std::uint16_t GetPort() const { return port; }
-    std::string ReadLog() const { return ReadFile(process.Folder() / "log"); }
+    const std::filesystem::path& Folder() const { return process.Folder(); }
+    std::string ReadLog() const { return ReadFile(Folder() / "log"); }
 
 private:
+#ifdef _WIN32
+    RelayedHelper process;
+    std::uint16_t port;
+#else
     std::uint16_t port;
     std::filesystem::path configuration;
     ChildProcess process;
+#endif
 };
+
+#ifndef _WIN32
 
 // A proxy that resets its one connection (RST, no answer) once the first bytes have arrived.
 class ResettingListener {
@@ -51,5 +64,6 @@ private:
 
 // A loopback port that accepts connections.
 bool Accepts(std::uint16_t port);
+#endif
 
 } // namespace HttpTest
