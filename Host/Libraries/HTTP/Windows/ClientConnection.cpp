@@ -291,6 +291,7 @@ void ClientConnection::Impl::ApplyTimeouts(HINTERNET handle) const {
 
 void ClientConnection::Impl::OpenSession() {
     const ProxyChoice proxy = ChooseProxy(Wide("https://" + originText + "/"), timeout);
+    proxyName = proxy.proxy.empty() ? "" : "proxy " + Narrow(proxy.proxy);
     session.Reset(WinHttpOpen(
         nullptr, proxy.access, proxy.proxy.empty() ? WINHTTP_NO_PROXY_NAME : proxy.proxy.c_str(),
         proxy.bypass.empty() ? WINHTTP_NO_PROXY_BYPASS : proxy.bypass.c_str(), WINHTTP_FLAG_ASYNC));
@@ -491,6 +492,11 @@ GS::IBinaryChannel& ClientConnection::Impl::BeginReceive(Response& response) {
     }
     raw.resize(size / sizeof(wchar_t));
     const ResponseHead head = ParseResponseHead(Narrow(raw));
+    // Windows' WinHTTP hands a proxy's demand for credentials over as the response; with log-on
+    // disabled only a proxy answers 407, and it refused the tunnel.
+    if (head.status == 407 && !proxyName.empty()) {
+        FailProxy(head.status);
+    }
     // A body follows neither a HEAD request nor a 204 or 304 answer, whatever length it announces.
     const bool bodyless = headRequest || head.status == 204 || head.status == 304;
     bodyLength = bodyless ? std::nullopt : head.contentLength;
@@ -584,9 +590,25 @@ void ClientConnection::Impl::Fail(DWORD error, Step step, DWORD stage) const {
         break;
     }
     if (IsCertificateFailure(error)) {
-        Throw(Failures::CertificateRefused(CertificateReason(error) + " (host " + origin.host + ")"));
+        // Wine starts TLS in the tunnel whatever the proxy answered to CONNECT, and keeps the answer
+        // to itself: a refusal fails the handshake, so the proxy is named too.
+        Throw(Failures::CertificateRefused(CertificateReason(error) + " (host " + origin.host +
+                                           (proxyName.empty() ? "" : ", through " + proxyName) + ")"));
     }
     Throw("error while " + Activity(step, stage, false) + ": " + SystemMessage(error));
+}
+
+void ClientConnection::Impl::FailProxy(DWORD status) const {
+    DWORD size = 0;
+    WinHttpQueryHeaders(request.handle, WINHTTP_QUERY_STATUS_TEXT, WINHTTP_HEADER_NAME_BY_INDEX, nullptr, &size,
+                        WINHTTP_NO_HEADER_INDEX);
+    std::wstring reason(size / sizeof(wchar_t), L'\0');
+    if (!WinHttpQueryHeaders(request.handle, WINHTTP_QUERY_STATUS_TEXT, WINHTTP_HEADER_NAME_BY_INDEX,
+                             reason.data(), &size, WINHTTP_NO_HEADER_INDEX)) {
+        size = 0;
+    }
+    reason.resize(size / sizeof(wchar_t));
+    Throw(Failures::ProxyRefused(proxyName, originText, static_cast<int>(status), Narrow(reason)));
 }
 
 } // namespace HTTP::Client

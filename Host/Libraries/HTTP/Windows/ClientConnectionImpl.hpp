@@ -106,10 +106,12 @@ private:
         RequireState(state, expected, operation, originText);
     }
     [[noreturn]] void Fail(DWORD error, Step step, DWORD stage) const;
+    [[noreturn]] void FailProxy(DWORD status) const;
     [[noreturn]] void FailSetting(const char* what) const;
 
     const Origin origin;
     const std::string originText;
+    std::string proxyName; // "proxy HOST:PORT" as the user's settings name it; empty when direct
     Int32 timeout = DefaultTimeout;
     State state = State::NotConnected;
     bool headRequest = false;
