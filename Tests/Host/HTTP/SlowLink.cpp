@@ -7,14 +7,15 @@ namespace HttpTest {
 
 namespace {
 
-ChildProcess Start(std::uint16_t serverPort, const LinkSettings& settings, const std::function<bool()>& ready) {
+ChildProcess Start(std::uint16_t serverPort, const LinkSettings& settings,
+                   const std::function<bool()>& ready) {
     std::filesystem::path folder = ChildProcess::MakeFolder();
     const std::string record = (folder / "upload").string();
     return ChildProcess(std::move(folder),
                         {KAVELO_PYTHON3, KAVELO_SLOW_LINK, "--to", "127.0.0.1:" + std::to_string(serverPort),
                          "--rate", settings.rate, "--rtt", std::to_string(settings.roundTripMs), "--stall-at",
-                         std::to_string(settings.stallAt), "--stall-for", std::to_string(settings.stallSeconds),
-                         "--record", record},
+                         std::to_string(settings.stallAt), "--stall-for",
+                         std::to_string(settings.stallSeconds), "--record", record},
                         ready);
 }
 

@@ -256,9 +256,9 @@ void ClientConnection::Impl::SetOption(HINTERNET handle, DWORD option, DWORD val
 // wait for the answer starts that much later, as the POSIX client asks the socket and WinHTTP gives
 // no access to it. Once the buffers are full the pieces complete at the link's rate, which the last
 // two measure; what went in beyond what that rate carried since the first write is still queued.
-std::chrono::steady_clock::duration QueuedOnTheLink(std::chrono::steady_clock::time_point start,
-                                                    const std::vector<std::chrono::steady_clock::time_point>& done,
-                                                    USize length) {
+std::chrono::steady_clock::duration
+QueuedOnTheLink(std::chrono::steady_clock::time_point start,
+                const std::vector<std::chrono::steady_clock::time_point>& done, USize length) {
     const std::size_t pieces = done.size();
     if (pieces < 3) {
         return {};
@@ -600,8 +600,8 @@ void ClientConnection::Impl::Fail(DWORD error, Step step, DWORD stage) const {
 
 void ClientConnection::Impl::FailProxy(DWORD status) const {
     DWORD size = 0;
-    WinHttpQueryHeaders(request.handle, WINHTTP_QUERY_STATUS_TEXT, WINHTTP_HEADER_NAME_BY_INDEX, nullptr, &size,
-                        WINHTTP_NO_HEADER_INDEX);
+    WinHttpQueryHeaders(request.handle, WINHTTP_QUERY_STATUS_TEXT, WINHTTP_HEADER_NAME_BY_INDEX, nullptr,
+                        &size, WINHTTP_NO_HEADER_INDEX);
     std::wstring reason(size / sizeof(wchar_t), L'\0');
     if (!WinHttpQueryHeaders(request.handle, WINHTTP_QUERY_STATUS_TEXT, WINHTTP_HEADER_NAME_BY_INDEX,
                              reason.data(), &size, WINHTTP_NO_HEADER_INDEX)) {

@@ -136,7 +136,8 @@ void AwaitClose(tcp::socket& control) {
 // Answers "PORT FOLDER" for a helper that runs until the control connection closes.
 template <typename Helper>
 void Keep(tcp::socket& control, const Helper& helper) {
-    net::write(control, net::buffer(std::to_string(helper.GetPort()) + " " + helper.Folder().string() + "\n"));
+    net::write(control,
+               net::buffer(std::to_string(helper.GetPort()) + " " + helper.Folder().string() + "\n"));
     AwaitClose(control);
 }
 

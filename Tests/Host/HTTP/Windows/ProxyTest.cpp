@@ -25,7 +25,8 @@ using testing::StartsWith;
 
 constexpr const char* Key = "0f5b2a44-7c1e-4d2a-9b1e-3c2d4e5f6a7b";
 constexpr const char* Body = R"({"image":"data:image/jpeg;base64,/9j/4AAQ"})";
-constexpr const wchar_t* Connections = L"Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\Connections";
+constexpr const wchar_t* Connections =
+    L"Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\Connections";
 constexpr const wchar_t* Record = L"DefaultConnectionSettings";
 
 // The current user's manual proxy for one test, in the binary record Internet Options writes and the
@@ -34,8 +35,8 @@ constexpr const wchar_t* Record = L"DefaultConnectionSettings";
 class UserProxy {
 public:
     UserProxy(const std::string& proxy, const std::string& bypass) {
-        if (RegCreateKeyExW(HKEY_CURRENT_USER, Connections, 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr, &key,
-                            nullptr) != ERROR_SUCCESS) {
+        if (RegCreateKeyExW(HKEY_CURRENT_USER, Connections, 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr,
+                            &key, nullptr) != ERROR_SUCCESS) {
             throw std::runtime_error("cannot open the user's connection settings");
         }
         DWORD size = 0;
@@ -44,7 +45,9 @@ public:
             RegQueryValueExW(key, Record, nullptr, nullptr, reinterpret_cast<BYTE*>(saved->data()), &size);
         }
         std::string record;
-        const auto put = [&record](DWORD word) { record.append(reinterpret_cast<const char*>(&word), sizeof word); };
+        const auto put = [&record](DWORD word) {
+            record.append(reinterpret_cast<const char*>(&word), sizeof word);
+        };
         put(0x46);
         put(0);
         put(3);
@@ -90,8 +93,8 @@ std::string BareWinHttpPost(std::uint16_t port) {
     GlobalFree(user.lpszProxy);
     GlobalFree(user.lpszProxyBypass);
     GlobalFree(user.lpszAutoConfigUrl);
-    const std::unique_ptr<void, decltype(closer)> connection(WinHttpConnect(session.get(), L"localhost", port, 0),
-                                                             closer);
+    const std::unique_ptr<void, decltype(closer)> connection(
+        WinHttpConnect(session.get(), L"localhost", port, 0), closer);
     const std::unique_ptr<void, decltype(closer)> request(
         WinHttpOpenRequest(connection.get(), L"POST", L"/api/v1/images", nullptr, WINHTTP_NO_REFERER,
                            WINHTTP_DEFAULT_ACCEPT_TYPES, WINHTTP_FLAG_SECURE),
@@ -101,7 +104,8 @@ std::string BareWinHttpPost(std::uint16_t port) {
     std::string answer;
     char piece[256];
     DWORD read = 0;
-    if (!WinHttpAddRequestHeaders(request.get(), key.c_str(), static_cast<DWORD>(-1L), WINHTTP_ADDREQ_FLAG_ADD) ||
+    if (!WinHttpAddRequestHeaders(request.get(), key.c_str(), static_cast<DWORD>(-1L),
+                                  WINHTTP_ADDREQ_FLAG_ADD) ||
         !WinHttpSendRequest(request.get(), WINHTTP_NO_ADDITIONAL_HEADERS, 0, body.data(),
                             static_cast<DWORD>(body.size()), static_cast<DWORD>(body.size()), 0) ||
         !WinHttpReceiveResponse(request.get(), nullptr)) {
@@ -127,7 +131,8 @@ struct OriginServer {
     OriginServer()
         : server(TestCertificates::Get().localhost, [this](Connection& connection) {
               ReceivedRequest request = connection.ReadRequest();
-              connection.Write("HTTP/1.1 201 Created\r\nContent-Length: 6\r\nConnection: close\r\n\r\nstored");
+              connection.Write(
+                  "HTTP/1.1 201 Created\r\nContent-Length: 6\r\nConnection: close\r\n\r\nstored");
               arrived.set_value({std::move(request), connection.ServerName()});
           }) {}
 
@@ -192,7 +197,8 @@ TEST_F(HttpUserProxy, EveryRefusalIsAFailureOfTheConnection) {
             // Wine's WinHTTP starts TLS over the proxy's 403 or 407 answer. Windows' hands a 407 over
             // as the response, which the client reports as the proxy's refusal, and fails on a 403.
             EXPECT_EQ(message, "certificate verify failed: the secure channel was refused: error 12157 "
-                               "(host localhost, through proxy " + proxy + ")");
+                               "(host localhost, through proxy " +
+                                   proxy + ")");
         }
     }
 }

@@ -3,8 +3,8 @@
 // end here is a TLS end there: shutting down the sending side sends close_notify, a reset drops the
 // connection without one, and the client's close_notify arrives as a FIN.
 
-#include "TestServer.hpp"
 #include "RelayedHelper.hpp"
+#include "TestServer.hpp"
 
 #include <winsock2.h>
 #include <ws2tcpip.h>
