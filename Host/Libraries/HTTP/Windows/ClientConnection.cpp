@@ -495,7 +495,7 @@ GS::IBinaryChannel& ClientConnection::Impl::BeginReceive(Response& response) {
     // Windows' WinHTTP hands a proxy's demand for credentials over as the response; with log-on
     // disabled only a proxy answers 407, and it refused the tunnel.
     if (head.status == 407 && !proxyName.empty()) {
-        FailProxy(head.status);
+        Throw(Failures::ProxyRefused(proxyName, originText, 407, "Proxy Authentication Required"));
     }
     // A body follows neither a HEAD request nor a 204 or 304 answer, whatever length it announces.
     const bool bodyless = headRequest || head.status == 204 || head.status == 304;
@@ -596,19 +596,6 @@ void ClientConnection::Impl::Fail(DWORD error, Step step, DWORD stage) const {
                                            (proxyName.empty() ? "" : ", through " + proxyName) + ")"));
     }
     Throw("error while " + Activity(step, stage, false) + ": " + SystemMessage(error));
-}
-
-void ClientConnection::Impl::FailProxy(DWORD status) const {
-    DWORD size = 0;
-    WinHttpQueryHeaders(request.handle, WINHTTP_QUERY_STATUS_TEXT, WINHTTP_HEADER_NAME_BY_INDEX, nullptr,
-                        &size, WINHTTP_NO_HEADER_INDEX);
-    std::wstring reason(size / sizeof(wchar_t), L'\0');
-    if (!WinHttpQueryHeaders(request.handle, WINHTTP_QUERY_STATUS_TEXT, WINHTTP_HEADER_NAME_BY_INDEX,
-                             reason.data(), &size, WINHTTP_NO_HEADER_INDEX)) {
-        size = 0;
-    }
-    reason.resize(size / sizeof(wchar_t));
-    Throw(Failures::ProxyRefused(proxyName, originText, static_cast<int>(status), Narrow(reason)));
 }
 
 } // namespace HTTP::Client

@@ -106,7 +106,6 @@ private:
         RequireState(state, expected, operation, originText);
     }
     [[noreturn]] void Fail(DWORD error, Step step, DWORD stage) const;
-    [[noreturn]] void FailProxy(DWORD status) const;
     [[noreturn]] void FailSetting(const char* what) const;
 
     const Origin origin;
