@@ -18,8 +18,9 @@
 #   KAVELO_SLOW_LINK    "RATE RTT_MS" (e.g. "20M 40"): the workbench and curl reach the service through
 #                       Tests/Support/slow-link.py at RATE bits per second each way and RTT_MS of round
 #                       trip; then the wire's own time (the body's bits / RATE) and the ratios to it are
-#                       printed too, the second export is not run, and the last line is a row of the
-#                       slow-link table. Linux only.
+#                       printed too, the second export and the Windows floor are not run, and the last
+#                       line is a row of the slow-link table. With KAVELO_WINDOWS_BIN the link listens
+#                       at 127.0.0.1:8443, where the module's origin leads, and the service elsewhere.
 set -euo pipefail
 # The system's own trust, as on a user's machine: a bundle named in the environment would be read
 # whole at every connection (25 to 30 ms of processor time here), which curl, given --cacert, skips.
@@ -56,8 +57,12 @@ awaitListening() { # LOG
 }
 
 windowsBin=${KAVELO_WINDOWS_BIN:+$(cd "$KAVELO_WINDOWS_BIN" && pwd)}
+read -r linkRate linkRtt <<<"${KAVELO_SLOW_LINK:-}"
+# The Windows workbench connects to the origin's port: the service, or the slow link in front of it.
+originPort=()
+[[ -n $windowsBin ]] && originPort=(--listen 8443)
 listen=127.0.0.1:0
-[[ -n $windowsBin ]] && listen=127.0.0.1:8443
+[[ -n $windowsBin && -z $linkRate ]] && listen=127.0.0.1:8443
 
 # The service on a free port (or the origin's); its first lines name the CA and the port.
 "$bin/kavelo-service" --listen "$listen" --data-dir "$work/service" --max-body 64M >"$work/service.log" 2>&1 &
@@ -70,11 +75,9 @@ ca=$(sed -n 's|^CA certificate: ||p' "$work/service.log")
 
 # Where the workbench and curl connect: the service, or the slow link in front of it.
 target=127.0.0.1:$port
-read -r linkRate linkRtt <<<"${KAVELO_SLOW_LINK:-}"
 if [[ -n $linkRate ]]; then
-    [[ -z $windowsBin ]] || fail "KAVELO_SLOW_LINK is for the Linux build only"
     python3 "$here/../Tests/Support/slow-link.py" --to "$target" --rate "$linkRate" --rtt "${linkRtt:-40}" \
-        >"$work/link.log" 2>&1 &
+        "${originPort[@]}" >"$work/link.log" 2>&1 &
     linkPid=$!
     awaitListening "$work/link.log"
     linkPort=$(sed -n 's|^listening on \([0-9]*\)$|\1|p' "$work/link.log")
@@ -169,7 +172,9 @@ runStart() { timed "${wine[@]}" "$windowsBin/StartAndExit.exe"; }
 runWorkbench "$work/export.script"
 grep -q 'dialog 32531' "$work/run.out" || fail "the export did not succeed: $(cat "$work/run.out")"
 runCurl
-if [[ -n $windowsBin ]]; then runFloor; runStart; fi
+floor=
+[[ -n $windowsBin && -z $linkRate ]] && floor=1
+if [[ -n $floor ]]; then runFloor; runStart; fi
 
 wbTimes=(); curlTimes=(); idleTimes=(); twiceTimes=(); wbRss=(); idleRss=(); curlRss=()
 floorTimes=(); startTimes=(); floorRss=(); wbCpu=(); idleCpu=(); floorCpu=(); startCpu=(); wbFaults=(); idleFaults=()
@@ -178,7 +183,7 @@ for _ in $(seq "$runs"); do
     runWorkbench "$work/export.script"; wbTimes+=("$elapsed"); wbRss+=("$rss"); wbCpu+=("$cpu"); wbFaults+=("$faults")
     grep -q 'dialog 32531' "$work/run.out" || fail "an export did not succeed: $(cat "$work/run.out")"
     runCurl; curlTimes+=("$elapsed"); curlRss+=("$rss")
-    if [[ -n $windowsBin ]]; then
+    if [[ -n $floor ]]; then
         runFloor; floorTimes+=("$elapsed"); floorRss+=("$rss"); floorCpu+=("$cpu"); floorFaults+=("$faults")
         runStart; startTimes+=("$elapsed"); startCpu+=("$cpu"); startFaults+=("$faults")
     fi

@@ -6,8 +6,8 @@
 # the README's slow-link table.
 #
 #   Bench/run-all.sh BIN_DIR [RUNS (9)] [SLOW_LINK_RUNS (3)]
-#   KAVELO_WINDOWS_BIN as for export-vs-curl.sh: the exports are the Windows build's under wine, and the
-#   table is the Windows one, against WinHttpPost.
+#   KAVELO_WINDOWS_BIN as for export-vs-curl.sh: the exports are the Windows build's under wine, the
+#   table is the Windows one, against WinHttpPost, and the slow-link rows are the Windows workbench's.
 set -euo pipefail
 
 if [[ $# -lt 1 ]]; then

@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """A slow link for tests and benchmarks: forwards each TCP connection made to it to one address, at a
-given rate and one-way delay in each direction, and can stall the upload once at a byte offset.
+given rate and one-way delay in each direction, and can stall the upload once at a byte offset. It
+can keep what the client sent, as a tap would see it on the wire.
 
 It holds little in flight, as a link's queue does: the sender meets the link's pace in its own
 writes, not after them. It prints "listening on PORT" when ready and runs until stopped."""
@@ -20,7 +21,7 @@ def rate(text):
     return float(text[:-1] if text[-1].lower() in units else text) * scale / 8  # bytes per second
 
 
-async def forward(reader, writer, bytes_per_second, delay, stall_at, stall_for):
+async def forward(reader, writer, bytes_per_second, delay, stall_at, stall_for, record=None):
     """Sends each piece when the link has serialised it and the delay has passed, with no more than
     a queue's worth read ahead of the link."""
     queue = asyncio.Queue(maxsize=max(4, int(bytes_per_second * delay / PIECE) + 4))
@@ -31,6 +32,8 @@ async def forward(reader, writer, bytes_per_second, delay, stall_at, stall_for):
         sent = 0
         try:
             while piece := await reader.read(PIECE):
+                if record:
+                    record.write(piece)
                 if stall_for and sent <= stall_at < sent + len(piece):
                     link_free = max(link_free, loop.time()) + stall_for
                 link_free = max(link_free, loop.time()) + len(piece) / bytes_per_second
@@ -68,9 +71,11 @@ async def main():
     parser.add_argument("--rtt", type=float, default=40, help="round trip in milliseconds (40)")
     parser.add_argument("--stall-at", type=int, default=0, help="upload byte offset of the stall")
     parser.add_argument("--stall-for", type=float, default=0, help="seconds the upload stalls there")
+    parser.add_argument("--record", help="FILE that gets every byte the clients send")
     options = parser.parse_args()
     host, _, port = options.to.rpartition(":")
     delay = options.rtt / 2000
+    record = open(options.record, "ab", buffering=0) if options.record else None
 
     async def relay(client_reader, client_writer):
         try:
@@ -81,7 +86,7 @@ async def main():
         for each in (client_writer, server_writer):
             each.get_extra_info("socket").setsockopt(socket.IPPROTO_TCP, socket.TCP_NODELAY, 1)
         await asyncio.gather(
-            forward(client_reader, server_writer, options.rate, delay, options.stall_at, options.stall_for),
+            forward(client_reader, server_writer, options.rate, delay, options.stall_at, options.stall_for, record),
             forward(server_reader, client_writer, options.rate, delay, 0, 0),
             return_exceptions=True)
         for each in (client_writer, server_writer):

@@ -44,6 +44,12 @@ inline std::string Refused(const std::string& destination) {
     return "connection refused by " + destination;
 }
 
+// proxyName as "proxy HOST:PORT"; the reason phrase may be empty.
+inline std::string ProxyRefused(const std::string& proxyName, const std::string& tunnel, int status,
+                                const std::string& reason) {
+    return proxyName + " refused the tunnel to " + tunnel + ": " + std::to_string(status) + " " + reason;
+}
+
 inline std::string Unresolved(const std::string& host, const std::string& reason,
                               const std::string& what = "host") {
     return "could not resolve " + what + " '" + host + "': " + reason;

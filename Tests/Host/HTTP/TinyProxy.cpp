@@ -41,6 +41,10 @@ TinyProxy::TinyProxy(const ProxySettings& settings)
     process.AwaitReady([this] { return Accepts(port); }, std::chrono::seconds(10));
 }
 
+const std::filesystem::path& TinyProxy::Folder() const {
+    return folder.Path();
+}
+
 namespace net = boost::asio;
 using tcp = net::ip::tcp;
 

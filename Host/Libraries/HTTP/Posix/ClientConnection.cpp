@@ -160,8 +160,8 @@ void ClientConnection::Impl::OpenTunnel(const Proxy::Server& proxy, const std::s
     }
     const auto& header = answer.get();
     if (header.result_int() / 100 != 2) {
-        Throw(proxy.Name() + " refused the tunnel to " + tunnel + ": " + std::to_string(header.result_int()) +
-              " " + std::string(header.reason()));
+        Throw(
+            Failures::ProxyRefused(proxy.Name(), tunnel, header.result_int(), std::string(header.reason())));
     }
     if (buffer.size() != 0) {
         Throw(failed + "it sent bytes before the TLS handshake");

@@ -251,6 +251,30 @@ void ClientConnection::Impl::SetOption(HINTERNET handle, DWORD option, DWORD val
     }
 }
 
+// How long the socket's buffers still hold part of the body once its last write has completed. A
+// write completes when the buffers take its piece, on a slow link seconds before it has left: the
+// wait for the answer starts that much later, as the POSIX client asks the socket and WinHTTP gives
+// no access to it. Once the buffers are full the pieces complete at the link's rate, which the last
+// two measure; what went in beyond what that rate carried since the first write is still queued.
+std::chrono::steady_clock::duration
+QueuedOnTheLink(std::chrono::steady_clock::time_point start,
+                const std::vector<std::chrono::steady_clock::time_point>& done, USize length) {
+    const std::size_t pieces = done.size();
+    if (pieces < 3) {
+        return {};
+    }
+    const double lastTwoBytes = double(PieceSize) + double(length - (pieces - 1) * PieceSize);
+    const double lastTwoSeconds = std::chrono::duration<double>(done.back() - done[pieces - 3]).count();
+    if (lastTwoSeconds <= 0) {
+        return {};
+    }
+    const double rate = lastTwoBytes / lastTwoSeconds;
+    const double queued = double(length) - rate * std::chrono::duration<double>(done.back() - start).count();
+    return queued > 0 ? std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                            std::chrono::duration<double>(queued / rate))
+                      : std::chrono::steady_clock::duration{};
+}
+
 // WinHTTP's own limits: the connect time-out tells a stalled TCP connection from a stalled handshake
 // (see HandshakeMargin); the others only end calls the deadline already gave up on. Name resolution
 // has none: with one, wine resolves on a thread of its own, 7-25 ms more per connection, and the
@@ -267,6 +291,7 @@ void ClientConnection::Impl::ApplyTimeouts(HINTERNET handle) const {
 
 void ClientConnection::Impl::OpenSession() {
     const ProxyChoice proxy = ChooseProxy(Wide("https://" + originText + "/"), timeout);
+    proxyName = proxy.proxy.empty() ? "" : "proxy " + Narrow(proxy.proxy);
     session.Reset(WinHttpOpen(
         nullptr, proxy.access, proxy.proxy.empty() ? WINHTTP_NO_PROXY_NAME : proxy.proxy.c_str(),
         proxy.bypass.empty() ? WINHTTP_NO_PROXY_BYPASS : proxy.bypass.c_str(), WINHTTP_FLAG_ASYNC));
@@ -296,8 +321,9 @@ void ClientConnection::Impl::Connect() {
     state = State::Open;
 }
 
-// Readies the Pending for the next call, whose progress starts at the given stage.
-void ClientConnection::Impl::Begin(DWORD stage) {
+// Readies the Pending for the next call, whose progress starts at the given stage, or that much
+// later where the wire is still busy with what went before.
+void ClientConnection::Impl::Begin(DWORD stage, std::chrono::steady_clock::duration busy) {
     Pending& pending = *request.pending;
     std::lock_guard lock(pending.mutex);
     pending.completion = 0;
@@ -305,6 +331,7 @@ void ClientConnection::Impl::Begin(DWORD stage) {
     pending.bytes = 0;
     pending.stage = stage;
     pending.progress = std::chrono::steady_clock::now();
+    pending.busyUntil = pending.progress + busy;
 }
 
 // Waits for the call under way. Each progress notification (name resolved, connected, request sent,
@@ -320,7 +347,7 @@ void ClientConnection::Impl::Await(Step step) {
             std::chrono::milliseconds(timeout) +
             (pending.stage == WINHTTP_CALLBACK_STATUS_CONNECTING_TO_SERVER ? HandshakeMargin
                                                                            : std::chrono::milliseconds(0));
-        const auto deadline = pending.progress + allowed;
+        const auto deadline = std::max(pending.progress, pending.busyUntil) + allowed;
         if (std::chrono::steady_clock::now() >= deadline) {
             const DWORD stage = pending.stage;
             lock.unlock();
@@ -421,11 +448,15 @@ void ClientConnection::Impl::Send(const Request& request_, const char* body, USi
         Fail(GetLastError(), Step::Sending, 0);
     }
     Await(Step::Sending);
+    const auto start = std::chrono::steady_clock::now();
+    std::vector<std::chrono::steady_clock::time_point> done;
     for (USize sent = 0; sent < length;) {
         const USize piece = static_cast<USize>(std::min<std::size_t>(PieceSize, length - sent));
         Write(body + sent, piece);
+        done.push_back(std::chrono::steady_clock::now());
         sent += piece;
     }
+    queued = QueuedOnTheLink(start, done, length);
     headRequest = request_.GetMethod() == MessageHeader::Method::Head;
     state = State::AwaitingResponse;
 }
@@ -445,7 +476,7 @@ GS::IBinaryChannel& ClientConnection::Impl::BeginReceive(Response& response) {
     bodyLimit = Settings::ResponseBodyLimit();
     bodyReceived = 0;
     bodyDone = false;
-    Begin(WINHTTP_CALLBACK_STATUS_REQUEST_SENT);
+    Begin(WINHTTP_CALLBACK_STATUS_REQUEST_SENT, queued);
     if (!WinHttpReceiveResponse(request.handle, nullptr)) {
         Fail(GetLastError(), Step::Waiting, 0);
     }
@@ -461,6 +492,11 @@ GS::IBinaryChannel& ClientConnection::Impl::BeginReceive(Response& response) {
     }
     raw.resize(size / sizeof(wchar_t));
     const ResponseHead head = ParseResponseHead(Narrow(raw));
+    // Windows' WinHTTP hands a proxy's demand for credentials over as the response; with log-on
+    // disabled only a proxy answers 407, and it refused the tunnel.
+    if (head.status == 407 && !proxyName.empty()) {
+        Throw(Failures::ProxyRefused(proxyName, originText, 407, "Proxy Authentication Required"));
+    }
     // A body follows neither a HEAD request nor a 204 or 304 answer, whatever length it announces.
     const bool bodyless = headRequest || head.status == 204 || head.status == 304;
     bodyLength = bodyless ? std::nullopt : head.contentLength;
@@ -554,7 +590,10 @@ void ClientConnection::Impl::Fail(DWORD error, Step step, DWORD stage) const {
         break;
     }
     if (IsCertificateFailure(error)) {
-        Throw(Failures::CertificateRefused(CertificateReason(error) + " (host " + origin.host + ")"));
+        // Wine starts TLS in the tunnel whatever the proxy answered to CONNECT, and keeps the answer
+        // to itself: a refusal fails the handshake, so the proxy is named too.
+        Throw(Failures::CertificateRefused(CertificateReason(error) + " (host " + origin.host +
+                                           (proxyName.empty() ? "" : ", through " + proxyName) + ")"));
     }
     Throw("error while " + Activity(step, stage, false) + ": " + SystemMessage(error));
 }

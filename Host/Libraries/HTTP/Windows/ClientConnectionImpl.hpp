@@ -51,6 +51,7 @@ struct Pending {
     bool nameless = false; // the server's certificate has no subject alternative name
     bool answered = false; // a byte of the response has arrived
     std::chrono::steady_clock::time_point progress;
+    std::chrono::steady_clock::time_point busyUntil; // the wire's, with what went before: no stall until then
     std::vector<char> buffer;
 
     void Release() {
@@ -96,7 +97,7 @@ private:
     void OpenSession();
     void SetOption(HINTERNET handle, DWORD option, DWORD value, const char* what) const;
     void ApplyTimeouts(HINTERNET handle) const;
-    void Begin(DWORD stage);
+    void Begin(DWORD stage, std::chrono::steady_clock::duration busy = {});
     void Await(Step step);
     void Write(const char* piece, USize length);
     static Step Effective(Step step, DWORD stage);
@@ -109,9 +110,11 @@ private:
 
     const Origin origin;
     const std::string originText;
+    std::string proxyName; // "proxy HOST:PORT" as the user's settings name it; empty when direct
     Int32 timeout = DefaultTimeout;
     State state = State::NotConnected;
     bool headRequest = false;
+    std::chrono::steady_clock::duration queued{}; // the body's tail still in the socket's buffers
     UInt64 bodyLimit = 0;
     UInt64 bodyReceived = 0;
     std::optional<UInt64> bodyLength;

@@ -5,9 +5,12 @@
 // run in the test process. TCP's ends carry TLS's: the test's FIN is a close_notify to the client,
 // its reset a close without one; the client's close_notify is a FIN to the test, its truncation a
 // reset. The relay reads a side only once its last piece has been written to the other, so a test
-// that stops reading stalls the client as it would on POSIX.
+// that stops reading stalls the client as it would on POSIX. It also starts the tests' native helper
+// programs for them (a proxy, a slow link), which a Windows program under wine cannot.
 //   kavelo-test-tls-relay PORT_FILE    (writes its control port there, then serves until killed)
 
+#include "SlowLink.hpp"
+#include "TinyProxy.hpp"
 #include "TlsServer.hpp"
 
 #include <boost/asio/connect.hpp>
@@ -121,15 +124,59 @@ std::string Block(const std::string& bytes) {
     return std::to_string(bytes.size()) + "\n" + bytes;
 }
 
+// Until the test closes its end.
+void AwaitClose(tcp::socket& control) {
+    error_code closed;
+    char ignored[64];
+    while (!closed) {
+        control.read_some(net::buffer(ignored), closed);
+    }
+}
+
+// Answers "PORT FOLDER" for a helper that runs until the control connection closes.
+template <typename Helper>
+void Keep(tcp::socket& control, const Helper& helper) {
+    net::write(control,
+               net::buffer(std::to_string(helper.GetPort()) + " " + helper.Folder().string() + "\n"));
+    AwaitClose(control);
+}
+
 // "certificates": the CA file's Windows path, then the PEMs, each as its length on a line and its bytes.
 // "serve CONNECTIONS LISTEN_PORT TEST_PORT CERTIFICATE_LENGTH KEY_LENGTH", then the PEMs: the TLS
 // port on a line, and the server serves until the control connection closes.
+// "link SERVER_PORT RATE ROUND_TRIP_MS STALL_AT STALL_SECONDS": a SlowLink to the server's port;
+// "proxy USER PASSWORD CONNECT_PORT...", "-" for no user and password: a TinyProxy.
 void Control(tcp::socket control) {
     try {
         std::string buffer;
         std::istringstream command(ReadLine(control, buffer));
         std::string verb;
         command >> verb;
+        if (verb == "link") {
+            std::uint16_t serverPort = 0;
+            HttpTest::LinkSettings settings;
+            if (!(command >> serverPort >> settings.rate >> settings.roundTripMs >> settings.stallAt >>
+                  settings.stallSeconds)) {
+                throw std::runtime_error("bad link command");
+            }
+            const HttpTest::SlowLink link(serverPort, settings);
+            Keep(control, link);
+            return;
+        }
+        if (verb == "proxy") {
+            HttpTest::ProxySettings settings;
+            command >> settings.user >> settings.password;
+            for (std::uint16_t port = 0; command >> port;) {
+                settings.connectPorts.push_back(port);
+            }
+            if (settings.user == "-") {
+                settings.user.clear();
+                settings.password.clear();
+            }
+            const HttpTest::TinyProxy proxy(settings);
+            Keep(control, proxy);
+            return;
+        }
         if (verb == "certificates") {
             const HttpTest::TestCertificates& made = HttpTest::TestCertificates::Get();
             std::string answer = "Z:" + made.caFile + "\n" + Block(made.caCertificatePem);
@@ -155,11 +202,7 @@ void Control(tcp::socket control) {
         HttpTest::TlsServer server(
             credentials, [testPort](TlsStream& tls) { Relay(tls, testPort); }, connections, listenPort);
         net::write(control, net::buffer(std::to_string(server.GetPort()) + "\n"));
-        error_code closed;
-        char ignored[64];
-        while (!closed) {
-            control.read_some(net::buffer(ignored), closed);
-        }
+        AwaitClose(control);
     } catch (const std::exception& failure) {
         error_code ignored;
         net::write(control, net::buffer("error " + std::string(failure.what()) + "\n"), ignored);

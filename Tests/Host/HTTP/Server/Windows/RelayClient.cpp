@@ -3,6 +3,7 @@
 // end here is a TLS end there: shutting down the sending side sends close_notify, a reset drops the
 // connection without one, and the client's close_notify arrives as a FIN.
 
+#include "RelayedHelper.hpp"
 #include "TestServer.hpp"
 
 #include <winsock2.h>
@@ -156,6 +157,14 @@ std::unique_ptr<Socket> AskRelay(const std::string& request) {
     return control;
 }
 
+// Ends what the relay serves for a control connection, and waits until it has.
+void EndControl(const Socket& control) {
+    shutdown(control.Get(), SD_SEND);
+    char ignored;
+    while (recv(control.Get(), &ignored, 1, 0) > 0) {
+    }
+}
+
 class RelayedTransport : public Transport {
 public:
     explicit RelayedTransport(SOCKET accepted) : socket(accepted) {
@@ -250,10 +259,7 @@ TestServer::~TestServer() {
     }
     impl->thread.join();
     // The relay closes its end once its server stopped: the origin's port is free again for the next.
-    shutdown(impl->relay->Get(), SD_SEND);
-    char ignored;
-    while (recv(impl->relay->Get(), &ignored, 1, 0) > 0) {
-    }
+    EndControl(*impl->relay);
 }
 
 struct SilentListener::Impl {
@@ -294,6 +300,27 @@ std::uint16_t ClosedPort() {
     Socket probe;
     Listen(probe, 0);
     return PortOf(probe);
+}
+
+struct RelayedHelper::Control {
+    std::unique_ptr<Socket> socket;
+};
+
+// The answer is "PORT FOLDER", the folder in the native file system, which wine shows as drive Z:.
+RelayedHelper::RelayedHelper(const std::string& command)
+    : control(std::make_unique<Control>(Control{AskRelay(command + "\n")})) {
+    const std::string answer = ReceiveLine(*control->socket);
+    const std::size_t blank = answer.find(' ');
+    if (answer.rfind("error", 0) == 0 || blank == std::string::npos) {
+        throw std::runtime_error("the TLS relay did not start '" + command + "': " + answer);
+    }
+    port = static_cast<std::uint16_t>(std::stoul(answer.substr(0, blank)));
+    folder = "Z:" + answer.substr(blank + 1);
+}
+
+// The relay closes its end once the helper has stopped.
+RelayedHelper::~RelayedHelper() {
+    EndControl(*control->socket);
 }
 
 } // namespace HttpTest
