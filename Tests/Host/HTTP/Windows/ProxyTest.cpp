@@ -170,11 +170,13 @@ TEST_F(HttpUserProxy, ExchangeRunsThroughTheTunnelWithWinesRequestInTheClearCONN
         const std::string connect = sent.substr(0, sent.find("\r\n\r\n"));
         EXPECT_THAT(connect, StartsWith(tunnel + "\r\n")) << client;
         // Wine's WinHTTP copies the request's own fields into its CONNECT request, the key with them,
-        // where every hop sees them; Windows' sends Host, User-Agent and its proxy fields there only.
+        // where every hop sees them (its build_proxy_connect_string takes them all); Windows' is not
+        // known to, and origin and proxy fields belong to different hops.
         EXPECT_THAT(connect, HasSubstr(std::string("X-Api-Key: ") + Key)) << client;
-        // And inside the tunnel it asks for the full URL, in the HTTP version of the proxy's answer to
-        // CONNECT (tinyproxy's is 1.0); Windows' asks for the path alone. The service accepts both, as
-        // HTTP/1.1 requires of servers.
+        // And inside the tunnel it asks for the full URL (its build_request_string does whenever a
+        // proxy is set), in the HTTP version of the proxy's answer to CONNECT (tinyproxy's is 1.0);
+        // inside a tunnel HTTP/1.1 asks for the path alone. The service accepts both, as HTTP/1.1
+        // requires of servers.
         EXPECT_THAT(request.head, StartsWith("POST https://" + authority + "/api/v1/images HTTP/1."))
             << client;
     }
